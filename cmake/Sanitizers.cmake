@@ -1,0 +1,5 @@
+# AddressSanitizer and UndefinedBehaviorSanitizer for the whole build; any finding aborts the run.
+if(QUORVANE_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+    add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()

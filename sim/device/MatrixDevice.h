@@ -1,0 +1,5 @@
+#pragma once
+// Placeholder until the simulated matrix model lands.
+namespace quorvane::sim {
+class MatrixDevice {};
+} // namespace quorvane::sim

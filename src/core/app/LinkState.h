@@ -1,0 +1,52 @@
+#pragma once
+// The process-wide link state through which the pages agree on how the matrix is reached.
+// One instance lives for the whole run; every page holds a reference and reads and writes it
+// directly, on the user-interface thread only.
+
+#include <cstdint>
+#include <string>
+
+namespace quorvane {
+
+// TCP port on which the matrix listens.
+inline constexpr std::uint16_t MatrixTcpPort = 8000;
+
+enum class ControlMode : int { Com = 0, Tcp = 1 };
+
+enum class PageId : int { General = 1, Edid = 2, Matrix = 3, Firmware = 4 };
+
+struct SerialSettings {
+    int baudRate = 115200;
+    char parity = 'N';
+    int dataBits = 8;
+    int stopBits = 1;
+    int commEventMask = 3;
+};
+
+struct LinkState {
+    ControlMode controlMode = ControlMode::Com;
+    bool comLinkOpen = false;
+    bool tcpConnected = false;
+    bool tcpLinkReady = false;
+    std::string matrixIp;
+    int comPortNumber = 0;
+    SerialSettings pageSerialSettings;
+    PageId currentPage = PageId::General;
+
+    std::string messageText;
+    bool messageShown = false;
+    std::string busyText;
+    bool busyShown = false;
+    // Phase (1..3) of the animated busy text; one counter shared by every page's animation.
+    int busyPhase = 0;
+
+    bool tcpMode() const { return controlMode == ControlMode::Tcp; }
+    // The link-up test: TCP mode needs a connected socket, COM mode a connected serial link.
+    bool linkUp() const { return tcpMode() ? tcpConnected : comLinkOpen; }
+    // The message a caller shows when the link-up test fails.
+    const char* linkDownMessage() const {
+        return tcpMode() ? "Connect to Matrix failed!" : "Open COM failed!";
+    }
+};
+
+} // namespace quorvane

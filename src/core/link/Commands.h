@@ -1,0 +1,143 @@
+#pragma once
+// Every command the program sends to the matrix and every report it acts on, by name.
+// Bytes are given from offset 2 (group) on; the frame builder adds A5 5B and the checksum.
+
+#include "link/Frame.h"
+
+#include <cstdint>
+
+namespace quorvane::cmd {
+
+// Command groups (byte 2).
+inline constexpr std::uint8_t GroupQuery = 0x01;
+inline constexpr std::uint8_t GroupRouting = 0x02;
+inline constexpr std::uint8_t GroupEdid = 0x03;
+inline constexpr std::uint8_t GroupIrSwitch = 0x05;
+inline constexpr std::uint8_t GroupBeepSwitch = 0x06;
+inline constexpr std::uint8_t GroupDviSwitch = 0x07;
+inline constexpr std::uint8_t GroupFirmware = 0x20;
+inline constexpr std::uint8_t GroupReport = 0x88;
+
+// Bytes 2 and 3 of the standby report.
+inline constexpr std::uint8_t StandbyMarker = 0x88;
+// Byte 9 of the firmware frames and of two queries.
+inline constexpr std::uint8_t FirmwareMark = 0x40;
+// Switch values.
+inline constexpr std::uint8_t SwitchOn = 0x0F;
+inline constexpr std::uint8_t SwitchOff = 0xF0;
+// "Nothing attached / switch off" in query answers.
+inline constexpr std::uint8_t NothingValue = 0xFF;
+
+// Group 01 commands (byte 3).
+inline constexpr std::uint8_t QueryDeviceType = 0x01;
+inline constexpr std::uint8_t QuerySize = 0x02;
+inline constexpr std::uint8_t QueryVersion = 0x03;
+inline constexpr std::uint8_t QueryInputAttached = 0x04;
+inline constexpr std::uint8_t QueryOutputAttached = 0x05;
+inline constexpr std::uint8_t QueryModelText = 0x06;
+inline constexpr std::uint8_t QueryIrState = 0x0A;
+inline constexpr std::uint8_t QueryBeepState = 0x0B;
+inline constexpr std::uint8_t QueryInputEdid = 0x0C;
+inline constexpr std::uint8_t QueryDviState = 0x0D;
+
+// Group 02 commands.
+inline constexpr std::uint8_t RoutingQuery = 0x01;
+inline constexpr std::uint8_t RouteInput = 0x03;
+
+// Group 03 commands.
+inline constexpr std::uint8_t EdidSetBuiltInAll = 0x01;
+inline constexpr std::uint8_t EdidSetBuiltInOne = 0x02;
+inline constexpr std::uint8_t EdidCopyAll = 0x03;
+inline constexpr std::uint8_t EdidCopyOne = 0x04;
+inline constexpr std::uint8_t EdidRead = 0x05;
+inline constexpr std::uint8_t EdidDownloadAll = 0x06;
+inline constexpr std::uint8_t EdidDownloadOne = 0x07;
+inline constexpr std::uint8_t EdidHandshake = 0x08;
+inline constexpr std::uint8_t EdidDefaultAll = 0x09;
+inline constexpr std::uint8_t EdidDefaultOne = 0x0A;
+inline constexpr std::uint8_t EdidSwitchCheck = 0x0B;
+
+// Switch command (groups 05, 06, 07).
+inline constexpr std::uint8_t SwitchSet = 0x01;
+
+// --- Group 01: queries ---
+inline constexpr CommandBytes deviceTypeQuery = command({0x01, 0x01, 0, 0, 0, 0, 0, 0x40, 0, 0});
+inline constexpr CommandBytes sizeQuery = command({0x01, 0x02});
+inline constexpr CommandBytes versionQuery = command({0x01, 0x03});
+constexpr CommandBytes inputAttachedQuery(std::uint8_t input) { return command({0x01, 0x04, input}); }
+constexpr CommandBytes outputAttachedQuery(std::uint8_t output) {
+    return command({0x01, 0x05, output});
+}
+inline constexpr CommandBytes modelTextQuery = command({0x01, 0x06, 0, 0, 0, 0, 0, 0x40, 0, 0});
+inline constexpr CommandBytes irStateQuery = command({0x01, 0x0A});
+inline constexpr CommandBytes beepStateQuery = command({0x01, 0x0B});
+constexpr CommandBytes inputEdidQuery(std::uint8_t input) { return command({0x01, 0x0C, input}); }
+inline constexpr CommandBytes dviStateQuery = command({0x01, 0x0D});
+
+// --- Group 02: routing ---
+constexpr CommandBytes routingQuery(std::uint8_t output) { return command({0x02, 0x01, output}); }
+constexpr CommandBytes routeInput(std::uint8_t input, std::uint8_t output) {
+    return command({0x02, 0x03, input, 0x00, output});
+}
+
+// --- Group 03: EDID ---
+inline constexpr CommandBytes edidHandshake = command({0x03, 0x08, 0xF0});
+constexpr CommandBytes edidSetBuiltInAll(std::uint8_t edid) {
+    return command({0x03, 0x01, edid, 0xF0});
+}
+constexpr CommandBytes edidSetBuiltInOne(std::uint8_t edid, std::uint8_t input) {
+    return command({0x03, 0x02, edid, 0xF0, input});
+}
+inline constexpr CommandBytes edidDefaultAll = command({0x03, 0x09, 0xFE});
+constexpr CommandBytes edidDefaultOne(std::uint8_t input) { return command({0x03, 0x0A, input}); }
+constexpr CommandBytes edidCopyAll(std::uint8_t output) { return command({0x03, 0x03, output}); }
+constexpr CommandBytes edidCopyOne(std::uint8_t output, std::uint8_t input) {
+    return command({0x03, 0x04, output, 0x00, input});
+}
+constexpr CommandBytes edidDownloadOneRequest(std::uint8_t input) {
+    return command({0x03, 0x07, input, 0xF0});
+}
+inline constexpr CommandBytes edidDownloadAllRequest = command({0x03, 0x06, 0xFE, 0xF0});
+inline constexpr CommandBytes edidBlockAnnounceOne = command({0x03, 0x07, 0x56, 0x00, 0x00, 0x01});
+inline constexpr CommandBytes edidBlockAnnounceAll = command({0x03, 0x06, 0x56, 0x00, 0x00, 0x01});
+constexpr CommandBytes edidReadOutput(std::uint8_t output) {
+    return command({0x03, 0x05, output, 0xF0});
+}
+inline constexpr CommandBytes edidReadUserMemory1 = command({0x03, 0x05, 0x00, 0xF1});
+inline constexpr CommandBytes edidReadUserMemory2 = command({0x03, 0x05, 0x00, 0xF2});
+// Bytes of the EDID data block that follows an announce frame.
+inline constexpr std::size_t EdidDataBlockSize = 290;
+
+// --- Groups 05..07: switches (on = 0F, off = F0) ---
+constexpr CommandBytes irSwitch(bool on) {
+    return command({0x05, 0x01, on ? SwitchOn : SwitchOff});
+}
+constexpr CommandBytes beepSwitch(bool on) {
+    return command({0x06, 0x01, on ? SwitchOn : SwitchOff});
+}
+constexpr CommandBytes dviSwitch(bool on) {
+    return command({0x07, 0x01, on ? SwitchOn : SwitchOff});
+}
+
+// --- Group 20: firmware upgrade (part = 1..4, block = index as one byte) ---
+inline constexpr CommandBytes firmwareStartPart1 = command({0x20, 0x01, 0x01, 0, 0, 0, 0, 0x40});
+inline constexpr CommandBytes firmwareStartPart2 = command({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40});
+inline constexpr CommandBytes firmwareStartPart3 = command({0x20, 0x02, 0x03, 0, 0, 0, 0, 0x40});
+inline constexpr CommandBytes firmwareStartPart4 = command({0x20, 0x04, 0x01, 0, 0, 0, 0, 0x40});
+inline constexpr CommandBytes firmwareErase = command({0x20, 0x01, 0x80, 0, 0, 0, 0, 0x40});
+inline constexpr CommandBytes firmwarePrepare = command({0x20, 0x01, 0x10, 0, 0, 0, 0, 0x40});
+constexpr CommandBytes firmwareBlockHeader(std::uint8_t part, std::uint8_t block) {
+    return command({0x20, part, 0xAA, 0x00, 0x00, 0x01, 0x01, 0x40, block, 0x00});
+}
+constexpr CommandBytes firmwareLastBlockHeader(std::uint8_t part, std::uint8_t block) {
+    return command({0x20, part, 0x56, 0x00, 0xFE, 0x00, 0x01, 0x40, block, 0x00});
+}
+// Bytes of a raw firmware data block that follows its header frame.
+inline constexpr std::size_t FirmwareBlockSize = 257;
+
+// --- Reports from the matrix ---
+constexpr bool isStandbyReport(const Frame& frame) {
+    return frame[2] == StandbyMarker && frame[3] == StandbyMarker;
+}
+
+} // namespace quorvane::cmd

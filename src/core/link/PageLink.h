@@ -1,0 +1,104 @@
+#pragma once
+// A page's end of the link to the matrix: sends frames on the transport that controlMode selects
+// (the page's own serial port or the shared TCP socket) and echoes them into the page's send log;
+// reassembles received serial bytes and TCP data into frames, logs them by the page's rules and
+// hands every frame to the page's frame handler on the user-interface thread.
+
+#include "app/LinkState.h"
+#include "app/Timers.h"
+#include "link/Commands.h"
+#include "link/Frame.h"
+#include "link/SerialFrameAssembler.h"
+#include "link/TcpFrameAssembler.h"
+#include "link/TrafficLog.h"
+#include "link/Transports.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace quorvane {
+
+enum class Transport { Serial, Tcp };
+
+// Which received serial bytes count towards the receive log's line break.
+enum class SerialLogCount { CollectedBytes, EveryByte };
+// How received TCP data is written into the receive log.
+enum class TcpLogStyle {
+    FramePerLine, // each frame handed to the page, as one line
+    EveryByte,    // every byte received, a line break after each 13
+    None,         // the page logs for itself
+};
+
+class PageLink : public TcpReceiver {
+public:
+    using FrameHandler =
+        std::function<void(const Frame& frame, bool intact, Transport transport)>;
+
+    struct Rules {
+        SerialLogCount serialLog = SerialLogCount::CollectedBytes;
+        TcpLogStyle tcpLog = TcpLogStyle::FramePerLine;
+    };
+
+    PageLink(LinkState& state, SerialLink& serial, TcpLink& tcp, const Clock& clock, Rules rules);
+    ~PageLink() override;
+    PageLink(const PageLink&) = delete;
+    PageLink& operator=(const PageLink&) = delete;
+
+    void setFrameHandler(FrameHandler handler) { frameHandler_ = std::move(handler); }
+    // Received TCP data is taken only while the gate answers true; otherwise it is dropped unlogged.
+    void setTcpGate(std::function<bool()> gate) { tcpGate_ = std::move(gate); }
+    // Called after tcpConnected has changed by a connect or close notification.
+    void setTcpStateHandler(std::function<void()> handler) { tcpStateHandler_ = std::move(handler); }
+
+    // Builds the frame, echoes it into the send log and transmits it. The result of the
+    // transmission is not looked at: the caller's timers detect a missing reply.
+    void send(const CommandBytes& command);
+    void sendFrame(const Frame& frame);
+    // A raw block (EDID data, firmware block) on the selected transport; echoed when `echo`.
+    void sendRaw(const std::uint8_t* data, std::size_t size, bool echo);
+
+    // One received serial byte from port `portNumber`. Returns 0, or -1 for a port number outside
+    // 1..255. Ignored (0) in TCP mode.
+    int onSerialByte(std::uint8_t byte, int portNumber);
+
+    // TcpReceiver
+    void onTcpConnected(int error) override;
+    void onTcpData(const std::uint8_t* data, std::size_t size) override;
+    void onTcpClosed() override;
+
+    // Starts a new TCP connection to matrixIp for this page; a partial frame of the old connection
+    // is forgotten and tcpConnected is cleared until the connect completes.
+    void connectMatrix();
+
+    // Opens the page's serial port on `portNumber` and starts delivery; false if it cannot be opened.
+    bool openSerial(int portNumber, const SerialSettings& settings);
+    void closeSerial() { serial_.signalClose(); }
+    bool serialOpen() const { return serial_.isOpen(); }
+
+    SerialLink& serial() { return serial_; }
+    TcpLink& tcp() { return tcp_; }
+    LinkState& state() { return state_; }
+    TrafficLog& sendLog() { return sendLog_; }
+    TrafficLog& receiveLog() { return receiveLog_; }
+    const TrafficLog& sendLog() const { return sendLog_; }
+    const TrafficLog& receiveLog() const { return receiveLog_; }
+
+private:
+    void transmit(const std::uint8_t* data, std::size_t size);
+    void deliver(const Frame& frame, bool intact, Transport transport);
+
+    LinkState& state_;
+    SerialLink& serial_;
+    TcpLink& tcp_;
+    const Clock& clock_;
+    Rules rules_;
+    TrafficLog sendLog_;
+    TrafficLog receiveLog_;
+    SerialFrameAssembler serialAssembler_;
+    TcpFrameAssembler tcpAssembler_;
+    FrameHandler frameHandler_;
+    std::function<bool()> tcpGate_;
+    std::function<void()> tcpStateHandler_;
+};
+
+} // namespace quorvane
