@@ -1,0 +1,24 @@
+#pragma once
+// What every page widget receives from the application: the shared link state, the clock, the one
+// TCP socket (matrixSocket), the message and busy boxes, and the main window's notifications.
+// Owned by the application object; lives for the whole run.
+
+#include "app/Dialogs.h"
+#include "app/LinkState.h"
+#include "app/Timers.h"
+#include "link/Transports.h"
+
+class QWidget;
+
+namespace quorvane {
+
+struct AppContext {
+    LinkState& state;
+    const Clock& clock;
+    TcpLink& tcp;
+    Dialogs& dialogs;
+    AppEvents& events;
+    QWidget* mainWindow = nullptr; // owner of pop-up windows (set once the main window exists)
+};
+
+} // namespace quorvane
