@@ -1,0 +1,78 @@
+#pragma once
+// COM<n> port names on Linux: where the name COM<n> (n = 1..19) leads, and how a process (the
+// simulated matrix) registers a device under such a name.
+//
+// Lookup order for COM<n>:
+//   1. A symbolic link named "COM<n>" in the ports folder (see portsFolder()) wins when it leads to
+//   a
+//      character device that answers tcgetattr, or to one that is busy (held exclusively by another
+//      program). A link to anything else (a plain file, /dev/null, a missing target) is ignored.
+//   2. Otherwise the built-in table of the usual Linux serial devices, USB adapters first:
+//        COM1..COM6   -> /dev/ttyUSB0../dev/ttyUSB5   (USB-serial adapters)
+//        COM7..COM10  -> /dev/ttyACM0../dev/ttyACM3   (USB modem-class adapters)
+//        COM11..COM19 -> /dev/ttyS0../dev/ttyS8       (on-board serial ports)
+//      A table entry counts only while its path is a character device.
+//
+// All functions are plain POSIX, safe to call from the user-interface thread; none throws.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorvane::ports {
+
+inline constexpr int FirstPortNumber = 1;
+inline constexpr int LastPortNumber = 19;
+
+// "COM<n>".
+std::string portName(int n);
+// The number n of a "COM<n>" text, when n is one of 1..19; std::nullopt otherwise.
+std::optional<int> parsePortNumber(std::string_view name);
+
+// Folder where COM<n> links live: $XDG_RUNTIME_DIR/quorvane/ports, or when XDG_RUNTIME_DIR is unset
+// (or not an absolute path) /tmp/quorvane-<uid>/ports. The folders are created with mode 0700 when
+// missing; a folder that is not a real directory, is owned by another user or is writable by group
+// or others is refused. Returns an empty string when no safe folder can be had.
+std::string portsFolder();
+
+// The device path that COM<n> names (lookup order above); std::nullopt when none. A name that leads
+// nowhere costs two failed lstat/stat calls and nothing else, so probing all names is cheap.
+std::optional<std::string> resolvePort(int n);
+
+// The built-in table entry for COM<n> whether or not the device exists; std::nullopt outside 1..19.
+std::optional<std::string> builtInDevicePath(int n);
+
+// Turns the built-in table off/on (tests turn it off so nothing touches the machine's real ports).
+// It is also off while the environment variable QUORVANE_NO_SYSTEM_PORTS is "1".
+void setBuiltInTableEnabled(bool enabled);
+bool builtInTableEnabled();
+
+// A COM<n> registration owned by a process: the symbolic link COM<n> -> device in the ports folder,
+// guarded by an flock on "COM<n>.lock" beside it that is held for the registration's lifetime.
+// A link whose lock is not held by a live process (its owner was killed) is stale and is replaced;
+// a name held by a live owner, in this process or another, is refused. The destructor removes the
+// link and the lock file.
+class PortRegistration {
+public:
+    // Registers COM<n> for `devicePath` (an absolute path). On failure returns nullptr and puts a
+    // one-line reason into `error`.
+    static std::unique_ptr<PortRegistration> create(int n, const std::string& devicePath,
+                                                    std::string& error);
+    ~PortRegistration();
+    PortRegistration(const PortRegistration&) = delete;
+    PortRegistration& operator=(const PortRegistration&) = delete;
+
+    int number() const { return number_; }
+    const std::string& linkPath() const { return linkPath_; }
+
+private:
+    PortRegistration(int n, std::string linkPath, std::string lockPath, int lockFd);
+
+    int number_;
+    std::string linkPath_;
+    std::string lockPath_;
+    int lockFd_;
+};
+
+} // namespace quorvane::ports
