@@ -1,0 +1,67 @@
+#include "ui/Icons.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+// The resources live in a static library; referencing their initialiser keeps the linker from
+// dropping them and registers them before first use.
+static void initialiseIconResources() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(assets);
+        return true;
+    }();
+    (void)done;
+}
+
+namespace quorvane {
+
+QString iconPath(IconId id) {
+    switch (id) {
+    case IconId::Close:
+        return QStringLiteral(":/icons/close.svg");
+    case IconId::CloseHover:
+        return QStringLiteral(":/icons/close-hover.svg");
+    case IconId::Minimise:
+        return QStringLiteral(":/icons/minimise.svg");
+    case IconId::MinimiseHover:
+        return QStringLiteral(":/icons/minimise-hover.svg");
+    case IconId::Open:
+        return QStringLiteral(":/icons/open.svg");
+    case IconId::Save:
+        return QStringLiteral(":/icons/save.svg");
+    case IconId::ArrowLeft:
+        return QStringLiteral(":/icons/arrow-left.svg");
+    case IconId::ArrowRight:
+        return QStringLiteral(":/icons/arrow-right.svg");
+    case IconId::RedDot:
+        return QStringLiteral(":/icons/dot-red.svg");
+    case IconId::GreenDot:
+        return QStringLiteral(":/icons/dot-green.svg");
+    case IconId::Application:
+        return QStringLiteral(":/icons/app.svg");
+    }
+    return {};
+}
+
+QPixmap iconPixmap(IconId id, const QSize& size, qreal devicePixelRatio) {
+    initialiseIconResources();
+    QSvgRenderer renderer(iconPath(id));
+    if (!renderer.isValid() || size.isEmpty())
+        return {};
+    QPixmap pixmap(size * devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    painter.end();
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    return pixmap;
+}
+
+QIcon applicationIcon() {
+    QIcon icon;
+    for (const int side : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(iconPixmap(IconId::Application, QSize(side, side)));
+    return icon;
+}
+
+} // namespace quorvane
