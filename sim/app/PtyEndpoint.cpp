@@ -1,0 +1,171 @@
+#include "PtyEndpoint.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace quorvane::sim {
+
+namespace {
+
+// 11 bits a byte (start, 8 data, 2 stop) at 115200 baud.
+constexpr qint64 NanosecondsPerByte = 11LL * 1000000000LL / 115200LL;
+
+QString errnoText(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(strerror(errno)));
+}
+
+} // namespace
+
+PtyEndpoint::PtyEndpoint(bool paced, QObject* parent) : QObject(parent), paced_(paced) {
+    paceTimer_.setTimerType(Qt::PreciseTimer);
+    paceTimer_.setInterval(1);
+    connect(&paceTimer_, &QTimer::timeout, this, &PtyEndpoint::pump);
+    hangUpTimer_.setInterval(5);
+    connect(&hangUpTimer_, &QTimer::timeout, this, &PtyEndpoint::finishHangUp);
+}
+
+PtyEndpoint::~PtyEndpoint() {
+    closeAll();
+}
+
+bool PtyEndpoint::open(QString& error) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0) {
+        error = errnoText("posix_openpt");
+        return false;
+    }
+    char name[128] = {};
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0 ||
+        ptsname_r(master_, name, sizeof name) != 0) {
+        error = errnoText("pseudo-terminal set-up");
+        closeAll();
+        return false;
+    }
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave_ < 0) {
+        error = errnoText(name);
+        closeAll();
+        return false;
+    }
+    termios tio{};
+    if (tcgetattr(slave_, &tio) == 0) {
+        cfmakeraw(&tio);
+        cfsetspeed(&tio, B115200);
+        tcsetattr(slave_, TCSANOW, &tio);
+    }
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    devicePath_ = QString::fromLocal8Bit(name);
+
+    readNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
+    connect(readNotifier_, &QSocketNotifier::activated, this, &PtyEndpoint::readMaster);
+    writeNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Write, this);
+    writeNotifier_->setEnabled(false);
+    connect(writeNotifier_, &QSocketNotifier::activated, this, &PtyEndpoint::pump);
+    return true;
+}
+
+void PtyEndpoint::readMaster() {
+    char buffer[1024];
+    while (master_ >= 0) {
+        const ssize_t n = ::read(master_, buffer, sizeof buffer);
+        if (n > 0) {
+            emit received(QByteArray(buffer, static_cast<qsizetype>(n)));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // EAGAIN: drained. EIO cannot happen while our slave descriptor is open.
+        return;
+    }
+}
+
+void PtyEndpoint::write(const QByteArray& bytes) {
+    if (!isOpen() || bytes.isEmpty())
+        return;
+    if (queue_.isEmpty() && paced_) {
+        paceClock_.start();
+        pacedSent_ = 0;
+    }
+    queue_.append(bytes);
+    pump();
+}
+
+void PtyEndpoint::pump() {
+    if (master_ < 0)
+        return;
+    while (!queue_.isEmpty()) {
+        qsizetype allowed = queue_.size();
+        if (paced_) {
+            const qint64 due = paceClock_.nsecsElapsed() / NanosecondsPerByte + 1 - pacedSent_;
+            allowed =
+                std::min<qsizetype>(allowed, static_cast<qsizetype>(std::max<qint64>(due, 0)));
+            if (allowed == 0)
+                break;
+        }
+        const ssize_t n = ::write(master_, queue_.constData(), static_cast<size_t>(allowed));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // The slave's input is full (nobody reads the port): wait until there is room.
+            writeNotifier_->setEnabled(true);
+            paceTimer_.stop();
+            return;
+        }
+        queue_.remove(0, static_cast<qsizetype>(n));
+        lastWrite_.start();
+        pacedSent_ += n;
+    }
+    writeNotifier_->setEnabled(false);
+    if (paced_ && !queue_.isEmpty())
+        paceTimer_.start();
+    else
+        paceTimer_.stop();
+}
+
+void PtyEndpoint::hangUp() {
+    if (master_ < 0 || hangUpTimer_.isActive())
+        return;
+    // Nothing more comes in; what is already queued still goes out.
+    delete readNotifier_;
+    readNotifier_ = nullptr;
+    hangUpClock_.start();
+    hangUpTimer_.start();
+    finishHangUp();
+}
+
+void PtyEndpoint::finishHangUp() {
+    constexpr qint64 LongestWaitMs = 1000;
+    // Written bytes reach the slave's input queue, where FIONREAD counts them, a moment later.
+    constexpr qint64 SettleMs = 20;
+    int unread = 0;
+    const bool drained = queue_.isEmpty() &&
+                         (!lastWrite_.isValid() || lastWrite_.elapsed() >= SettleMs) &&
+                         ioctl(slave_, FIONREAD, &unread) == 0 && unread == 0;
+    if (drained || hangUpClock_.elapsed() > LongestWaitMs)
+        closeAll();
+}
+
+void PtyEndpoint::closeAll() {
+    paceTimer_.stop();
+    hangUpTimer_.stop();
+    delete readNotifier_;
+    readNotifier_ = nullptr;
+    delete writeNotifier_;
+    writeNotifier_ = nullptr;
+    queue_.clear();
+    if (master_ >= 0)
+        ::close(master_);
+    if (slave_ >= 0)
+        ::close(slave_);
+    master_ = slave_ = -1;
+}
+
+} // namespace quorvane::sim

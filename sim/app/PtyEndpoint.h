@@ -1,0 +1,63 @@
+#pragma once
+// The simulated matrix's serial line: a pseudo-terminal whose slave side the program opens as a
+// COM port. The master side is ours. We keep a slave descriptor open ourselves, so a program that
+// closes the port does not hang the line up (reads on the master would fail with EIO otherwise),
+// and set the slave to raw mode before anyone opens it.
+//
+// Output is queued and written in order, never dropped; with pacing it leaves at the line rate of
+// 115200 baud with 11 bits a byte (about 95.5 us a byte). hangUp() closes both sides for good, as
+// an unplugged adapter: the program's port sees the hang-up. Closing the master throws away what
+// the slave has not read yet, so the hang-up waits (bounded) until the output written before it
+// has been read.
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QSocketNotifier;
+
+namespace quorvane::sim {
+
+class PtyEndpoint : public QObject {
+    Q_OBJECT
+public:
+    explicit PtyEndpoint(bool paced, QObject* parent = nullptr);
+    ~PtyEndpoint() override;
+
+    // Creates the pseudo-terminal; false with a reason in `error`.
+    bool open(QString& error);
+    // False from the hang-up on.
+    bool isOpen() const { return master_ >= 0 && !hangUpTimer_.isActive(); }
+    // The slave's device path, e.g. /dev/pts/7.
+    const QString& devicePath() const { return devicePath_; }
+
+    void write(const QByteArray& bytes);
+    void hangUp();
+
+signals:
+    void received(const QByteArray& bytes);
+
+private:
+    void readMaster();
+    void pump();
+    void closeAll();
+    void finishHangUp();
+
+    bool paced_;
+    int master_ = -1;
+    int slave_ = -1;
+    QString devicePath_;
+    QSocketNotifier* readNotifier_ = nullptr;
+    QSocketNotifier* writeNotifier_ = nullptr;
+    QByteArray queue_;
+    QTimer paceTimer_;
+    QTimer hangUpTimer_;
+    QElapsedTimer hangUpClock_;
+    QElapsedTimer lastWrite_;
+    QElapsedTimer paceClock_;
+    qint64 pacedSent_ = 0;
+};
+
+} // namespace quorvane::sim

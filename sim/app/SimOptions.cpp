@@ -1,0 +1,145 @@
+#include "SimOptions.h"
+
+#include "link/Ipv4.h"
+#include "link/PortNames.h"
+
+#include <QCommandLineParser>
+
+namespace quorvane::sim {
+
+namespace {
+
+constexpr const char* Description =
+    "A simulated 8x8 HDMI matrix that speaks the matrix's command protocol.\n"
+    "\n"
+    "Links: --com N registers a pseudo-terminal as COM<N> in the ports folder\n"
+    "($XDG_RUNTIME_DIR/quorvane/ports); --tcp ADDR serves TCP port 8000 on ADDR. Without either,\n"
+    "the matrix listens on 127.0.0.1:8000. Addresses outside 127.0.0.0/8 need "
+    "--allow-non-loopback.\n"
+    "\n"
+    "Faults count the replies the matrix produces, from 1, over both links. A serial hang-up\n"
+    "closes the pseudo-terminal for good and removes its COM link, as an unplugged adapter would.\n"
+    "\n"
+    "Once its links exist it prints one line on stdout, e.g.\n"
+    "  quorvane-sim ready com=COM1 device=/dev/pts/7 tcp=127.0.0.1:8000\n"
+    "Every frame received and sent is logged as one line \"RX <link> A5 5B ..\" or\n"
+    "\"TX <link> ..\". SIGINT and SIGTERM end it cleanly.";
+
+bool toCount(const QString& text, int& out) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1)
+        return false;
+    out = value;
+    return true;
+}
+
+// "N:V" with N >= 1 and V >= 0.
+bool toPair(const QString& text, int& n, int& v) {
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 2 || !toCount(parts[0], n))
+        return false;
+    bool ok = false;
+    v = parts[1].toInt(&ok);
+    return ok && v >= 0;
+}
+
+} // namespace
+
+std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString& error,
+                                          QString& message) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(Description));
+    const auto help = parser.addHelpOption();
+    const QCommandLineOption com("com", "Register a pseudo-terminal as COM<N> (1..19).", "N");
+    const QCommandLineOption tcp("tcp", "Serve TCP port 8000 on ADDR (dotted IPv4).", "ADDR");
+    const QCommandLineOption allow("allow-non-loopback",
+                                   "Allow a --tcp address outside 127.0.0.0/8.");
+    const QCommandLineOption pace("pace", "Send serial output at 115200 baud, 11 bits a byte.");
+    const QCommandLineOption drop("drop-reply",
+                                  "Do not send reply N (and the ones after it, "
+                                  "--drop-count in all).",
+                                  "N");
+    const QCommandLineOption dropCount("drop-count", "How many replies --drop-reply drops.", "K");
+    const QCommandLineOption delay("delay-reply", "Send reply N MS milliseconds late.", "N:MS");
+    const QCommandLineOption corrupt("corrupt-reply", "Send reply N with a wrong checksum.", "N");
+    const QCommandLineOption split(
+        "split-reply", "TCP: send reply N in two writes, the first AT bytes long.", "N:AT");
+    const QCommandLineOption merge(
+        "merge-reply", "Hold reply N back and send it with the next in one write.", "N");
+    const QCommandLineOption close("close-after-reply", "TCP: close the connection after reply N.",
+                                   "N");
+    const QCommandLineOption hangUp("hang-up-after-reply",
+                                    "Serial: hang the line up after reply N.", "N");
+    const QCommandLineOption standby("standby-before-reply",
+                                     "Send the standby report instead of reply N.", "N");
+    const QCommandLineOption standbyEvery("standby-every",
+                                          "Send the standby report every MS milliseconds.", "MS");
+    const QCommandLineOption log("log", "Write the traffic to FILE instead of stderr.", "FILE");
+    parser.addOptions({com, tcp, allow, pace, drop, dropCount, delay, corrupt, split, merge, close,
+                       hangUp, standby, standbyEvery, log});
+
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return std::nullopt;
+    }
+    if (parser.isSet(help)) {
+        message = parser.helpText();
+        return std::nullopt;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
+        return std::nullopt;
+    }
+
+    SimOptions options;
+    auto bad = [&](const QCommandLineOption& option) {
+        error = QStringLiteral("bad value for --%1: %2")
+                    .arg(option.names().first(), parser.value(option));
+        return std::nullopt;
+    };
+
+    if (parser.isSet(com)) {
+        if (!toCount(parser.value(com), options.comNumber) ||
+            options.comNumber > ports::LastPortNumber)
+            return bad(com);
+    }
+    if (parser.isSet(tcp) || !parser.isSet(com)) {
+        const QString text = parser.isSet(tcp) ? parser.value(tcp) : QStringLiteral("127.0.0.1");
+        const auto address = parseIpv4(text.toStdString());
+        if (!address || !isUnicastIpv4(*address))
+            return bad(tcp);
+        if ((*address >> 24) != 127 && !parser.isSet(allow)) {
+            error = QStringLiteral("%1 is not a loopback address; add --allow-non-loopback to "
+                                   "serve it")
+                        .arg(text);
+            return std::nullopt;
+        }
+        options.tcpAddress = QString::fromStdString(formatIpv4(*address));
+    }
+    options.pace = parser.isSet(pace);
+
+    Faults& f = options.faults;
+    const std::pair<const QCommandLineOption*, int*> counts[] = {
+        {&drop, &f.dropReply},
+        {&dropCount, &f.dropCount},
+        {&corrupt, &f.corruptReply},
+        {&merge, &f.mergeReply},
+        {&close, &f.closeAfterReply},
+        {&hangUp, &f.hangUpAfterReply},
+        {&standby, &f.standbyBeforeReply},
+        {&standbyEvery, &options.standbyEveryMs}};
+    for (const auto& [option, field] : counts) {
+        if (parser.isSet(*option) && !toCount(parser.value(*option), *field))
+            return bad(*option);
+    }
+    if (parser.isSet(delay) && !toPair(parser.value(delay), f.delayReply, f.delayMs))
+        return bad(delay);
+    if (parser.isSet(split) &&
+        (!toPair(parser.value(split), f.splitReply, f.splitAt) || f.splitAt < 1 || f.splitAt > 12))
+        return bad(split);
+    options.logFile = parser.value(log);
+    return options;
+}
+
+} // namespace quorvane::sim

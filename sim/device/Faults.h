@@ -1,0 +1,30 @@
+#pragma once
+// Switchable failures of the simulated matrix. Every count is 1-based over the replies the device
+// produces (on any link; standby reports sent on request are not counted); 0 switches a fault off.
+
+namespace quorvane::sim {
+
+struct Faults {
+    // Replies dropReply .. dropReply + dropCount - 1 are never sent.
+    int dropReply = 0;
+    int dropCount = 1;
+    // Reply delayReply is sent delayMs later than usual.
+    int delayReply = 0;
+    int delayMs = 0;
+    // Reply corruptReply has its checksum byte one too high.
+    int corruptReply = 0;
+    // TCP: reply splitReply is written in two pieces, the first splitAt bytes long.
+    int splitReply = 0;
+    int splitAt = 5;
+    // Reply mergeReply is held back and written together with the next reply, in one write.
+    int mergeReply = 0;
+    // TCP: the matrix closes the connection after reply closeAfterReply.
+    int closeAfterReply = 0;
+    // Serial: the line hangs up after reply hangUpAfterReply.
+    int hangUpAfterReply = 0;
+    // The standby report A5 5B 88 88 .. is sent instead of reply standbyBeforeReply (the command
+    // itself has taken effect).
+    int standbyBeforeReply = 0;
+};
+
+} // namespace quorvane::sim
