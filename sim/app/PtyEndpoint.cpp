@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -30,6 +31,8 @@ PtyEndpoint::PtyEndpoint(bool paced, QObject* parent) : QObject(parent), paced_(
     connect(&paceTimer_, &QTimer::timeout, this, &PtyEndpoint::pump);
     hangUpTimer_.setInterval(5);
     connect(&hangUpTimer_, &QTimer::timeout, this, &PtyEndpoint::finishHangUp);
+    exclusivityTimer_.setInterval(1000);
+    connect(&exclusivityTimer_, &QTimer::timeout, this, &PtyEndpoint::releaseStaleExclusivity);
 }
 
 PtyEndpoint::~PtyEndpoint() {
@@ -69,7 +72,19 @@ bool PtyEndpoint::open(QString& error) {
     writeNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Write, this);
     writeNotifier_->setEnabled(false);
     connect(writeNotifier_, &QSocketNotifier::activated, this, &PtyEndpoint::pump);
+    exclusivityTimer_.start();
     return true;
+}
+
+void PtyEndpoint::releaseStaleExclusivity() {
+    // A program that opens the port sets the terminal's exclusive flag and holds an flock on it.
+    // Because our own slave descriptor keeps the terminal alive, a program that was killed leaves
+    // the flag behind and the next unprivileged open would fail. When nobody holds the lock, nobody
+    // has the port open: clear the flag.
+    if (slave_ < 0 || flock(slave_, LOCK_EX | LOCK_NB) != 0)
+        return;
+    ioctl(slave_, TIOCNXCL);
+    flock(slave_, LOCK_UN);
 }
 
 void PtyEndpoint::readMaster() {
@@ -156,6 +171,7 @@ void PtyEndpoint::finishHangUp() {
 void PtyEndpoint::closeAll() {
     paceTimer_.stop();
     hangUpTimer_.stop();
+    exclusivityTimer_.stop();
     delete readNotifier_;
     readNotifier_ = nullptr;
     delete writeNotifier_;

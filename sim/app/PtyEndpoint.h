@@ -44,6 +44,7 @@ private:
     void pump();
     void closeAll();
     void finishHangUp();
+    void releaseStaleExclusivity();
 
     bool paced_;
     int master_ = -1;
@@ -54,6 +55,7 @@ private:
     QByteArray queue_;
     QTimer paceTimer_;
     QTimer hangUpTimer_;
+    QTimer exclusivityTimer_;
     QElapsedTimer hangUpClock_;
     QElapsedTimer lastWrite_;
     QElapsedTimer paceClock_;
