@@ -11,6 +11,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include "Eventually.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -142,7 +144,7 @@ TEST_F(TcpLinkTest, RefusedConnectionLeavesTheLinkDown) {
     state.matrixIp = "127.0.2.1"; // nothing listens here
     page.link.connectMatrix();
     const Heard& heard = tcp.heardBy(page.link);
-    QTRY_VERIFY_WITH_TIMEOUT(!heard.connectResults.empty(), WaitMs);
+    WAIT_FOR(!heard.connectResults.empty(), WaitMs);
     ASSERT_EQ(heard.connectResults.size(), 1u);
     EXPECT_NE(heard.connectResults[0], 0);
     EXPECT_FALSE(state.tcpConnected);
@@ -158,22 +160,22 @@ TEST_F(TcpLinkTest, FramesSplitOrMergedByTcpReachThePageInOrder) {
 
     // Sending: exactly the 13 bytes of the frame, on the socket, not the serial port.
     page.link.send(cmd::beepStateQuery);
-    QTRY_COMPARE_WITH_TIMEOUT(peer->bytesAvailable(), qint64{13}, WaitMs);
+    WAIT_FOR_EQ(peer->bytesAvailable(), qint64{13}, WaitMs);
     const QByteArray sent = peer->readAll();
     EXPECT_EQ(Bytes(sent.begin(), sent.end()), beepQuery);
     EXPECT_TRUE(page.serial.written().empty());
 
     // 5 bytes, then the other 8: one frame after the second read.
     Matrix::write(peer, Bytes(routeReply.begin(), routeReply.begin() + 5));
-    QTRY_VERIFY_WITH_TIMEOUT(!tcp.heardBy(page.link).dataSizes.empty(), WaitMs);
+    WAIT_FOR(!tcp.heardBy(page.link).dataSizes.empty(), WaitMs);
     EXPECT_TRUE(page.frames.empty());
     Matrix::write(peer, Bytes(routeReply.begin() + 5, routeReply.end()));
-    QTRY_COMPARE_WITH_TIMEOUT(page.frames.size(), std::size_t{1}, WaitMs);
+    WAIT_FOR_EQ(page.frames.size(), std::size_t{1}, WaitMs);
     EXPECT_EQ(page.frames[0], routeReply);
 
     // Two frames in one write: both, in order.
     Matrix::write(peer, concat({routeCommand, beepQuery}));
-    QTRY_COMPARE_WITH_TIMEOUT(page.frames.size(), std::size_t{3}, WaitMs);
+    WAIT_FOR_EQ(page.frames.size(), std::size_t{3}, WaitMs);
     EXPECT_EQ(page.frames[1], routeCommand);
     EXPECT_EQ(page.frames[2], beepQuery);
 }
@@ -190,7 +192,7 @@ TEST_F(TcpLinkTest, ALargeBurstIsReadInChunksAndNothingIsLost) {
     for (int i = 0; i < 80; ++i)
         burst = concat({burst, routeReply, routeCommand});
     Matrix::write(peer, burst);
-    QTRY_COMPARE_WITH_TIMEOUT(page.frames.size(), std::size_t{160}, WaitMs);
+    WAIT_FOR_EQ(page.frames.size(), std::size_t{160}, WaitMs);
     for (std::size_t i = 0; i < page.frames.size(); ++i)
         ASSERT_EQ(page.frames[i], i % 2 == 0 ? routeReply : routeCommand) << "frame " << i;
     for (std::size_t size : tcp.heardBy(page.link).dataSizes)
@@ -206,7 +208,7 @@ TEST_F(TcpLinkTest, RemoteCloseDeliversPendingDataThenClearsTheLink) {
 
     Matrix::write(peer, routeReply);
     peer->disconnectFromHost();
-    QTRY_VERIFY_WITH_TIMEOUT(!state.tcpConnected, WaitMs);
+    WAIT_FOR(!state.tcpConnected, WaitMs);
     ASSERT_EQ(page.frames.size(), 1u);
     EXPECT_EQ(page.frames[0], routeReply);
     QTest::qWait(50);
@@ -220,17 +222,17 @@ TEST_F(TcpLinkTest, ReconnectForgetsTheOldConnectionAndItsPartialFrame) {
     QTcpSocket* oldPeer = connectPage(page, matrix, "127.0.2.5");
     ASSERT_NE(oldPeer, nullptr);
     Matrix::write(oldPeer, Bytes(routeCommand.begin(), routeCommand.begin() + 5));
-    QTRY_VERIFY_WITH_TIMEOUT(!tcp.heardBy(page.link).dataSizes.empty(), WaitMs);
+    WAIT_FOR(!tcp.heardBy(page.link).dataSizes.empty(), WaitMs);
 
     QTcpSocket* newPeer = connectPage(page, matrix, "127.0.2.5");
     ASSERT_NE(newPeer, nullptr);
     // The old connection is thrown away, and what it still sends reaches no one.
-    QTRY_COMPARE_WITH_TIMEOUT(oldPeer->state(), QAbstractSocket::UnconnectedState, WaitMs);
+    WAIT_FOR_EQ(oldPeer->state(), QAbstractSocket::UnconnectedState, WaitMs);
     Matrix::write(oldPeer, Bytes(routeCommand.begin() + 5, routeCommand.end()));
 
     // The new connection's frame arrives whole, not glued onto the old partial one.
     Matrix::write(newPeer, routeReply);
-    QTRY_COMPARE_WITH_TIMEOUT(page.frames.size(), std::size_t{1}, WaitMs);
+    WAIT_FOR_EQ(page.frames.size(), std::size_t{1}, WaitMs);
     EXPECT_EQ(page.frames[0], routeReply);
     QTest::qWait(50);
     EXPECT_EQ(page.frames.size(), 1u);
@@ -248,7 +250,7 @@ TEST_F(TcpLinkTest, OnlyThePageThatConnectedLastHearsTheSocket) {
     state.matrixIp = "127.0.2.6";
     general.link.connectMatrix();
     edid.link.connectMatrix();
-    QTRY_VERIFY_WITH_TIMEOUT(state.tcpConnected, WaitMs);
+    WAIT_FOR(state.tcpConnected, WaitMs);
     EXPECT_EQ(tcp.heardBy(edid.link).connectResults, std::vector<int>{0});
 
     // The matrix may have seen both connects; it answers and then closes on each of them.
@@ -258,10 +260,10 @@ TEST_F(TcpLinkTest, OnlyThePageThatConnectedLastHearsTheSocket) {
     ASSERT_FALSE(peers.empty());
     for (QTcpSocket* peer : peers)
         Matrix::write(peer, routeReply);
-    QTRY_COMPARE_WITH_TIMEOUT(edid.frames.size(), std::size_t{1}, WaitMs);
+    WAIT_FOR_EQ(edid.frames.size(), std::size_t{1}, WaitMs);
     for (QTcpSocket* peer : peers)
         peer->disconnectFromHost();
-    QTRY_COMPARE_WITH_TIMEOUT(tcp.heardBy(edid.link).closes, 1, WaitMs);
+    WAIT_FOR_EQ(tcp.heardBy(edid.link).closes, 1, WaitMs);
     QTest::qWait(50);
     EXPECT_EQ(edid.frames.size(), 1u);
     EXPECT_FALSE(tcp.heardBy(general.link).any());
@@ -285,7 +287,7 @@ TEST_F(TcpLinkTest, ForgottenOrClosedReceiversHearNothingMore) {
 
     // A user disconnect: the connection ends without a close notification.
     tcp.close();
-    QTRY_COMPARE_WITH_TIMEOUT(peer->state(), QAbstractSocket::UnconnectedState, WaitMs);
+    WAIT_FOR_EQ(peer->state(), QAbstractSocket::UnconnectedState, WaitMs);
     QTest::qWait(50);
     EXPECT_EQ(heard.closes, 0);
     EXPECT_EQ(heard.connectResults, before.connectResults);
@@ -320,12 +322,12 @@ TEST_F(TcpLinkTest, AnAddressThatIsNotDottedIpv4NeverConnects) {
         page.link.connectMatrix();
         // The failure comes later from the event loop, never from inside the connect call.
         EXPECT_EQ(heard.connectResults.size(), resultsBefore) << typo;
-        QTRY_COMPARE_WITH_TIMEOUT(heard.connectResults.size(), resultsBefore + 1, WaitMs);
+        WAIT_FOR_EQ(heard.connectResults.size(), resultsBefore + 1, WaitMs);
         EXPECT_NE(heard.connectResults.back(), 0) << typo;
         EXPECT_FALSE(state.tcpConnected) << typo;
     }
     // The connection made before was thrown away at the first new connect, and no other came.
-    QTRY_COMPARE_WITH_TIMEOUT(peer->state(), QAbstractSocket::UnconnectedState, WaitMs);
+    WAIT_FOR_EQ(peer->state(), QAbstractSocket::UnconnectedState, WaitMs);
     QTest::qWait(50);
     EXPECT_FALSE(matrix.server.hasPendingConnections());
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Time seams. Production code runs on Qt timers and a monotonic clock; tests run the same logic on a
-// virtual clock (VirtualClock) that fires due timers when the test advances time.
+// Time seams. Production code runs on Qt timers and a monotonic clock; tests run the same logic on
+// a virtual clock (VirtualClock) that fires due timers when the test advances time.
 
 #include <cstdint>
 #include <functional>
@@ -15,7 +15,8 @@ public:
 };
 
 // A page's window timers, by id. Timers are periodic: a handler that wants one shot stops its own
-// timer. Starting a running id re-arms it with the new period. Expiry calls the handler with the id.
+// timer. Starting a running id re-arms it with the new period. Expiry calls the handler with the
+// id.
 class Timers {
 public:
     using Handler = std::function<void(int id)>;

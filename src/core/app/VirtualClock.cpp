@@ -77,8 +77,7 @@ bool VirtualClock::runNext(std::int64_t limit) {
         std::int64_t due;
         std::uint64_t order;
         int id;
-        if (set->earliest(due, order, id) &&
-            std::tie(due, order) < std::tie(bestDue, bestOrder)) {
+        if (set->earliest(due, order, id) && std::tie(due, order) < std::tie(bestDue, bestOrder)) {
             bestDue = due;
             bestOrder = order;
             bestSet = set;

@@ -64,18 +64,24 @@ inline constexpr std::uint8_t SwitchSet = 0x01;
 inline constexpr CommandBytes deviceTypeQuery = command({0x01, 0x01, 0, 0, 0, 0, 0, 0x40, 0, 0});
 inline constexpr CommandBytes sizeQuery = command({0x01, 0x02});
 inline constexpr CommandBytes versionQuery = command({0x01, 0x03});
-constexpr CommandBytes inputAttachedQuery(std::uint8_t input) { return command({0x01, 0x04, input}); }
+constexpr CommandBytes inputAttachedQuery(std::uint8_t input) {
+    return command({0x01, 0x04, input});
+}
 constexpr CommandBytes outputAttachedQuery(std::uint8_t output) {
     return command({0x01, 0x05, output});
 }
 inline constexpr CommandBytes modelTextQuery = command({0x01, 0x06, 0, 0, 0, 0, 0, 0x40, 0, 0});
 inline constexpr CommandBytes irStateQuery = command({0x01, 0x0A});
 inline constexpr CommandBytes beepStateQuery = command({0x01, 0x0B});
-constexpr CommandBytes inputEdidQuery(std::uint8_t input) { return command({0x01, 0x0C, input}); }
+constexpr CommandBytes inputEdidQuery(std::uint8_t input) {
+    return command({0x01, 0x0C, input});
+}
 inline constexpr CommandBytes dviStateQuery = command({0x01, 0x0D});
 
 // --- Group 02: routing ---
-constexpr CommandBytes routingQuery(std::uint8_t output) { return command({0x02, 0x01, output}); }
+constexpr CommandBytes routingQuery(std::uint8_t output) {
+    return command({0x02, 0x01, output});
+}
 constexpr CommandBytes routeInput(std::uint8_t input, std::uint8_t output) {
     return command({0x02, 0x03, input, 0x00, output});
 }
@@ -89,8 +95,12 @@ constexpr CommandBytes edidSetBuiltInOne(std::uint8_t edid, std::uint8_t input) 
     return command({0x03, 0x02, edid, 0xF0, input});
 }
 inline constexpr CommandBytes edidDefaultAll = command({0x03, 0x09, 0xFE});
-constexpr CommandBytes edidDefaultOne(std::uint8_t input) { return command({0x03, 0x0A, input}); }
-constexpr CommandBytes edidCopyAll(std::uint8_t output) { return command({0x03, 0x03, output}); }
+constexpr CommandBytes edidDefaultOne(std::uint8_t input) {
+    return command({0x03, 0x0A, input});
+}
+constexpr CommandBytes edidCopyAll(std::uint8_t output) {
+    return command({0x03, 0x03, output});
+}
 constexpr CommandBytes edidCopyOne(std::uint8_t output, std::uint8_t input) {
     return command({0x03, 0x04, output, 0x00, input});
 }

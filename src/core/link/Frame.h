@@ -63,6 +63,8 @@ constexpr bool hasFrameStart(const Frame& frame) {
 
 // "A5 5B 01 ..." with a space after every byte, as the traffic logs write them.
 std::string hexBytes(const std::uint8_t* data, std::size_t size);
-inline std::string hexBytes(const Frame& frame) { return hexBytes(frame.data(), frame.size()); }
+inline std::string hexBytes(const Frame& frame) {
+    return hexBytes(frame.data(), frame.size());
+}
 
 } // namespace quorvane

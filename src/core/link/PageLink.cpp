@@ -6,9 +6,13 @@ PageLink::PageLink(LinkState& state, SerialLink& serial, TcpLink& tcp, const Clo
                    Rules rules)
     : state_(state), serial_(serial), tcp_(tcp), clock_(clock), rules_(rules) {}
 
-PageLink::~PageLink() { tcp_.forget(*this); }
+PageLink::~PageLink() {
+    tcp_.forget(*this);
+}
 
-void PageLink::send(const CommandBytes& command) { sendFrame(buildFrame(command)); }
+void PageLink::send(const CommandBytes& command) {
+    sendFrame(buildFrame(command));
+}
 
 void PageLink::sendFrame(const Frame& frame) {
     for (std::uint8_t byte : frame)
@@ -37,8 +41,8 @@ int PageLink::onSerialByte(std::uint8_t byte, int portNumber) {
     if (portNumber < 1 || portNumber > 255)
         return -1;
     auto frame = serialAssembler_.feed(byte, clock_.nowMs());
-    const bool counts = rules_.serialLog == SerialLogCount::EveryByte ||
-                        serialAssembler_.lastByteCollected();
+    const bool counts =
+        rules_.serialLog == SerialLogCount::EveryByte || serialAssembler_.lastByteCollected();
     receiveLog_.appendByte(byte, counts);
     if (frame)
         deliver(frame->bytes, frame->intact, Transport::Serial);

@@ -31,8 +31,7 @@ enum class TcpLogStyle {
 
 class PageLink : public TcpReceiver {
 public:
-    using FrameHandler =
-        std::function<void(const Frame& frame, bool intact, Transport transport)>;
+    using FrameHandler = std::function<void(const Frame& frame, bool intact, Transport transport)>;
 
     struct Rules {
         SerialLogCount serialLog = SerialLogCount::CollectedBytes;
@@ -45,10 +44,13 @@ public:
     PageLink& operator=(const PageLink&) = delete;
 
     void setFrameHandler(FrameHandler handler) { frameHandler_ = std::move(handler); }
-    // Received TCP data is taken only while the gate answers true; otherwise it is dropped unlogged.
+    // Received TCP data is taken only while the gate answers true; otherwise it is dropped
+    // unlogged.
     void setTcpGate(std::function<bool()> gate) { tcpGate_ = std::move(gate); }
     // Called after tcpConnected has changed by a connect or close notification.
-    void setTcpStateHandler(std::function<void()> handler) { tcpStateHandler_ = std::move(handler); }
+    void setTcpStateHandler(std::function<void()> handler) {
+        tcpStateHandler_ = std::move(handler);
+    }
 
     // Builds the frame, echoes it into the send log and transmits it. The result of the
     // transmission is not looked at: the caller's timers detect a missing reply.
@@ -70,7 +72,8 @@ public:
     // is forgotten and tcpConnected is cleared until the connect completes.
     void connectMatrix();
 
-    // Opens the page's serial port on `portNumber` and starts delivery; false if it cannot be opened.
+    // Opens the page's serial port on `portNumber` and starts delivery; false if it cannot be
+    // opened.
     bool openSerial(int portNumber, const SerialSettings& settings);
     void closeSerial() { serial_.signalClose(); }
     bool serialOpen() const { return serial_.isOpen(); }

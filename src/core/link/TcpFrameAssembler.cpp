@@ -26,7 +26,8 @@ std::vector<Frame> TcpFrameAssembler::feed(const std::uint8_t* data, std::size_t
             break;
         }
         Frame frame{};
-        std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(start), FrameSize, frame.begin());
+        std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(start), FrameSize,
+                    frame.begin());
         frames.push_back(frame);
         pos = start + FrameSize;
     }

@@ -24,8 +24,8 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    std::map<int, int> byId_;    // page timer id -> Qt timer id
-    std::map<int, int> byQtId_;  // Qt timer id -> page timer id
+    std::map<int, int> byId_;   // page timer id -> Qt timer id
+    std::map<int, int> byQtId_; // Qt timer id -> page timer id
 };
 
 class QtClock : public Clock {

@@ -1,0 +1,197 @@
+// Route round trip and full status read of the Matrix page over the serial link, against
+// quorvane-sim pacing its output at the line rate (115200 baud, 11 bits a byte).
+//
+// For each exchange it measures the time from the page's write of its first command to the
+// page's handling of the last answer (the moment the page is free again), and sets it against the
+// line's own time for the bytes exchanged (13 out and 13 back per command). The simulator paces
+// only what it sends; what the page writes into the pseudo-terminal arrives at once, so the ratio
+// can come out below 1. Prints figures; never fails on time.
+//
+//     route_bench [round trips (default 200)] [status reads (default 20)]
+
+#include "SimProcess.h"
+
+#include "app/Dialogs.h"
+#include "app/QtTimers.h"
+#include "link/PortNames.h"
+#include "link/SerialPort.h"
+#include "routing/MatrixPage.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace quorvane;
+
+namespace {
+
+constexpr double LineBitsPerByte = 11.0;
+constexpr double LineBaud = 115200.0;
+constexpr int BytesPerCommand = 2 * 13; // the command and its answer
+constexpr int WaitLimitMs = 20000;
+
+double lineMs(int bytes) {
+    return bytes * LineBitsPerByte / LineBaud * 1000.0;
+}
+
+struct NoDialogs : DialogView {
+    void showMessage(const std::string& text) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+    void hideMessage() override {}
+    void showBusy(const std::string&) override {}
+    void setBusyText(const std::string&) override {}
+    void hideBusy() override {}
+    void showNotice(const std::string&) override {}
+};
+
+struct NoEvents : AppEvents {
+    void pageBusy(bool) override {}
+    void serialFailure() override { std::fprintf(stderr, "serial failure\n"); }
+};
+
+struct NoTcp : TcpLink {
+    void connectMatrix(TcpReceiver&, const std::string&) override {}
+    void send(const std::uint8_t*, std::size_t) override {}
+    void close() override {}
+    void forget(TcpReceiver&) override {}
+};
+
+// The page's serial port, noting when the page writes.
+class TimedSerial : public SerialLink {
+public:
+    TimedSerial(SerialPort& port, const QElapsedTimer& clock) : port_(port), clock_(clock) {}
+    bool openPort(int n, const SerialSettings& settings) override {
+        return port_.openPort(n, settings);
+    }
+    bool startWorker() override { return port_.startWorker(); }
+    void writeBytes(const std::uint8_t* data, std::size_t size) override {
+        if (firstWriteNs_ < 0)
+            firstWriteNs_ = clock_.nsecsElapsed();
+        port_.writeBytes(data, size);
+    }
+    void signalClose() override { port_.signalClose(); }
+    bool isOpen() const override { return port_.isOpen(); }
+
+    void resetFirstWrite() { firstWriteNs_ = -1; }
+    qint64 firstWriteNs() const { return firstWriteNs_; }
+
+private:
+    SerialPort& port_;
+    const QElapsedTimer& clock_;
+    qint64 firstWriteNs_ = -1;
+};
+
+struct Figures {
+    std::vector<double> ms;
+    void print(const char* what, int bytes) const {
+        if (ms.empty()) {
+            std::printf("%-22s no measurement\n", what);
+            return;
+        }
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        const double median = sorted[sorted.size() / 2];
+        const double line = lineMs(bytes);
+        std::printf("%-22s n=%-4zu min %7.3f  median %7.3f  max %7.3f ms\n", what, sorted.size(),
+                    sorted.front(), median, sorted.back());
+        std::printf("%-22s line %7.3f ms for %d bytes: median/line %.2f; answers alone (paced) "
+                    "%7.3f ms: median/answers %.2f\n",
+                    "", line, bytes, median / line, line / 2, median / (line / 2));
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const int roundTrips = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const int statusReads = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
+
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QUORVANE_SIM"))
+        qputenv("QUORVANE_SIM", QUORVANE_SIM_PATH);
+    ports::setBuiltInTableEnabled(false);
+    // The simulator's traffic log would cost it time on every frame; send it nowhere.
+    test::SimProcess sim({"--com", "1", "--pace", "--log", "/dev/null"}, runtime.path());
+    if (!sim.ready()) {
+        std::fprintf(stderr, "quorvane-sim did not start: %s\n", qPrintable(sim.errorText()));
+        return 2;
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    LinkState state;
+    state.comLinkOpen = true;
+    state.comPortNumber = sim.comNumber();
+    NoDialogs view;
+    Dialogs dialogs(state, view);
+    NoEvents events;
+    NoTcp tcp;
+    QtClock qtClock;
+    QtTimers timers;
+    SerialPort port;
+    TimedSerial serial(port, clock);
+    MatrixPage page(state, timers, serial, tcp, qtClock, dialogs, events);
+    port.setByteHandler([&page](std::uint8_t byte, int n) { page.onSerialByte(byte, n); });
+
+    // Runs one exchange started by `start` and returns its time in ms, or -1 when it never ended.
+    QEventLoop loop;
+    qint64 endNs = -1;
+    page.setChangeListener([&] {
+        if (!page.routingBusy() && loop.isRunning()) {
+            endNs = clock.nsecsElapsed();
+            loop.quit();
+        }
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    auto measure = [&](auto start) -> double {
+        serial.resetFirstWrite();
+        endNs = -1;
+        start();
+        if (!page.routingBusy())
+            return -1;
+        limit.start(WaitLimitMs);
+        loop.exec();
+        limit.stop();
+        if (endNs < 0 || serial.firstWriteNs() < 0)
+            return -1;
+        return static_cast<double>(endNs - serial.firstWriteNs()) / 1e6;
+    };
+
+    Figures reads;
+    for (int i = 0; i < statusReads; ++i) {
+        const double ms = measure([&] { page.onShow(); });
+        if (ms < 0) {
+            std::fprintf(stderr, "status read %d did not end\n", i + 1);
+            return 1;
+        }
+        reads.ms.push_back(ms);
+    }
+    Figures routes;
+    for (int i = 0; i < roundTrips; ++i) {
+        const int output = 1 + i % 8;
+        const int input = 1 + (i / 8 + output) % 8;
+        const double ms = measure([&] { page.clickInput(output, input); });
+        if (ms < 0 || page.displayText(output) != std::to_string(input)) {
+            std::fprintf(stderr, "route %d did not end as asked\n", i + 1);
+            return 1;
+        }
+        routes.ms.push_back(ms);
+    }
+
+    std::printf(
+        "Matrix page over the serial link, simulator pacing at 115200 baud, 11 bits/byte\n");
+    routes.print("route round trip", BytesPerCommand);
+    reads.print("full status read", 8 * BytesPerCommand);
+    return 0;
+}

@@ -1,0 +1,17 @@
+// quorvane as it starts for a user (main window, General page, port list polling), reporting its
+// first paint.
+#include "first_paint.h"
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    quorvane::Application quorvane;
+    FirstPaint firstPaint;
+    quorvane.mainWindow().installEventFilter(&firstPaint);
+    quorvane.show();
+    return QApplication::exec();
+}

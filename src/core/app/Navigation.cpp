@@ -1,0 +1,124 @@
+#include "app/Navigation.h"
+
+namespace quorvane {
+
+namespace {
+constexpr std::array<PageId, 4> AllPages{PageId::General, PageId::Edid, PageId::Matrix,
+                                         PageId::Firmware};
+
+std::size_t slot(PageId page) {
+    return static_cast<std::size_t>(page) - 1;
+}
+} // namespace
+
+int Navigation::showTimerFor(PageId page) {
+    switch (page) {
+    case PageId::General:
+        return GeneralShowTimer;
+    case PageId::Edid:
+        return EdidShowTimer;
+    case PageId::Matrix:
+        return MatrixShowTimer;
+    case PageId::Firmware:
+        return FirmwareShowTimer;
+    }
+    return GeneralShowTimer;
+}
+
+Navigation::Navigation(LinkState& state, Timers& timers, Dialogs& dialogs, NavigationView& view)
+    : state_(state), timers_(timers), dialogs_(dialogs), view_(view) {}
+
+void Navigation::setPage(PageHandle& handle) {
+    pages_[slot(handle.pageId())] = &handle;
+}
+
+void Navigation::clearPage(PageId page) {
+    pages_[slot(page)] = nullptr;
+}
+
+PageHandle* Navigation::handle(PageId page) const {
+    return pages_[slot(page)];
+}
+
+bool Navigation::clickTab(PageId page) {
+    for (PageHandle* p : pages_) {
+        if (p && p->holdsNavigation())
+            return false;
+    }
+    switchTo(page);
+    return true;
+}
+
+void Navigation::switchTo(PageId page) {
+    PageHandle* target = handle(page);
+    for (PageHandle* p : pages_) {
+        if (p)
+            p->onAnySwitch();
+    }
+    if (target)
+        target->onSwitchedTo();
+    state_.currentPage = page;
+
+    // A show routine still pending for a page that is leaving again must not run: it would open
+    // the serial port behind the new page's back and make the new page's own open fail.
+    for (PageId other : AllPages) {
+        if (other != page)
+            timers_.stop(showTimerFor(other));
+    }
+
+    if (!state_.tcpMode()) {
+        for (PageId other : AllPages) {
+            PageHandle* p = handle(other);
+            if (other != page && p)
+                p->closeSerialPort();
+        }
+    }
+
+    view_.markSelected(page);
+    view_.showPage(page);
+
+    if (state_.tcpMode()) {
+        if (!state_.tcpLinkReady) {
+            raiseMessage(dialogs_, timers_, MessageCloseTimer, MessageCloseMs,
+                         "Connect to Matrix failed!");
+            return;
+        }
+        if (target)
+            target->reconnect();
+    }
+    timers_.start(showTimerFor(page), ShowDelayMs);
+}
+
+bool Navigation::onTimer(int id) {
+    if (id == MessageCloseTimer) {
+        timers_.stop(id);
+        dialogs_.closeMessage();
+        return true;
+    }
+    for (PageId page : AllPages) {
+        if (id != showTimerFor(page))
+            continue;
+        timers_.stop(id);
+        if (PageHandle* p = handle(page))
+            p->onShow();
+        return true;
+    }
+    return false;
+}
+
+void Navigation::pageBusy(bool busy) {
+    pageButtonsEnabled_ = !busy;
+    view_.setPageButtonsEnabled(pageButtonsEnabled_);
+}
+
+void Navigation::serialFailure() {
+    for (PageId page : AllPages) {
+        PageHandle* p = handle(page);
+        if (page != PageId::General && p)
+            p->closeSerialPort();
+    }
+    if (forceComDisconnect_)
+        forceComDisconnect_();
+}
+
+} // namespace quorvane

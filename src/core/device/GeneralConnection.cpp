@@ -1,0 +1,266 @@
+#include "device/GeneralConnection.h"
+
+#include "link/Commands.h"
+#include "link/Ipv4.h"
+#include "link/PortNames.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+namespace {
+constexpr const char* OpenComFailed = "Open COM failed!";
+constexpr const char* ConnectFailed = "Connect to Matrix failed!";
+constexpr const char* InvalidAddress = "Invalid IP address!";
+constexpr int MessageCloseMs = 1500;
+constexpr int TcpFailedCloseMs = 1000;
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+} // namespace
+
+GeneralConnection::GeneralConnection(PageLink& link, Timers& timers, Dialogs& dialogs,
+                                     PortProbe& probe, ConnectionView& view)
+    : link_(link), state_(link.state()), timers_(timers), dialogs_(dialogs), probe_(probe),
+      view_(view) {}
+
+void GeneralConnection::create() {
+    comConnected_ = false;
+    settings_ = SerialSettings{}; // 115200, 'N', 8 data bits, 1 stop bit, event mask 3
+    screen_.ports = listOpenablePorts(probe_);
+    screen_.selectedPort = screen_.ports.empty() ? -1 : 0;
+    screen_.mode = ControlMode::Com;
+    screen_.comControlsEnabled = true;
+    screen_.portListEnabled = true;
+    screen_.tcpControlsEnabled = false;
+    timers_.start(PortRefreshTimer, PortRefreshMs);
+    publish();
+}
+
+void GeneralConnection::chooseComMode() {
+    state_.controlMode = ControlMode::Com;
+    if (!state_.comLinkOpen)
+        timers_.start(PortRefreshTimer, PortRefreshMs);
+    screen_.mode = ControlMode::Com;
+    screen_.comControlsEnabled = true;
+    screen_.portListEnabled = !state_.comLinkOpen;
+    screen_.tcpControlsEnabled = false;
+    publish();
+}
+
+void GeneralConnection::chooseTcpMode() {
+    state_.controlMode = ControlMode::Tcp;
+    screen_.mode = ControlMode::Tcp;
+    screen_.comControlsEnabled = false;
+    screen_.portListEnabled = false;
+    screen_.tcpControlsEnabled = true;
+    publish();
+}
+
+void GeneralConnection::selectPort(int index) {
+    if (index < 0 || index >= static_cast<int>(screen_.ports.size()))
+        return;
+    screen_.selectedPort = index;
+    publish();
+}
+
+void GeneralConnection::refreshPortList() {
+    std::vector<std::string> found = listOpenablePorts(probe_);
+    if (found.empty()) {
+        screen_.ports.clear();
+        screen_.selectedPort = -1;
+    } else {
+        // The chosen port stays chosen while it can still be opened; otherwise the first one.
+        const std::string current =
+            screen_.selectedPort >= 0 ? screen_.ports[screen_.selectedPort] : std::string{};
+        const auto it = std::find(found.begin(), found.end(), current);
+        screen_.selectedPort = it == found.end() ? 0 : static_cast<int>(it - found.begin());
+        screen_.ports = std::move(found);
+    }
+    publish();
+}
+
+void GeneralConnection::clickComConnect() {
+    settings_ = SerialSettings{};
+    settings_.stopBits = 2;
+    const int chosen = screen_.selectedPort >= 0
+                           ? ports::parsePortNumber(screen_.ports[screen_.selectedPort]).value_or(0)
+                           : 0;
+    if (chosen != 0)
+        portNumber_ = chosen;
+    state_.comPortNumber = portNumber_;
+
+    if (comConnected_) {
+        disconnectCom();
+        return;
+    }
+    // With no port in the list there is nothing to open (and nothing the user chose).
+    if (chosen == 0) {
+        showMessage(OpenComFailed, MessageCloseMs);
+        return;
+    }
+    connectCom();
+}
+
+void GeneralConnection::disconnectCom() {
+    state_.comLinkOpen = false;
+    comConnected_ = false;
+    screen_.comButtonText = "Connect";
+    screen_.comIndicatorUp = false;
+    link_.closeSerial();
+    timers_.start(PortRefreshTimer, PortRefreshMs);
+    screen_.portListEnabled = true;
+    publish();
+}
+
+void GeneralConnection::connectCom() {
+    if (!link_.openSerial(portNumber_, settings_)) {
+        showMessage(OpenComFailed, MessageCloseMs);
+        return;
+    }
+    timers_.stop(PortRefreshTimer);
+    screen_.portListEnabled = false;
+    screen_.comButtonText = "Disconnect";
+    screen_.comIndicatorUp = true;
+    comConnected_ = true;
+    state_.comLinkOpen = true;
+    publish();
+    link_.send(cmd::beepStateQuery);
+}
+
+void GeneralConnection::clickTcpConnect() {
+    if (state_.tcpConnected) {
+        disconnectTcp();
+        return;
+    }
+    // A typed address must be a dotted IPv4 address; it is never looked up by name. An empty box
+    // goes ahead and fails at the check, as with an empty list.
+    const std::string address = trimmed(screen_.ipText);
+    const auto parsed = parseIpv4(address);
+    if (!address.empty() && !(parsed && isUnicastIpv4(*parsed))) {
+        showMessage(InvalidAddress, MessageCloseMs);
+        return;
+    }
+    state_.matrixIp = address;
+    link_.connectMatrix();
+    timers_.start(TcpCheckTimer, TcpCheckMs);
+}
+
+void GeneralConnection::disconnectTcp() {
+    state_.tcpConnected = false;
+    link_.tcp().close();
+    // A check still pending would report the connection the user just ended as failed.
+    timers_.stop(TcpCheckTimer);
+    showTcpLink(false);
+    state_.tcpLinkReady = false;
+}
+
+void GeneralConnection::checkTcpConnect() {
+    timers_.stop(TcpCheckTimer);
+    if (state_.tcpConnected) {
+        showTcpLink(true);
+        state_.tcpLinkReady = true;
+        link_.send(cmd::beepStateQuery);
+        return;
+    }
+    // Give the attempt up: a connection completing after the failure has been reported would
+    // leave the button reading "Connect" on a live connection.
+    link_.tcp().close();
+    showTcpLink(false);
+    state_.tcpLinkReady = false;
+    showMessage(ConnectFailed, TcpFailedCloseMs);
+}
+
+void GeneralConnection::showTcpLink(bool up) {
+    screen_.tcpButtonText = up ? "Disconnect" : "Connect";
+    screen_.tcpIndicatorUp = up;
+    publish();
+}
+
+void GeneralConnection::onTcpStateChanged() {
+    // The matrix (or the network) ended the connection: the indicator no longer claims a link.
+    if (!state_.tcpConnected && screen_.tcpIndicatorUp)
+        showTcpLink(false);
+}
+
+void GeneralConnection::editIpText(const std::string& text) {
+    screen_.ipText = text;
+}
+
+void GeneralConnection::selectIp(int index) {
+    if (index < 0 || index >= static_cast<int>(screen_.ips.size()))
+        return;
+    screen_.ipText = screen_.ips[index];
+    state_.matrixIp = screen_.ipText;
+    state_.tcpConnected = false;
+    link_.tcp().close();
+    timers_.stop(TcpCheckTimer);
+    showTcpLink(false);
+    state_.tcpLinkReady = false;
+}
+
+void GeneralConnection::setFoundIps(std::vector<std::string> ips) {
+    screen_.ips = std::move(ips);
+    if (!screen_.ips.empty()) {
+        screen_.ipText = screen_.ips.front();
+        state_.matrixIp = screen_.ipText;
+    }
+    publish();
+}
+
+void GeneralConnection::generalPageOnShow() {
+    if (state_.tcpMode()) {
+        if (!state_.tcpConnected) {
+            if (screen_.tcpIndicatorUp)
+                showTcpLink(false);
+            showMessage(ConnectFailed, MessageCloseMs);
+        }
+        return;
+    }
+    if (!state_.comLinkOpen) {
+        timers_.start(PortRefreshTimer, PortRefreshMs);
+        showMessage(OpenComFailed, MessageCloseMs);
+        return;
+    }
+    if (!link_.openSerial(portNumber_, settings_))
+        showMessage(OpenComFailed, MessageCloseMs);
+}
+
+void GeneralConnection::forceComDisconnect() {
+    comConnected_ = true;
+    clickComConnect();
+}
+
+bool GeneralConnection::onTimer(int id) {
+    switch (id) {
+    case PortRefreshTimer:
+        timers_.stop(PortRefreshTimer);
+        refreshPortList();
+        timers_.start(PortRefreshTimer, PortRefreshMs);
+        return true;
+    case TcpCheckTimer:
+        checkTcpConnect();
+        return true;
+    case MessageCloseTimer:
+        timers_.stop(MessageCloseTimer);
+        dialogs_.closeMessage();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void GeneralConnection::showMessage(const std::string& text, int closeAfterMs) {
+    raiseMessage(dialogs_, timers_, MessageCloseTimer, closeAfterMs, text);
+}
+
+void GeneralConnection::publish() {
+    view_.render(screen_);
+}
+
+} // namespace quorvane

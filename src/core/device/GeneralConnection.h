@@ -1,0 +1,123 @@
+#pragma once
+// The General page's connection controls: the choice of COM or TCP control mode, the port list
+// that refreshes itself every 500 ms, the COM "Connect"/"Disconnect" toggle, the "Matrix  IP" box
+// (filled by the search or typed) with the TCP "Connect"/"Disconnect" toggle and its 100 ms check,
+// and the two link indicators. It writes the shared link state: controlMode, comLinkOpen,
+// comPortNumber, tcpConnected, tcpLinkReady and matrixIp.
+//
+// The widget renders ConnectionScreen and forwards the user's actions; every decision is made
+// here. Runs on the user-interface thread; timers are the General page's (ids 47, 55 and 66).
+
+#include "app/Dialogs.h"
+#include "app/LinkState.h"
+#include "app/PageHandle.h"
+#include "app/Timers.h"
+#include "device/PortProbe.h"
+#include "link/PageLink.h"
+
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+// Everything the connection controls show.
+struct ConnectionScreen {
+    ControlMode mode = ControlMode::Com;
+    // "COM Control Mode" group, its "Port" label and its "Connect" button.
+    bool comControlsEnabled = true;
+    bool portListEnabled = true;
+    // "TCP Control Mode" group, "Matrix  IP" label and box, "Search", "Config...", "Connect".
+    bool tcpControlsEnabled = false;
+
+    std::vector<std::string> ports; // "COM<n>", ascending
+    int selectedPort = -1;          // index into ports, -1 when the list is empty
+    std::string comButtonText = "Connect";
+    bool comIndicatorUp = false;
+
+    std::vector<std::string> ips; // addresses found by the search
+    std::string ipText;           // the text in the "Matrix  IP" box (chosen or typed)
+    std::string tcpButtonText = "Connect";
+    bool tcpIndicatorUp = false;
+};
+
+class ConnectionView {
+public:
+    virtual ~ConnectionView() = default;
+    virtual void render(const ConnectionScreen& screen) = 0;
+};
+
+class GeneralConnection : public PageHandle {
+public:
+    static constexpr int TcpCheckTimer = 47;
+    static constexpr int MessageCloseTimer = 55;
+    static constexpr int PortRefreshTimer = 66;
+    static constexpr int PortRefreshMs = 500;
+    static constexpr int TcpCheckMs = 100;
+
+    // `link` is the General page's own link (its serial port and the shared socket); `probe`
+    // finds the ports for the list. All must outlive this object.
+    GeneralConnection(PageLink& link, Timers& timers, Dialogs& dialogs, PortProbe& probe,
+                      ConnectionView& view);
+
+    // Page creation: list the ports, select the first, COM mode, start the port list refresh.
+    void create();
+
+    // User actions.
+    void chooseComMode();
+    void chooseTcpMode();
+    void selectPort(int index);
+    void clickComConnect();
+    void clickTcpConnect();
+    // The "Matrix  IP" box's text as the user types it (nothing happens until "Connect").
+    void editIpText(const std::string& text);
+    // An entry of the found list chosen: it becomes matrixIp and the connection is dropped.
+    void selectIp(int index);
+
+    // The search's result: fills the list, selects its first entry and makes it matrixIp.
+    void setFoundIps(std::vector<std::string> ips);
+
+    // Called 150 ms after the main window brought the General page on show.
+    void generalPageOnShow();
+    // After a serial failure: always takes the disconnect branch of the COM toggle.
+    void forceComDisconnect();
+
+    // Returns true when `id` is one of this object's timers.
+    bool onTimer(int id);
+    // The General page's PageLink reports a connect or close notification of the socket.
+    void onTcpStateChanged();
+
+    const ConnectionScreen& screen() const { return screen_; }
+    int pagePortNumber() const { return portNumber_; }
+
+    // PageHandle
+    PageId pageId() const override { return PageId::General; }
+    void closeSerialPort() override { link_.closeSerial(); }
+    void reconnect() override { link_.connectMatrix(); }
+    void onShow() override { generalPageOnShow(); }
+
+private:
+    void refreshPortList();
+    void disconnectCom();
+    void connectCom();
+    void disconnectTcp();
+    void checkTcpConnect();
+    void showTcpLink(bool up);
+    void showMessage(const std::string& text, int closeAfterMs);
+    void publish();
+
+    PageLink& link_;
+    LinkState& state_;
+    Timers& timers_;
+    Dialogs& dialogs_;
+    PortProbe& probe_;
+    ConnectionView& view_;
+
+    // The page's own serial settings and port number; "COM connected" mirrors comLinkOpen.
+    SerialSettings settings_;
+    int portNumber_ = 0;
+    bool comConnected_ = false;
+
+    ConnectionScreen screen_;
+};
+
+} // namespace quorvane

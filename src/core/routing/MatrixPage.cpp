@@ -1,0 +1,257 @@
+// The Matrix page's controls and the commands they start. Replies, time-outs and standby are in
+// MatrixPageReplies.cpp.
+#include "routing/MatrixPage.h"
+
+#include "link/Commands.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+using namespace routing;
+
+MatrixPage::MatrixPage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink& tcp,
+                       const Clock& clock, Dialogs& dialogs, AppEvents& events)
+    : state_(state), timers_(timers), dialogs_(dialogs), events_(events),
+      link_(state, serial, tcp, clock,
+            PageLink::Rules{SerialLogCount::CollectedBytes, TcpLogStyle::EveryByte}) {
+    presetSources_.fill(1);
+    configIdle_.fill(true);
+    outputSource_.fill(1);
+    for (int output = 1; output <= OutputCount; ++output)
+        display_.at(output - 1) = std::to_string(presetSources_.at(output - 1));
+    presetTable_.writeRow(presetRow_, presetTable_.cell(presetRow_, 0), presetSources_);
+
+    link_.setFrameHandler([this](const Frame& frame, bool intact, Transport transport) {
+        onFrame(frame, intact, transport);
+    });
+    link_.setTcpGate([this] { return tcpRoutingActive_; });
+    timers_.setHandler([this](int id) { onTimer(id); });
+
+    // A port chosen earlier is opened at once; a failure here is not reported (the status read
+    // that follows every show reports it).
+    if (!state_.tcpMode() && state_.comPortNumber != 0)
+        link_.openSerial(state_.comPortNumber, state_.pageSerialSettings);
+}
+
+MatrixPage::~MatrixPage() {
+    timers_.setHandler({});
+}
+
+// --- Output groups ---
+
+void MatrixPage::clickInput(int output, int input) {
+    if (!isPort(output) || !isPort(input) || routingBusy_)
+        return;
+    if (!groupLinkReady()) {
+        showLinkDown();
+        return;
+    }
+    startRoute(output, input, GroupFirstChanceMs);
+}
+
+void MatrixPage::clickPrevious(int output) {
+    if (isPort(output))
+        clickInput(output, previousInput(outputSource(output)));
+}
+
+void MatrixPage::clickNext(int output) {
+    if (isPort(output))
+        clickInput(output, nextInput(outputSource(output)));
+}
+
+// --- Status read ---
+
+void MatrixPage::onShow() {
+    if (routingBusy_)
+        return;
+    if (state_.tcpMode()) {
+        if (!state_.tcpConnected) {
+            raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, TcpDownText);
+            return;
+        }
+    } else {
+        bool opened = false;
+        if (state_.comLinkOpen) {
+            state_.pageSerialSettings.stopBits = 2;
+            // The show re-opens the page's own port, whether or not it was open already.
+            link_.closeSerial();
+            opened = link_.openSerial(state_.comPortNumber, state_.pageSerialSettings);
+        }
+        if (!opened) {
+            raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, ComDownText);
+            return;
+        }
+    }
+    startStatusRead(1, FirstQueryChanceMs);
+}
+
+// --- Presets and output configuration ---
+
+void MatrixPage::pickPreset(int row) {
+    if (!controlsIdle() || row < 0 || row >= PresetRowCount)
+        return;
+    presetRow_ = row;
+    presetName_ = presetTable_.cell(row, 0);
+    presetTable_.loadRow(row, presetSources_);
+    notify();
+}
+
+void MatrixPage::applyEditedPreset(const PresetSources& sources, const std::string& name) {
+    presetSources_ = sources;
+    presetName_ = name;
+    presetTable_.writeRow(presetRow_, name, sources);
+    notify();
+}
+
+void MatrixPage::sendPreset() {
+    if (!presetLinkReady() || !controlsIdle() || routingBusy_)
+        return;
+    startChain();
+}
+
+void MatrixPage::selectOutput(int index) {
+    if (index < 0 || index > SelectPortToPort)
+        return;
+    selectedOutput_ = index;
+    notify();
+    if (index != SelectPortToPort)
+        return;
+    if (!presetLinkReady() || !controlsIdle() || routingBusy_)
+        return;
+    for (int output = 1; output <= OutputCount; ++output)
+        presetSources_.at(output - 1) = output - 1;
+    startChain();
+}
+
+void MatrixPage::configureOutput(int input) {
+    if (!isPort(input) || routingBusy_)
+        return;
+    if (!presetLinkReady())
+        return;
+    if (selectedOutput_ == SelectPortToPort || !controlsIdle())
+        return;
+    configIdle_.at(input - 1) = false;
+    pendingInput_ = input;
+    if (selectedOutput_ == SelectAllOutputs) {
+        presetSources_.fill(input - 1);
+        startChain();
+    } else {
+        startRoute(selectedOutput_ + 1, input, PresetFirstChanceMs);
+    }
+}
+
+// --- Sending ---
+
+void MatrixPage::send(const CommandBytes& command) {
+    // Answers over TCP are read while the page has something outstanding there.
+    if (state_.tcpMode())
+        tcpRoutingActive_ = true;
+    link_.send(command);
+}
+
+void MatrixPage::startRoute(int output, int input, int firstChanceMs) {
+    routingBusy_ = true;
+    ++generation_;
+    ackRetried_ = false;
+    pendingInput_ = input;
+    exchange_ = Exchange::Route;
+    inFlightOutput_ = output;
+    inFlightInput_ = input;
+    send(cmd::routeInput(static_cast<std::uint8_t>(input), static_cast<std::uint8_t>(output)));
+    timers_.start(routeFirstTimer(output), firstChanceMs);
+    notify();
+}
+
+void MatrixPage::startChain() {
+    presetIdle_ = false;
+    routingBusy_ = true;
+    ++generation_;
+    ackRetried_ = false;
+    for (int output = 1; output <= OutputCount; ++output)
+        chainInputs_.at(output - 1) = presetSources_.at(output - 1) + 1;
+    exchange_ = Exchange::Chain;
+    events_.pageBusy(true);
+    sendChainStep(1);
+}
+
+void MatrixPage::sendChainStep(int output) {
+    const int input = chainInputs_.at(output - 1);
+    pendingInput_ = input;
+    inFlightOutput_ = output;
+    inFlightInput_ = input;
+    send(cmd::routeInput(static_cast<std::uint8_t>(input), static_cast<std::uint8_t>(output)));
+    timers_.start(routeFirstTimer(output), PresetFirstChanceMs);
+    notify();
+}
+
+void MatrixPage::startStatusRead(int firstOutput, int firstChanceMs) {
+    routingBusy_ = true;
+    ++generation_;
+    ackRetried_ = false;
+    exchange_ = Exchange::StatusRead;
+    events_.pageBusy(true);
+    sendQuery(firstOutput, firstChanceMs);
+}
+
+void MatrixPage::sendQuery(int output, int firstChanceMs) {
+    inFlightOutput_ = output;
+    send(cmd::routingQuery(static_cast<std::uint8_t>(output)));
+    timers_.start(queryFirstTimer(output), firstChanceMs);
+    notify();
+}
+
+void MatrixPage::resendInFlight() {
+    if (exchange_ == Exchange::StatusRead)
+        send(cmd::routingQuery(static_cast<std::uint8_t>(inFlightOutput_)));
+    else
+        send(cmd::routeInput(static_cast<std::uint8_t>(inFlightInput_),
+                             static_cast<std::uint8_t>(inFlightOutput_)));
+}
+
+// --- Link checks and shown state ---
+
+bool MatrixPage::groupLinkReady() const {
+    return state_.tcpMode() ? state_.tcpLinkReady : link_.serialOpen();
+}
+
+bool MatrixPage::presetLinkReady() {
+    if (state_.tcpMode()) {
+        if (!state_.tcpLinkReady) {
+            raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, TcpDownText);
+            return false;
+        }
+        return true;
+    }
+    if (!link_.serialOpen()) {
+        dialogs_.showNotice(OpenSerialNotice);
+        return false;
+    }
+    return true;
+}
+
+bool MatrixPage::controlsIdle() const {
+    return presetIdle_ &&
+           std::all_of(configIdle_.begin(), configIdle_.end(), [](bool idle) { return idle; });
+}
+
+void MatrixPage::showLinkDown() {
+    raiseMessage(dialogs_, timers_, MessageTimer, MessageMs,
+                 state_.tcpMode() ? TcpDownText : ComDownText);
+}
+
+void MatrixPage::showDisplay(int output, int value) {
+    display_.at(output - 1) = std::to_string(value);
+}
+
+void MatrixPage::showRoute(int input, int output) {
+    if (isPort(input))
+        pressed_.at(output - 1) = input;
+}
+
+void MatrixPage::notify() {
+    if (changed_)
+        changed_();
+}
+
+} // namespace quorvane

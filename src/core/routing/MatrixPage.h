@@ -1,0 +1,160 @@
+#pragma once
+// The Matrix page's logic: eight output groups that show and switch which input each output
+// carries, the status read that asks the matrix for all eight routes when the page comes on show,
+// and the presets and "Output configuration" controls that send several route commands in a chain.
+//
+// One command is in flight at a time. It waits on a pair of timers: the first expiry resends it and
+// opens the "Please wait" busy box, the second gives up with "Time out!". Every end of a command or
+// sequence (answer, time-out, standby) leaves the page idle: routingBusy clear, every preset and
+// output-configuration control usable again, and the main window told that the page is free.
+//
+// Runs on the user-interface thread. The widget renders the getters and is told of every change
+// through the change listener; it holds no logic of its own.
+
+#include "app/Dialogs.h"
+#include "app/LinkState.h"
+#include "app/PageHandle.h"
+#include "app/Timers.h"
+#include "link/PageLink.h"
+#include "link/Transports.h"
+#include "routing/PresetTable.h"
+#include "routing/RoutingIds.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quorvane {
+
+class MatrixPage : public PageHandle {
+public:
+    // "Select Output" entries after "Output1".."Output8" (0..7).
+    static constexpr int SelectAllOutputs = 8;
+    static constexpr int SelectPortToPort = 9;
+
+    MatrixPage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink& tcp,
+               const Clock& clock, Dialogs& dialogs, AppEvents& events);
+    ~MatrixPage() override;
+    MatrixPage(const MatrixPage&) = delete;
+    MatrixPage& operator=(const MatrixPage&) = delete;
+
+    // Called after every change the widget shows.
+    void setChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
+
+    // PageHandle
+    PageId pageId() const override { return PageId::Matrix; }
+    void onAnySwitch() override { tcpRoutingActive_ = false; }
+    void closeSerialPort() override { link_.closeSerial(); }
+    void reconnect() override { link_.connectMatrix(); }
+    // The status read: one routing query per output, 1 to 8.
+    void onShow() override;
+    bool holdsNavigation() const override { return routingBusy_; }
+
+    // Output groups (outputs and inputs 1..8).
+    void clickInput(int output, int input);
+    void clickPrevious(int output);
+    void clickNext(int output);
+
+    // Presets and output configuration.
+    void pickPreset(int row);
+    // "OK" of the preset editor: the edited preset becomes the working preset and is written, with
+    // its name, into the row last picked.
+    void applyEditedPreset(const routing::PresetSources& sources, const std::string& name);
+    void sendPreset();               // "Set"
+    void selectOutput(int index);    // "Select Output" confirmed; "Port to Port" starts at once
+    void configureOutput(int input); // "Output configuration" button 1..8
+
+    // Received serial bytes from the page's own port.
+    int onSerialByte(std::uint8_t byte, int portNumber) {
+        return link_.onSerialByte(byte, portNumber);
+    }
+
+    // Shown state.
+    const std::string& displayText(int output) const { return display_.at(output - 1); }
+    // The input shown pressed in a group, 0 when none is.
+    int pressedInput(int output) const { return pressed_.at(output - 1); }
+    int outputSource(int output) const { return outputSource_.at(output - 1); }
+    int pendingInput() const { return pendingInput_; }
+    bool routingBusy() const { return routingBusy_; }
+    bool tcpRoutingActive() const { return tcpRoutingActive_; }
+    bool presetIdle() const { return presetIdle_; }
+    bool configIdle(int input) const { return configIdle_.at(input - 1); }
+    const routing::PresetSources& presetSources() const { return presetSources_; }
+    const routing::PresetTable& presetTable() const { return presetTable_; }
+    int presetRow() const { return presetRow_; }
+    const std::string& presetName() const { return presetName_; }
+    int selectedOutput() const { return selectedOutput_; }
+
+    PageLink& link() { return link_; }
+    const PageLink& link() const { return link_; }
+
+private:
+    enum class Exchange { None, Route, Chain, StatusRead };
+
+    // Sending and the conversation.
+    void send(const CommandBytes& command);
+    void startRoute(int output, int input, int firstChanceMs);
+    void startChain();
+    void sendChainStep(int output);
+    void startStatusRead(int firstOutput, int firstChanceMs);
+    void sendQuery(int output, int firstChanceMs);
+    void resendInFlight();
+    void endExchange();
+    void giveUp();
+
+    // Received frames and timers.
+    void onFrame(const Frame& frame, bool intact, Transport transport);
+    void onAcknowledgement(int output, bool counts);
+    void onReport(int output, std::uint8_t value, Transport transport);
+    void onStandby();
+    void onTimer(int id);
+    void onFirstTimeout(int expired, int secondTimer);
+    void closeBusyBox();
+
+    // Link checks and shown state.
+    bool groupLinkReady() const;
+    bool presetLinkReady();
+    bool controlsIdle() const;
+    void showLinkDown();
+    void showDisplay(int output, int value);
+    void showRoute(int input, int output);
+    void notify();
+
+    LinkState& state_;
+    Timers& timers_;
+    Dialogs& dialogs_;
+    AppEvents& events_;
+    PageLink link_;
+    std::function<void()> changed_;
+    // Continuations handed to the message box check this to know the page still exists.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+
+    std::array<int, routing::OutputCount> outputSource_{};
+    std::array<std::string, routing::OutputCount> display_{};
+    std::array<int, routing::OutputCount> pressed_{};
+    int pendingInput_ = 1;
+    bool routingBusy_ = false;
+    bool ackRetried_ = false;
+    bool tcpRoutingActive_ = false;
+
+    // The command waiting for its answer.
+    Exchange exchange_ = Exchange::None;
+    int inFlightOutput_ = 0;
+    int inFlightInput_ = 0;
+    // Counts the conversations started; a "Time out!" that closes late ends only its own.
+    std::uint64_t generation_ = 0;
+    // Inputs (1-based) a chain sends to outputs 1..8, fixed when the chain starts.
+    std::array<int, routing::OutputCount> chainInputs_{};
+
+    routing::PresetSources presetSources_{};
+    routing::PresetTable presetTable_;
+    int presetRow_ = 0;
+    std::string presetName_ = "Setting1";
+    bool presetIdle_ = true;
+    std::array<bool, routing::OutputCount> configIdle_{};
+    int selectedOutput_ = 0;
+};
+
+} // namespace quorvane

@@ -1,0 +1,60 @@
+#pragma once
+// Numbers the routing page lives by: output and input counts, its timer ids, its message texts,
+// and the previous/next stepping of an output's source.
+
+namespace quorvane::routing {
+
+inline constexpr int OutputCount = 8;
+inline constexpr int InputCount = 8;
+
+// A route command for output N waits on the pair 2N-1 (first chance) / 2N (second chance); the
+// routing query for output N on 16+2N / 17+2N.
+constexpr int routeFirstTimer(int output) {
+    return 2 * output - 1;
+}
+constexpr int routeSecondTimer(int output) {
+    return 2 * output;
+}
+constexpr int queryFirstTimer(int output) {
+    return 16 + 2 * output;
+}
+constexpr int querySecondTimer(int output) {
+    return 17 + 2 * output;
+}
+inline constexpr int MessageTimer = 59;
+inline constexpr int BusyTimer = 60;
+// Standby stops every page timer in this range.
+inline constexpr int LastPageTimer = 79;
+
+inline constexpr int GroupFirstChanceMs = 3000;  // a click in an output group
+inline constexpr int PresetFirstChanceMs = 5000; // presets, output configuration, chain steps
+inline constexpr int FirstQueryChanceMs = 3000;  // the status read's first query
+inline constexpr int LaterQueryChanceMs = 5000;  // every later query
+inline constexpr int SecondChanceMs = 5000;
+inline constexpr int BusyTickMs = 500;
+inline constexpr int MessageMs = 1500;
+inline constexpr int StandbyMessageMs = 2500;
+
+inline constexpr const char* TimeOutText = "Time out!";
+inline constexpr const char* StandbyText = "Matrix is in standby mode!";
+inline constexpr const char* TcpDownText = "Connect to Matrix failed!";
+inline constexpr const char* ComDownText = "Open COM failed!";
+inline constexpr const char* OpenSerialNotice = "请打开串口";
+inline constexpr const char* BusyFamily = "Please wait";
+
+constexpr bool isPort(int n) {
+    return n >= 1 && n <= 8;
+}
+
+// The input the previous-input button routes: one below the source, 8 below 1; a source that
+// names no input (0, or a value a report left there) steps to 8.
+constexpr int previousInput(int source) {
+    return isPort(source) && source > 1 ? source - 1 : 8;
+}
+// The input the next-input button routes: one above the source, 1 above 8; a source that names no
+// input steps to 1.
+constexpr int nextInput(int source) {
+    return isPort(source) && source < 8 ? source + 1 : 1;
+}
+
+} // namespace quorvane::routing

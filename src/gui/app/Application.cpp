@@ -1,0 +1,36 @@
+#include "app/Application.h"
+
+#include "app/MainWindow.h"
+#include "routing/MatrixPageWidget.h"
+
+#include <QTimer>
+
+namespace quorvane {
+
+Application::Application() {
+    mainWindow_ = std::make_unique<MainWindow>(context_);
+    context_.mainWindow = mainWindow_.get();
+    dialogView_.setMainWindow(mainWindow_.get());
+    auto* matrix = new MatrixPageWidget(context_);
+    mainWindow_->setPage(PageId::Matrix, matrix, &matrix->page());
+}
+
+Application::~Application() {
+    // The boxes belong to the main window; forget them before it goes.
+    dialogView_.setMainWindow(nullptr);
+    mainWindow_.reset();
+}
+
+void Application::show() {
+    mainWindow_->show();
+}
+
+void Application::pageBusy(bool busy) {
+    mainWindow_->navigation().pageBusy(busy);
+}
+
+void Application::serialFailure() {
+    QTimer::singleShot(0, mainWindow_.get(), [this] { mainWindow_->navigation().serialFailure(); });
+}
+
+} // namespace quorvane

@@ -1,0 +1,368 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutDialog.h"
+#include "app/PlaceholderPage.h"
+#include "app/QtTimers.h"
+#include "app/TabLabel.h"
+#include "app/WindowColours.h"
+#include "device/GeneralPage.h"
+#include "ui/DialogUnits.h"
+#include "ui/Icons.h"
+#include "ui/ImageButton.h"
+#include "ui/KeySwallower.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QWindow>
+
+namespace quorvane {
+
+namespace {
+constexpr std::array<PageId, 4> AllPages{PageId::General, PageId::Edid, PageId::Matrix,
+                                         PageId::Firmware};
+std::size_t slot(PageId page) {
+    return static_cast<std::size_t>(page) - 1;
+}
+
+// Template of the main window in dialog units, before its width is cut down.
+constexpr int TemplateWidth = 580;
+constexpr int TemplateHeight = 275;
+constexpr int TitleHeight = 16;
+constexpr int TabTop = 16;
+constexpr int TabHeight = 13;
+constexpr int ButtonSize = 16;
+// The minimise button sits at 600/1160 of the template's width; the close button follows it, and
+// the window ends there.
+constexpr int ButtonPlaceNumerator = 600;
+constexpr int ButtonPlaceDenominator = 1160;
+// Left edges of the four tabs; the last one is 50 wide.
+constexpr std::array<int, 5> TabEdges{0, 50, 98, 148, 198};
+
+const char* tabCaption(PageId page) {
+    switch (page) {
+    case PageId::General:
+        return "General";
+    case PageId::Edid:
+        return "EDID";
+    case PageId::Matrix:
+        return "Matrix";
+    case PageId::Firmware:
+        return "FW Upgrade";
+    }
+    return "";
+}
+
+const char* pageButtonCaption(PageId page) {
+    switch (page) {
+    case PageId::General:
+        return "General";
+    case PageId::Edid:
+        return "Edid";
+    case PageId::Matrix:
+        return "Matrix";
+    case PageId::Firmware:
+        return "FW upgrade";
+    }
+    return "";
+}
+
+void paintSolid(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QFont titleFont(const QFont& base) {
+    QFont font(base);
+    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
+                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("WenQuanYi Zen Hei")});
+    font.setPixelSize(15);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+} // namespace
+
+MainWindow::MainWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
+      context_(context) {
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(QString::fromLatin1(Title));
+    setAccessibleName(QString::fromLatin1(Title));
+    setWindowIcon(applicationIcon());
+
+    timers_ = new QtTimers(this);
+    navigation_ = std::make_unique<Navigation>(context_.state, *timers_, context_.dialogs,
+                                               static_cast<NavigationView&>(*this));
+    timers_->setHandler([this](int id) { navigation_->onTimer(id); });
+
+    buildTitleBand();
+    buildTabRow();
+    pages_ = new QStackedWidget(this);
+    buildPageButtons();
+
+    general_ = new GeneralPage(context_, this);
+    setPage(PageId::General, general_, &general_->connection());
+    navigation_->setForceComDisconnect([this] {
+        if (general_)
+            general_->connection().forceComDisconnect();
+    });
+    setPage(PageId::Edid, new PlaceholderPage(QStringLiteral("EDID")), nullptr);
+    setPage(PageId::Matrix, new PlaceholderPage(QStringLiteral("Matrix")), nullptr);
+    setPage(PageId::Firmware, new PlaceholderPage(QStringLiteral("FW Upgrade")), nullptr);
+    pages_->setCurrentWidget(general_);
+    markSelected(PageId::General);
+
+    // Keyboard ways to what a mouse user reaches by clicking (Enter and Space are swallowed).
+    for (PageId page : AllPages) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_1 + static_cast<int>(page) - 1)));
+        connect(action, &QAction::triggered, this, [this, page] { navigation_->clickTab(page); });
+        addAction(action);
+    }
+    auto* about = new QAction(QStringLiteral("About Quorvane..."), this);
+    about->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
+    addAction(about);
+    titleBand_->addAction(about);
+    titleBand_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    tabRow_->addAction(about);
+    tabRow_->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    sizeFromTemplate();
+    centreOnScreen();
+    KeySwallower::installOn(this);
+}
+
+MainWindow::~MainWindow() {
+    // Pages go before the navigation that holds their handles.
+    for (PageId page : AllPages)
+        navigation_->clearPage(page);
+}
+
+Timers& MainWindow::timers() {
+    return *timers_;
+}
+
+void MainWindow::buildTitleBand() {
+    titleBand_ = new QWidget(this);
+    titleBand_->setObjectName(QStringLiteral("TitleBand"));
+    titleBand_->setAccessibleName(QStringLiteral("Title bar"));
+    paintSolid(titleBand_, colours::Blue, colours::TitleText);
+
+    auto* icon = new QLabel(titleBand_);
+    icon->setObjectName(QStringLiteral("TitleIcon"));
+    icon->setAccessibleName(QStringLiteral("Quorvane icon"));
+    icon->setAlignment(Qt::AlignCenter);
+    auto* title = new QLabel(QString::fromLatin1(Title), titleBand_);
+    title->setObjectName(QStringLiteral("TitleText"));
+    title->setFont(titleFont(font()));
+    title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    minimise_ = new ImageButton(titleBand_);
+    minimise_->setObjectName(QStringLiteral("MinimiseButton"));
+    close_ = new ImageButton(titleBand_);
+    close_->setObjectName(QStringLiteral("CloseButton"));
+    for (auto* button : {minimise_, close_}) {
+        button->setFlat(true);
+        button->setBorderOnHover(false);
+        for (int index : {ImageButton::HoverBackground, ImageButton::NormalBackground,
+                          ImageButton::FocusBackground})
+            button->setColour(index, colours::Blue);
+        button->setFocusPolicy(Qt::TabFocus);
+    }
+    minimise_->setTooltipText(QStringLiteral("Minimize"));
+    close_->setTooltipText(QStringLiteral("Close"));
+    connect(minimise_, &ImageButton::clicked, this, &QWidget::showMinimized);
+    connect(close_, &ImageButton::clicked, this, &QWidget::close);
+}
+
+void MainWindow::buildTabRow() {
+    tabRow_ = new QWidget(this);
+    tabRow_->setObjectName(QStringLiteral("TabRow"));
+    tabRow_->setAccessibleName(QStringLiteral("Pages"));
+    paintSolid(tabRow_, colours::Blue, Qt::white);
+    for (PageId page : AllPages) {
+        auto* tab =
+            new TabLabel(QString::fromLatin1(tabCaption(page)), page != PageId::Firmware, tabRow_);
+        tab->setObjectName(QStringLiteral("Tab%1").arg(static_cast<int>(page)));
+        connect(tab, &TabLabel::clicked, this, [this, page] { navigation_->clickTab(page); });
+        tabs_[slot(page)] = tab;
+    }
+}
+
+void MainWindow::buildPageButtons() {
+    for (PageId page : AllPages) {
+        auto* button = new ImageButton(QString::fromLatin1(pageButtonCaption(page)), this);
+        button->setObjectName(QStringLiteral("PageButton%1").arg(static_cast<int>(page)));
+        button->setFlat(true);
+        button->setBorderOnHover(false);
+        button->setColour(ImageButton::HoverBackground, colours::PageButtonHover);
+        button->setColour(ImageButton::FocusBackground, colours::SelectedTab);
+        button->setAccessibleDescription(QStringLiteral("hidden page button"));
+        button->hide();
+        connect(button, &ImageButton::clicked, this, [this, page] { navigation_->clickTab(page); });
+        pageButtons_[slot(page)] = button;
+    }
+}
+
+void MainWindow::sizeFromTemplate() {
+    const DialogUnits du(font());
+    const int templateWidth = du.x(TemplateWidth);
+    const int height = du.y(TemplateHeight);
+    const int buttonWidth = du.x(ButtonSize);
+    const int buttonHeight = du.y(ButtonSize);
+    const int buttonsX = ButtonPlaceNumerator * templateWidth / ButtonPlaceDenominator;
+    const int width = buttonsX + 2 * buttonWidth;
+    const int titleHeight = du.y(TitleHeight);
+    const int tabTop = du.y(TabTop);
+    const int tabHeight = du.y(TabHeight);
+
+    setFixedSize(width, height);
+
+    titleBand_->setGeometry(0, 0, width, titleHeight);
+    auto* icon = titleBand_->findChild<QLabel*>(QStringLiteral("TitleIcon"));
+    icon->setGeometry(0, 0, du.x(16), titleHeight);
+    icon->setPixmap(iconPixmap(IconId::Application, QSize(titleHeight - 4, titleHeight - 4),
+                               devicePixelRatioF()));
+    auto* title = titleBand_->findChild<QLabel*>(QStringLiteral("TitleText"));
+    title->setGeometry(du.x(16) + 2, 0, buttonsX - du.x(16) - 2, titleHeight);
+    minimise_->setGeometry(buttonsX, 0, buttonWidth, buttonHeight);
+    close_->setGeometry(buttonsX + buttonWidth, 0, buttonWidth, buttonHeight);
+    const QSize iconSize(buttonWidth - 4, buttonHeight - 4);
+    minimise_->setIcons(iconPixmap(IconId::MinimiseHover, iconSize, devicePixelRatioF()),
+                        iconPixmap(IconId::Minimise, iconSize, devicePixelRatioF()));
+    close_->setIcons(iconPixmap(IconId::CloseHover, iconSize, devicePixelRatioF()),
+                     iconPixmap(IconId::Close, iconSize, devicePixelRatioF()));
+
+    tabRow_->setGeometry(0, tabTop, width, tabHeight);
+    for (std::size_t i = 0; i < tabs_.size(); ++i) {
+        const int left = du.x(TabEdges[i]);
+        tabs_[i]->setGeometry(left, 0, du.x(TabEdges[i + 1]) - left, tabHeight);
+    }
+
+    // Below the tabs, inside the one-pixel frame.
+    pages_->setGeometry(1, tabTop + tabHeight, width - 2, height - tabTop - tabHeight - 1);
+}
+
+void MainWindow::centreOnScreen() {
+    // Where the platform lets a program place its windows (not on Wayland), start centred.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return; // nothing to clip where nothing is shown
+    // Rounded corners: clip the window to a rectangle with 3 x 3 corner ellipses.
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), 1.5, 1.5);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+void MainWindow::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    painter.setPen(colours::Frame);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void MainWindow::setPage(PageId page, QWidget* widget, PageHandle* handle) {
+    QWidget*& current = pageWidgets_[slot(page)];
+    const bool onShow = current && pages_->currentWidget() == current;
+    if (current && current != widget) {
+        pages_->removeWidget(current);
+        if (current == general_)
+            general_ = nullptr;
+        current->deleteLater();
+    }
+    current = widget;
+    pages_->addWidget(widget);
+    if (onShow)
+        pages_->setCurrentWidget(widget);
+    if (handle)
+        navigation_->setPage(*handle);
+    else
+        navigation_->clearPage(page);
+}
+
+QWidget* MainWindow::pageWidget(PageId page) const {
+    return pageWidgets_[slot(page)];
+}
+
+QWidget* MainWindow::currentPageWidget() const {
+    return pages_->currentWidget();
+}
+
+TabLabel* MainWindow::tab(PageId page) const {
+    return tabs_[slot(page)];
+}
+
+ImageButton* MainWindow::pageButton(PageId page) const {
+    return pageButtons_[slot(page)];
+}
+
+void MainWindow::markSelected(PageId page) {
+    for (PageId each : AllPages) {
+        const bool selected = each == page;
+        tabs_[slot(each)]->setSelected(selected);
+        ImageButton* button = pageButtons_[slot(each)];
+        button->setColour(ImageButton::NormalBackground,
+                          selected ? colours::SelectedTab : colours::PageButtonIdle);
+        button->setColour(ImageButton::NormalText, selected ? QColor(Qt::black) : Qt::white);
+    }
+}
+
+void MainWindow::showPage(PageId page) {
+    if (QWidget* widget = pageWidgets_[slot(page)])
+        pages_->setCurrentWidget(widget);
+}
+
+void MainWindow::setPageButtonsEnabled(bool enabled) {
+    for (ImageButton* button : pageButtons_)
+        button->setEnabled(enabled);
+}
+
+void MainWindow::showAbout() {
+    auto* dialog = new AboutDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    // Anything outside the tabs and buttons moves the borderless window: hand it to the
+    // platform's own move (X11 and Wayland alike), or move by hand where there is none.
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    QWindow* window = windowHandle();
+    if (window && window->startSystemMove()) {
+        event->accept();
+        return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    event->accept();
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_ && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - dragOffset_);
+    QWidget::mouseMoveEvent(event);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+    dragging_ = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+} // namespace quorvane

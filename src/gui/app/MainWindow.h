@@ -1,0 +1,95 @@
+#pragma once
+// The program's only top-level window: borderless, with its own blue title band ("Quorvane
+// Ver6.29"), four page tabs, minimise and close buttons, and the page on show below the tabs. The
+// Navigation decides; this widget draws the tabs, shows the page and moves the window.
+//
+// Pages plug in through setPage(): a widget for the page area and, for a page that takes part in
+// the link hand-over, its PageHandle. The General page is built here; the others show a short
+// "not yet available" line until their page is set.
+
+#include "app/AppContext.h"
+#include "app/Navigation.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QLabel;
+class QStackedWidget;
+
+namespace quorvane {
+
+class GeneralPage;
+class ImageButton;
+class QtTimers;
+class TabLabel;
+
+class MainWindow : public QWidget, private NavigationView {
+    Q_OBJECT
+public:
+    static constexpr const char* Title = "Quorvane Ver6.29";
+
+    explicit MainWindow(AppContext& context, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Puts `widget` in the page area for `page` (the window takes ownership and deletes the widget
+    // it replaces) and registers `handle` (may be null) with the navigation. The handle must
+    // outlive the window or be replaced first.
+    void setPage(PageId page, QWidget* widget, PageHandle* handle);
+
+    Navigation& navigation() { return *navigation_; }
+    Timers& timers();
+    GeneralPage* generalPage() const { return general_; }
+    QWidget* pageWidget(PageId page) const;
+    QWidget* currentPageWidget() const;
+
+    // The controls, for tests that click them.
+    TabLabel* tab(PageId page) const;
+    ImageButton* pageButton(PageId page) const;
+    ImageButton* minimiseButton() const { return minimise_; }
+    ImageButton* closeButton() const { return close_; }
+    QWidget* titleBand() const { return titleBand_; }
+
+public slots:
+    void showAbout();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // NavigationView
+    void markSelected(PageId page) override;
+    void showPage(PageId page) override;
+    void setPageButtonsEnabled(bool enabled) override;
+
+    void buildTitleBand();
+    void buildTabRow();
+    void buildPageButtons();
+    void sizeFromTemplate();
+    void centreOnScreen();
+
+    AppContext& context_;
+    QtTimers* timers_ = nullptr;
+    std::unique_ptr<Navigation> navigation_;
+
+    QWidget* titleBand_ = nullptr;
+    QWidget* tabRow_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    ImageButton* minimise_ = nullptr;
+    ImageButton* close_ = nullptr;
+    std::array<TabLabel*, 4> tabs_{};
+    std::array<ImageButton*, 4> pageButtons_{};
+    std::array<QWidget*, 4> pageWidgets_{};
+    GeneralPage* general_ = nullptr;
+
+    // Dragging by hand where the platform offers no system move.
+    bool dragging_ = false;
+    QPoint dragOffset_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,173 @@
+#include "device/GeneralPage.h"
+
+#include "app/QtTimers.h"
+#include "device/LinkIndicator.h"
+#include "link/SerialPort.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+namespace {
+void setItems(QComboBox* box, const std::vector<std::string>& items) {
+    QStringList wanted;
+    for (const auto& item : items)
+        wanted << QString::fromStdString(item);
+    QStringList current;
+    for (int i = 0; i < box->count(); ++i)
+        current << box->itemText(i);
+    if (current == wanted)
+        return; // leave an open drop-down alone when nothing changed
+    box->clear();
+    box->addItems(wanted);
+}
+} // namespace
+
+GeneralPage::GeneralPage(AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context), serial_(std::make_unique<SerialPort>()),
+      probePort_(std::make_unique<SerialPort>()) {
+    setObjectName(QStringLiteral("GeneralPage"));
+    setAccessibleName(QStringLiteral("General"));
+    buildControls();
+
+    probe_ = std::make_unique<SerialLinkProbe>(*probePort_, SerialSettings{});
+    link_ = std::make_unique<PageLink>(
+        context_.state, *serial_, context_.tcp, context_.clock,
+        PageLink::Rules{SerialLogCount::EveryByte, TcpLogStyle::FramePerLine});
+    timers_ = new QtTimers(this);
+    connection_ = std::make_unique<GeneralConnection>(*link_, *timers_, context_.dialogs, *probe_,
+                                                      static_cast<ConnectionView&>(*this));
+
+    serial_->setByteHandler(
+        [this](std::uint8_t byte, int portNumber) { link_->onSerialByte(byte, portNumber); });
+    serial_->setFailureHandler([this] { context_.events.serialFailure(); });
+    link_->setTcpStateHandler([this] { connection_->onTcpStateChanged(); });
+    timers_->setHandler([this](int id) { connection_->onTimer(id); });
+
+    connect(comMode_, &QRadioButton::clicked, this, [this] { connection_->chooseComMode(); });
+    connect(tcpMode_, &QRadioButton::clicked, this, [this] { connection_->chooseTcpMode(); });
+    connect(portList_, &QComboBox::activated, this,
+            [this](int index) { connection_->selectPort(index); });
+    connect(comConnect_, &QPushButton::clicked, this, [this] { connection_->clickComConnect(); });
+    connect(tcpConnect_, &QPushButton::clicked, this, [this] { connection_->clickTcpConnect(); });
+    connect(ipBox_, &QComboBox::activated, this,
+            [this](int index) { connection_->selectIp(index); });
+    connect(ipBox_->lineEdit(), &QLineEdit::textEdited, this,
+            [this](const QString& text) { connection_->editIpText(text.toStdString()); });
+
+    connection_->create();
+}
+
+GeneralPage::~GeneralPage() {
+    // The link forgets the socket before the ports and timers it uses go away.
+    connection_.reset();
+    link_.reset();
+}
+
+Timers& GeneralPage::timers() {
+    return *timers_;
+}
+
+void GeneralPage::buildControls() {
+    modeGroup_ = new QGroupBox(QStringLiteral("Control Mode Select"), this);
+    comMode_ = new QRadioButton(QStringLiteral("COM Control Mode"), modeGroup_);
+    tcpMode_ = new QRadioButton(QStringLiteral("TCP Control Mode"), modeGroup_);
+    comMode_->setChecked(true);
+    auto* modeRow = new QHBoxLayout(modeGroup_);
+    modeRow->addWidget(comMode_);
+    modeRow->addWidget(tcpMode_);
+    modeRow->addStretch();
+
+    comGroup_ = new QGroupBox(QStringLiteral("COM Control Mode"), this);
+    portLabel_ = new QLabel(QStringLiteral("Port"), comGroup_);
+    portList_ = new QComboBox(comGroup_);
+    portList_->setAccessibleName(QStringLiteral("Port"));
+    portList_->setMinimumContentsLength(6);
+    portLabel_->setBuddy(portList_);
+    comConnect_ = new QPushButton(QStringLiteral("Connect"), comGroup_);
+    comConnect_->setAccessibleDescription(QStringLiteral("COM link"));
+    comIndicator_ = new LinkIndicator(QStringLiteral("COM"), comGroup_);
+    auto* comRow = new QHBoxLayout(comGroup_);
+    comRow->addWidget(portLabel_);
+    comRow->addWidget(portList_);
+    comRow->addWidget(comConnect_);
+    comRow->addWidget(comIndicator_);
+    comRow->addStretch();
+
+    tcpGroup_ = new QGroupBox(QStringLiteral("TCP Control Mode"), this);
+    ipLabel_ = new QLabel(QStringLiteral("Matrix  IP"), tcpGroup_);
+    ipBox_ = new QComboBox(tcpGroup_);
+    ipBox_->setEditable(true);
+    ipBox_->setInsertPolicy(QComboBox::NoInsert);
+    ipBox_->setMinimumContentsLength(15);
+    ipBox_->setAccessibleName(QStringLiteral("Matrix IP"));
+    ipBox_->lineEdit()->setAccessibleName(QStringLiteral("Matrix IP"));
+    ipBox_->lineEdit()->setPlaceholderText(QStringLiteral("e.g. 127.0.0.1"));
+    ipLabel_->setBuddy(ipBox_);
+    search_ = new QPushButton(QStringLiteral("Search"), tcpGroup_);
+    config_ = new QPushButton(QStringLiteral("Config..."), tcpGroup_);
+    tcpConnect_ = new QPushButton(QStringLiteral("Connect"), tcpGroup_);
+    tcpConnect_->setAccessibleDescription(QStringLiteral("TCP link"));
+    tcpIndicator_ = new LinkIndicator(QStringLiteral("TCP"), tcpGroup_);
+    auto* tcpGrid = new QGridLayout(tcpGroup_);
+    tcpGrid->addWidget(ipLabel_, 0, 0);
+    tcpGrid->addWidget(ipBox_, 0, 1, 1, 2);
+    tcpGrid->addWidget(tcpConnect_, 0, 3);
+    tcpGrid->addWidget(tcpIndicator_, 0, 4);
+    tcpGrid->addWidget(search_, 1, 1);
+    tcpGrid->addWidget(config_, 1, 2);
+    tcpGrid->setColumnStretch(5, 1);
+
+    deviceArea_ = new QWidget(this);
+    deviceArea_->setObjectName(QStringLiteral("DeviceArea"));
+
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(modeGroup_);
+    page->addWidget(comGroup_);
+    page->addWidget(tcpGroup_);
+    page->addWidget(deviceArea_, 1);
+}
+
+void GeneralPage::render(const ConnectionScreen& screen) {
+    const bool com = screen.mode == ControlMode::Com;
+    comMode_->setChecked(com);
+    tcpMode_->setChecked(!com);
+
+    comGroup_->setEnabled(screen.comControlsEnabled);
+    portLabel_->setEnabled(screen.comControlsEnabled);
+    comConnect_->setEnabled(screen.comControlsEnabled);
+    portList_->setEnabled(screen.portListEnabled);
+    {
+        const QSignalBlocker block(portList_);
+        setItems(portList_, screen.ports);
+        portList_->setCurrentIndex(screen.selectedPort);
+    }
+    comConnect_->setText(QString::fromStdString(screen.comButtonText));
+    comIndicator_->setUp(screen.comIndicatorUp);
+
+    tcpGroup_->setEnabled(screen.tcpControlsEnabled);
+    for (QWidget* control : {static_cast<QWidget*>(ipLabel_), static_cast<QWidget*>(ipBox_),
+                             static_cast<QWidget*>(search_), static_cast<QWidget*>(config_),
+                             static_cast<QWidget*>(tcpConnect_)})
+        control->setEnabled(screen.tcpControlsEnabled);
+    {
+        const QSignalBlocker block(ipBox_);
+        setItems(ipBox_, screen.ips);
+        const QString text = QString::fromStdString(screen.ipText);
+        if (ipBox_->currentText() != text)
+            ipBox_->setEditText(text);
+    }
+    tcpConnect_->setText(QString::fromStdString(screen.tcpButtonText));
+    tcpIndicator_->setUp(screen.tcpIndicatorUp);
+}
+
+} // namespace quorvane

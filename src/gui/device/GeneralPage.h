@@ -1,0 +1,85 @@
+#pragma once
+// The General page: the connection controls (control mode, COM port, "Matrix  IP") and, below them,
+// the area that holds the device information and the system switches. The widget only lays out and
+// draws; GeneralConnection decides. Owns the page's serial port, a second port object used only to
+// probe which ports can be opened, the page's link and its window timers.
+
+#include "app/AppContext.h"
+#include "device/GeneralConnection.h"
+#include "device/PortProbe.h"
+#include "link/PageLink.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace quorvane {
+
+class LinkIndicator;
+class QtTimers;
+class SerialPort;
+
+class GeneralPage : public QWidget, private ConnectionView {
+    Q_OBJECT
+public:
+    // `context` must outlive the page. The page's logic is created at once (it lists the ports
+    // and starts polling them).
+    explicit GeneralPage(AppContext& context, QWidget* parent = nullptr);
+    ~GeneralPage() override;
+
+    GeneralConnection& connection() { return *connection_; }
+    PageLink& link() { return *link_; }
+    Timers& timers();
+    // Room below the connection controls for the device information and the switches.
+    QWidget* deviceArea() const { return deviceArea_; }
+
+    // The controls, for tests that click them.
+    QRadioButton* comModeButton() const { return comMode_; }
+    QRadioButton* tcpModeButton() const { return tcpMode_; }
+    QComboBox* portList() const { return portList_; }
+    QPushButton* comConnectButton() const { return comConnect_; }
+    LinkIndicator* comIndicator() const { return comIndicator_; }
+    QComboBox* ipBox() const { return ipBox_; }
+    QPushButton* searchButton() const { return search_; }
+    QPushButton* configButton() const { return config_; }
+    QPushButton* tcpConnectButton() const { return tcpConnect_; }
+    LinkIndicator* tcpIndicator() const { return tcpIndicator_; }
+
+private:
+    void buildControls();
+    void render(const ConnectionScreen& screen) override;
+
+    AppContext& context_;
+    std::unique_ptr<SerialPort> serial_;
+    std::unique_ptr<SerialPort> probePort_;
+    std::unique_ptr<SerialLinkProbe> probe_;
+    std::unique_ptr<PageLink> link_;
+    QtTimers* timers_ = nullptr;
+    std::unique_ptr<GeneralConnection> connection_;
+
+    QGroupBox* modeGroup_ = nullptr;
+    QRadioButton* comMode_ = nullptr;
+    QRadioButton* tcpMode_ = nullptr;
+    QGroupBox* comGroup_ = nullptr;
+    QLabel* portLabel_ = nullptr;
+    QComboBox* portList_ = nullptr;
+    QPushButton* comConnect_ = nullptr;
+    LinkIndicator* comIndicator_ = nullptr;
+    QGroupBox* tcpGroup_ = nullptr;
+    QLabel* ipLabel_ = nullptr;
+    QComboBox* ipBox_ = nullptr;
+    QPushButton* search_ = nullptr;
+    QPushButton* config_ = nullptr;
+    QPushButton* tcpConnect_ = nullptr;
+    LinkIndicator* tcpIndicator_ = nullptr;
+    QWidget* deviceArea_ = nullptr;
+};
+
+} // namespace quorvane

@@ -1,0 +1,134 @@
+#include "routing/MatrixPageWidget.h"
+
+#include "app/QtTimers.h"
+#include "link/SerialPort.h"
+#include "routing/MatrixPage.h"
+#include "routing/OutputGroup.h"
+#include "routing/PresetsWindow.h"
+#include "ui/DialogUnits.h"
+#include "ui/KeySwallower.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+MatrixPageWidget::MatrixPageWidget(AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context), serial_(std::make_unique<SerialPort>()),
+      timers_(new QtTimers(this)), presets_(new QPushButton(QStringLiteral("Presets..."), this)) {
+    setObjectName(QStringLiteral("MatrixPage"));
+    setAccessibleName(QStringLiteral("Matrix"));
+
+    page_ = std::make_unique<MatrixPage>(context_.state, *timers_, *serial_, context_.tcp,
+                                         context_.clock, context_.dialogs, context_.events);
+    serial_->setByteHandler(
+        [this](std::uint8_t byte, int portNumber) { page_->onSerialByte(byte, portNumber); });
+    serial_->setFailureHandler([this] { context_.events.serialFailure(); });
+
+    const DialogUnits units(font());
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(units.x(12));
+    grid->setVerticalSpacing(units.y(7));
+    for (int output = 1; output <= 8; ++output) {
+        auto* group = new OutputGroup(output, this);
+        connect(group, &OutputGroup::inputClicked, this,
+                [this, output](int input) { page_->clickInput(output, input); });
+        connect(group, &OutputGroup::previousClicked, this,
+                [this, output] { page_->clickPrevious(output); });
+        connect(group, &OutputGroup::nextClicked, this,
+                [this, output] { page_->clickNext(output); });
+        grid->addWidget(group, (output - 1) / 4, (output - 1) % 4);
+        groups_.at(output - 1) = group;
+    }
+    connect(presets_, &QPushButton::clicked, this, [this] { showPresetsWindow(); });
+    auto* presetsRow = new QHBoxLayout;
+    presetsRow->addStretch();
+    presetsRow->addWidget(presets_);
+
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(grid);
+    column->addLayout(presetsRow);
+    column->addStretch();
+    buildLogs();
+
+    page_->setChangeListener([this] { render(); });
+    KeySwallower::installOn(this);
+    render();
+}
+
+MatrixPageWidget::~MatrixPageWidget() {
+    // The presets window belongs to the main window but talks to this page's logic.
+    delete presetsWindow_.data();
+    page_.reset();
+}
+
+PresetsWindow* MatrixPageWidget::showPresetsWindow() {
+    if (!presetsWindow_) {
+        QWidget* owner = context_.mainWindow ? context_.mainWindow : window();
+        presetsWindow_ = new PresetsWindow(*page_, owner);
+    }
+    presetsWindow_->show();
+    presetsWindow_->raise();
+    presetsWindow_->activateWindow();
+    return presetsWindow_;
+}
+
+void MatrixPageWidget::buildLogs() {
+    receiveGroup_ = new QGroupBox(QStringLiteral("接收命令"), this);
+    sendGroup_ = new QGroupBox(QStringLiteral("发送命令"), this);
+    receiveLog_ = new QPlainTextEdit(receiveGroup_);
+    sendLog_ = new QPlainTextEdit(sendGroup_);
+    for (QPlainTextEdit* log : {receiveLog_, sendLog_})
+        log->setReadOnly(true);
+    receiveLog_->setAccessibleName(QStringLiteral("Received commands"));
+    sendLog_->setAccessibleName(QStringLiteral("Sent commands"));
+    (new QVBoxLayout(receiveGroup_))->addWidget(receiveLog_);
+    (new QVBoxLayout(sendGroup_))->addWidget(sendLog_);
+    clearLogs_ = new QPushButton(QStringLiteral("Clear"), this);
+    clearReceive_ = new QPushButton(QStringLiteral("清空接收区"), this);
+    connect(clearLogs_, &QPushButton::clicked, this, [this] {
+        page_->link().receiveLog().clear();
+        page_->link().sendLog().clear();
+        render();
+    });
+    connect(clearReceive_, &QPushButton::clicked, this, [this] {
+        page_->link().receiveLog().clear();
+        render();
+    });
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{receiveGroup_, sendGroup_, clearLogs_, clearReceive_})
+        hidden->hide();
+}
+
+void MatrixPageWidget::render() {
+    for (int output = 1; output <= 8; ++output)
+        groups_.at(output - 1)
+            ->render(QString::fromStdString(page_->displayText(output)),
+                     page_->pressedInput(output));
+    if (presetsWindow_)
+        presetsWindow_->render();
+    syncLog(page_->link().receiveLog().text(), receiveShown_, receiveLog_);
+    syncLog(page_->link().sendLog().text(), sendShown_, sendLog_);
+}
+
+void MatrixPageWidget::syncLog(const std::string& text, std::size_t& shown, QPlainTextEdit* box) {
+    if (text.size() < shown) {
+        box->clear();
+        shown = 0;
+    }
+    if (text.size() == shown)
+        return;
+    QString added = QString::fromStdString(text.substr(shown));
+    added.remove(QLatin1Char('\r'));
+    QTextCursor cursor(box->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(added);
+    shown = text.size();
+}
+
+} // namespace quorvane

@@ -1,0 +1,90 @@
+#include "routing/OutputGroup.h"
+
+#include "ui/DialogUnits.h"
+#include "ui/Icons.h"
+#include "ui/ImageButton.h"
+#include "ui/SegmentDisplay.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+OutputGroup::OutputGroup(int output, QWidget* parent)
+    : QGroupBox(parent), output_(output), display_(new SegmentDisplay(this)),
+      previous_(new ImageButton(this)), next_(new ImageButton(this)) {
+    const QString name = QStringLiteral("OUTPUT ") + letter();
+    setTitle(name);
+    setAccessibleName(name);
+    const DialogUnits units(font());
+
+    display_->setFixedSize(units.size(38, 31));
+    auto* displayRow = new QHBoxLayout;
+    displayRow->addStretch();
+    displayRow->addWidget(display_);
+    displayRow->addStretch();
+
+    auto* buttons = new QGridLayout;
+    buttons->setHorizontalSpacing(0);
+    buttons->setVerticalSpacing(0);
+    for (int input = 1; input <= 8; ++input) {
+        auto* button = new QPushButton(QString::number(input), this);
+        button->setCheckable(true);
+        button->setFixedSize(units.size(13, 12));
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setAccessibleName(name + QStringLiteral(" input ") + QString::number(input));
+        // Undo the button's own toggle at once: only the matrix's answer changes the pressed one.
+        connect(button, &QPushButton::clicked, this, [this, input, button] {
+            button->setChecked(input == pressed_);
+            emit inputClicked(input);
+        });
+        inputs_.at(input - 1) = button;
+        buttons->addWidget(button, (input - 1) / 4, (input - 1) % 4);
+    }
+
+    const QSize arrowSize = units.size(8, 7);
+    previous_->setIcons(iconPixmap(IconId::ArrowLeft, arrowSize, devicePixelRatioF()));
+    next_->setIcons(iconPixmap(IconId::ArrowRight, arrowSize, devicePixelRatioF()));
+    previous_->setTooltipText(QStringLiteral("Previous input"));
+    next_->setTooltipText(QStringLiteral("Next input"));
+    previous_->setAccessibleName(name + QStringLiteral(" previous input"));
+    next_->setAccessibleName(name + QStringLiteral(" next input"));
+    for (ImageButton* arrow : {previous_, next_}) {
+        arrow->setFixedSize(units.size(14, 10));
+        arrow->setFocusPolicy(Qt::TabFocus);
+    }
+    connect(previous_, &QPushButton::clicked, this, &OutputGroup::previousClicked);
+    connect(next_, &QPushButton::clicked, this, &OutputGroup::nextClicked);
+    auto* arrows = new QHBoxLayout;
+    arrows->addStretch();
+    arrows->addWidget(previous_);
+    arrows->addWidget(next_);
+    arrows->addStretch();
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(units.x(3), units.y(3), units.x(3), units.y(2));
+    column->setSpacing(units.y(2));
+    setMinimumSize(units.size(61, 99));
+    column->addLayout(displayRow);
+    column->addLayout(buttons);
+    column->addLayout(arrows);
+    render(QStringLiteral("1"), 0);
+}
+
+QString OutputGroup::letter() const {
+    return QString(QChar('A' + output_ - 1));
+}
+
+void OutputGroup::render(const QString& text, int pressedInput) {
+    if (!display_->setText(text))
+        display_->setText(QString()); // wider than the display: show nothing rather than stale
+    display_->setAccessibleName(QStringLiteral("OUTPUT ") + letter() +
+                                QStringLiteral(" shows input ") + display_->text().trimmed());
+    pressed_ = pressedInput;
+    for (int input = 1; input <= 8; ++input)
+        inputs_.at(input - 1)->setChecked(input == pressedInput);
+}
+
+} // namespace quorvane

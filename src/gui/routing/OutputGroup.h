@@ -1,0 +1,48 @@
+#pragma once
+// One "OUTPUT A".."OUTPUT H" group of the Matrix page: the digit display of the output's current
+// input, eight input buttons "1".."8" (the current input shown pressed) and the previous/next
+// input buttons. It draws what it is given and reports clicks; a click never changes the pressed
+// button by itself, only render() does.
+
+#include <QGroupBox>
+
+#include <array>
+
+class QPushButton;
+
+namespace quorvane {
+
+class ImageButton;
+class SegmentDisplay;
+
+class OutputGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    // `output` 1..8 (OUTPUT A..H).
+    OutputGroup(int output, QWidget* parent = nullptr);
+
+    // Shows `text` in the display and input `pressedInput` (1..8; 0 = none) pressed.
+    void render(const QString& text, int pressedInput);
+
+    int output() const { return output_; }
+    QString letter() const;
+    SegmentDisplay* display() const { return display_; }
+    QPushButton* inputButton(int input) const { return inputs_.at(input - 1); }
+    ImageButton* previousButton() const { return previous_; }
+    ImageButton* nextButton() const { return next_; }
+
+signals:
+    void inputClicked(int input);
+    void previousClicked();
+    void nextClicked();
+
+private:
+    int output_;
+    int pressed_ = 0;
+    SegmentDisplay* display_;
+    std::array<QPushButton*, 8> inputs_{};
+    ImageButton* previous_;
+    ImageButton* next_;
+};
+
+} // namespace quorvane

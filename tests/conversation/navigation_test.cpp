@@ -1,0 +1,194 @@
+// The main window's page switch in virtual time: link hand-over, refused clicks, the busy
+// notification and the serial failure.
+#include "app/Dialogs.h"
+#include "app/Navigation.h"
+#include "app/VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace quorvane;
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+std::string nameOf(PageId page) {
+    switch (page) {
+    case PageId::General:
+        return "General";
+    case PageId::Edid:
+        return "Edid";
+    case PageId::Matrix:
+        return "Matrix";
+    case PageId::Firmware:
+        return "Firmware";
+    }
+    return "?";
+}
+
+// Records what the navigation asks of a page, with the virtual time of each request.
+struct RecordingPage : PageHandle {
+    RecordingPage(PageId id, Log& log, const Clock& clock) : id_(id), log_(log), clock_(clock) {}
+    PageId pageId() const override { return id_; }
+    void onAnySwitch() override { ++anySwitches; }
+    void onSwitchedTo() override { record("switchedTo"); }
+    void closeSerialPort() override { record("close"); }
+    void reconnect() override { record("reconnect"); }
+    void onShow() override { record("show"); }
+    bool holdsNavigation() const override { return holds; }
+
+    void record(const std::string& what) {
+        log_.push_back(nameOf(id_) + "." + what + "@" + std::to_string(clock_.nowMs()));
+    }
+    bool holds = false;
+    int anySwitches = 0;
+
+private:
+    PageId id_;
+    Log& log_;
+    const Clock& clock_;
+};
+
+struct RecordingNavView : NavigationView {
+    void markSelected(PageId page) override { selected = page; }
+    void showPage(PageId page) override { shown = page; }
+    void setPageButtonsEnabled(bool enabled) override { buttonsEnabled = enabled; }
+    PageId selected = PageId::General;
+    PageId shown = PageId::General;
+    bool buttonsEnabled = true;
+};
+
+struct RecordingDialogView : DialogView {
+    void showMessage(const std::string& t) override { message = t; }
+    void hideMessage() override { message.clear(); }
+    void showBusy(const std::string&) override {}
+    void setBusyText(const std::string&) override {}
+    void hideBusy() override {}
+    void showNotice(const std::string&) override {}
+    std::string message;
+};
+
+class NavigationTest : public ::testing::Test {
+protected:
+    NavigationTest() {
+        timers->setHandler([this](int id) { navigation.onTimer(id); });
+        for (auto* page : {&general, &edid, &matrix, &firmware})
+            navigation.setPage(*page);
+        navigation.setForceComDisconnect([this] { log.push_back("forceComDisconnect"); });
+    }
+
+    VirtualClock clock;
+    std::unique_ptr<Timers> timers = clock.createTimers();
+    LinkState state;
+    RecordingDialogView dialogView;
+    Dialogs dialogs{state, dialogView};
+    RecordingNavView view;
+    Navigation navigation{state, *timers, dialogs, view};
+    Log log;
+    RecordingPage general{PageId::General, log, clock};
+    RecordingPage edid{PageId::Edid, log, clock};
+    RecordingPage matrix{PageId::Matrix, log, clock};
+    RecordingPage firmware{PageId::Firmware, log, clock};
+};
+
+} // namespace
+
+TEST_F(NavigationTest, ComModeClosesTheOtherPortsAtOnceAndShowsTheNewPage150msLater) {
+    state.comLinkOpen = true;
+    ASSERT_TRUE(navigation.clickTab(PageId::Matrix));
+    EXPECT_EQ(state.currentPage, PageId::Matrix);
+    EXPECT_EQ(view.selected, PageId::Matrix);
+    EXPECT_EQ(view.shown, PageId::Matrix);
+    EXPECT_EQ(log,
+              (Log{"Matrix.switchedTo@0", "General.close@0", "Edid.close@0", "Firmware.close@0"}));
+    EXPECT_EQ(general.anySwitches + edid.anySwitches + matrix.anySwitches + firmware.anySwitches,
+              4);
+    log.clear();
+    clock.advance(149);
+    EXPECT_TRUE(log.empty());
+    clock.advance(1);
+    EXPECT_EQ(log, (Log{"Matrix.show@150"}));
+    clock.advance(1000); // the show timer is one-shot
+    EXPECT_EQ(log.size(), 1u);
+}
+
+TEST_F(NavigationTest, ClickingThePageOnShowHandsItsLinkToItselfAgain) {
+    navigation.clickTab(PageId::Edid);
+    clock.advance(150);
+    log.clear();
+    navigation.clickTab(PageId::Edid);
+    clock.advance(150);
+    EXPECT_EQ(log, (Log{"Edid.switchedTo@150", "General.close@150", "Matrix.close@150",
+                        "Firmware.close@150", "Edid.show@300"}));
+}
+
+TEST_F(NavigationTest, TcpModeReconnectsForTheNewPageWithoutTouchingSerialPorts) {
+    state.controlMode = ControlMode::Tcp;
+    state.tcpLinkReady = true;
+    navigation.clickTab(PageId::Firmware);
+    clock.advance(150);
+    EXPECT_EQ(log, (Log{"Firmware.switchedTo@0", "Firmware.reconnect@0", "Firmware.show@150"}));
+    EXPECT_TRUE(dialogView.message.empty());
+}
+
+TEST_F(NavigationTest, TcpModeWithoutConfirmedLinkShowsThePageButReportsFailure) {
+    state.controlMode = ControlMode::Tcp;
+    state.tcpLinkReady = false;
+    state.tcpConnected = true; // only the General page's check counts, not the socket state
+    navigation.clickTab(PageId::Edid);
+    EXPECT_EQ(view.shown, PageId::Edid);
+    EXPECT_EQ(state.currentPage, PageId::Edid);
+    EXPECT_EQ(dialogView.message, "Connect to Matrix failed!");
+    EXPECT_TRUE(state.messageShown);
+    clock.advance(1499);
+    EXPECT_TRUE(state.messageShown);
+    clock.advance(1);
+    EXPECT_FALSE(state.messageShown);
+    EXPECT_TRUE(dialogView.message.empty());
+    EXPECT_EQ(log, (Log{"Edid.switchedTo@0"})); // no reconnect, no show routine
+}
+
+TEST_F(NavigationTest, RoutingOrUpgradeRefusesEveryTabClickButABusyPageDoesNot) {
+    matrix.holds = true;
+    EXPECT_FALSE(navigation.clickTab(PageId::Edid));
+    EXPECT_FALSE(navigation.clickTab(PageId::General));
+    matrix.holds = false;
+    firmware.holds = true;
+    EXPECT_FALSE(navigation.clickTab(PageId::Matrix));
+    clock.advance(500);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(state.currentPage, PageId::General);
+    EXPECT_EQ(view.shown, PageId::General);
+
+    firmware.holds = false;
+    navigation.pageBusy(true); // the General or EDID page runs a long operation
+    EXPECT_FALSE(view.buttonsEnabled);
+    EXPECT_FALSE(navigation.pageButtonsEnabled());
+    EXPECT_TRUE(navigation.clickTab(PageId::Edid));
+    EXPECT_EQ(state.currentPage, PageId::Edid);
+    navigation.pageBusy(false);
+    EXPECT_TRUE(view.buttonsEnabled);
+}
+
+TEST_F(NavigationTest, AQuickSecondSwitchCancelsTheFirstPagesShowRoutine) {
+    navigation.clickTab(PageId::Matrix);
+    clock.advance(100);
+    navigation.clickTab(PageId::Edid);
+    clock.advance(1000);
+    // The Matrix page must not open the port behind the EDID page's back.
+    EXPECT_EQ(log, (Log{"Matrix.switchedTo@0", "General.close@0", "Edid.close@0",
+                        "Firmware.close@0", "Edid.switchedTo@100", "General.close@100",
+                        "Matrix.close@100", "Firmware.close@100", "Edid.show@250"}));
+}
+
+TEST_F(NavigationTest, SerialFailureClosesEveryPortAndDisconnectsTheGeneralPage) {
+    navigation.clickTab(PageId::Matrix);
+    log.clear();
+    navigation.serialFailure();
+    EXPECT_EQ(log,
+              (Log{"Edid.close@0", "Matrix.close@0", "Firmware.close@0", "forceComDisconnect"}));
+}

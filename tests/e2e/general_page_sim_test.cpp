@@ -1,0 +1,156 @@
+// The General page's connection controls against quorvane-sim as a separate process: the serial
+// link over its pseudo-terminal (registered as COM1 in a private ports folder) and TCP on its own
+// loopback address. The program's widgets are clicked as a user would.
+#include "SimProcess.h"
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
+#include "device/GeneralConnection.h"
+#include "device/GeneralPage.h"
+#include "device/LinkIndicator.h"
+#include "link/PortNames.h"
+#include "link/SerialPort.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Eventually.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace quorvane;
+using quorvane::test::SimProcess;
+
+namespace {
+
+constexpr int Patience = 5000; // ms; generous bound for real-time waits
+const QByteArray BeepQueryOnTheLine = "A5 5B 01 0B 00 00 00 00 00 00 00 00 F4";
+
+class GeneralPageSimTest : public ::testing::Test {
+protected:
+    // Starts the simulator with `faults` on COM1 and `address`, then the program beside it.
+    void start(const QString& address, const QStringList& faults = {}) {
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        ports::setBuiltInTableEnabled(false);
+        sim = std::make_unique<SimProcess>(QStringList{"--com", "1", "--tcp", address} + faults,
+                                           runtime.path());
+        ASSERT_TRUE(sim->ready()) << sim->errorText().toStdString();
+        app = std::make_unique<Application>();
+        app->show();
+    }
+    void TearDown() override {
+        app.reset();
+        sim.reset();
+    }
+
+    GeneralPage& page() { return *app->mainWindow().generalPage(); }
+    LinkState& state() { return app->state(); }
+    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    QString messageOnScreen() {
+        MessageDialog* box = app->dialogView().messageDialog();
+        return box && box->isVisible() ? box->text() : QString();
+    }
+    bool simSaw(const QByteArray& bytes) {
+        return seen.append(sim->standardError()).contains(bytes);
+    }
+    void connectTcpTo(const QString& text) {
+        click(page().tcpModeButton());
+        QTest::keyClicks(page().ipBox()->lineEdit(), text);
+        click(page().tcpConnectButton());
+    }
+
+    QTemporaryDir runtime;
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<Application> app;
+    QByteArray seen;
+};
+
+} // namespace
+
+TEST_F(GeneralPageSimTest, ComConnectAndDisconnectOverThePseudoTerminal) {
+    start(QStringLiteral("127.0.5.1"));
+    WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
+    click(page().comConnectButton());
+    EXPECT_EQ(page().comConnectButton()->text(), "Disconnect");
+    EXPECT_TRUE(page().comIndicator()->isUp());
+    EXPECT_TRUE(state().comLinkOpen);
+    EXPECT_EQ(state().comPortNumber, 1);
+    EXPECT_FALSE(page().portList()->isEnabled());
+    WAIT_FOR(simSaw("RX serial " + BeepQueryOnTheLine), Patience);
+    // The answer came back through the pseudo-terminal into the page's receive log.
+    WAIT_FOR(page().link().receiveLog().text().rfind("A5 5B 01 0B ", 0) == 0, Patience);
+
+    click(page().comConnectButton());
+    EXPECT_EQ(page().comConnectButton()->text(), "Connect");
+    EXPECT_FALSE(page().comIndicator()->isUp());
+    EXPECT_FALSE(state().comLinkOpen);
+    EXPECT_TRUE(page().portList()->isEnabled());
+    // The port is free again: it stays listed and another program could open it.
+    SerialPort other;
+    EXPECT_TRUE(other.openPort(1, SerialSettings{}));
+}
+
+TEST_F(GeneralPageSimTest, APortInUseIsNotListedAndFailsToOpen) {
+    start(QStringLiteral("127.0.5.2"));
+    WAIT_FOR_EQ(page().portList()->count(), 1, Patience);
+    SerialPort holder;
+    ASSERT_TRUE(holder.openPort(1, SerialSettings{}));
+    click(page().comConnectButton());
+    EXPECT_EQ(messageOnScreen(), "Open COM failed!");
+    EXPECT_FALSE(state().comLinkOpen);
+    WAIT_FOR_EQ(page().portList()->count(), 0, Patience);
+    holder.signalClose();
+    WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
+}
+
+TEST_F(GeneralPageSimTest, TcpConnectToATypedLoopbackAddress) {
+    start(QStringLiteral("127.0.5.3"));
+    connectTcpTo(QStringLiteral("127.0.5.3"));
+    WAIT_FOR_EQ(page().tcpConnectButton()->text(), QStringLiteral("Disconnect"), Patience);
+    EXPECT_TRUE(page().tcpIndicator()->isUp());
+    EXPECT_TRUE(state().tcpLinkReady);
+    EXPECT_EQ(state().matrixIp, "127.0.5.3");
+    WAIT_FOR(simSaw("RX tcp " + BeepQueryOnTheLine), Patience);
+    EXPECT_TRUE(messageOnScreen().isEmpty());
+}
+
+TEST_F(GeneralPageSimTest, ARefusedConnectIsReported) {
+    start(QStringLiteral("127.0.5.4"));
+    connectTcpTo(QStringLiteral("127.0.5.5")); // nothing listens there
+    WAIT_FOR_EQ(messageOnScreen(), QStringLiteral("Connect to Matrix failed!"), Patience);
+    EXPECT_FALSE(page().tcpIndicator()->isUp());
+    EXPECT_FALSE(state().tcpLinkReady);
+}
+
+TEST_F(GeneralPageSimTest, TheMatrixClosingTheConnectionShowsTheLinkDown) {
+    start(QStringLiteral("127.0.5.6"), {"--close-after-reply", "1"});
+    connectTcpTo(QStringLiteral("127.0.5.6"));
+    WAIT_FOR(simSaw("RX tcp " + BeepQueryOnTheLine), Patience);
+    WAIT_FOR(!state().tcpConnected && !page().tcpIndicator()->isUp(), Patience);
+    EXPECT_EQ(page().tcpConnectButton()->text(), "Connect");
+    // A click connects afresh.
+    click(page().tcpConnectButton());
+    WAIT_FOR(page().tcpIndicator()->isUp(), Patience);
+}
+
+TEST_F(GeneralPageSimTest, TheSerialLineHangingUpClosesEveryPortAndPollingResumes) {
+    start(QStringLiteral("127.0.5.7"), {"--hang-up-after-reply", "1"});
+    WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
+    click(page().comConnectButton());
+    ASSERT_TRUE(state().comLinkOpen);
+    WAIT_FOR(!state().comLinkOpen, Patience);
+    EXPECT_FALSE(page().link().serialOpen());
+    EXPECT_FALSE(page().comIndicator()->isUp());
+    EXPECT_EQ(page().comConnectButton()->text(), "Connect");
+    EXPECT_TRUE(page().portList()->isEnabled());
+    EXPECT_TRUE(page().timers().isActive(GeneralConnection::PortRefreshTimer));
+    // The unplugged line disappears from the list.
+    WAIT_FOR_EQ(page().portList()->count(), 0, Patience);
+}

@@ -1,0 +1,162 @@
+// The Matrix page in the main window against quorvane-sim as a separate process: over its
+// pseudo-terminal (COM1 in a private ports folder) and over TCP on its own loopback address. The
+// link is connected on the General page and the widgets are clicked as a user would.
+#include "SimProcess.h"
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/TabLabel.h"
+#include "device/GeneralPage.h"
+#include "link/PortNames.h"
+#include "routing/MatrixPage.h"
+#include "routing/MatrixPageWidget.h"
+#include "routing/OutputGroup.h"
+#include "routing/PresetsWindow.h"
+#include "ui/ImageButton.h"
+#include "ui/SegmentDisplay.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace quorvane;
+using quorvane::test::SimProcess;
+
+namespace {
+
+constexpr int Patience = 5000; // ms; generous bound for real-time waits
+const QByteArray RouteInput3ToOutput2 = "A5 5B 02 03 03 00 02 00 00 00 00 00 F6";
+const std::string QueryOutput8 = "A5 5B 02 01 08 00 00 00 00 00 00 00 F5";
+
+// Waits (bounded) until `condition` holds; false when it never did.
+template <typename Condition> bool eventually(Condition condition) {
+    return QTest::qWaitFor(condition, Patience);
+}
+
+class MatrixPageSimTest : public ::testing::Test {
+protected:
+    void start(const QString& address) {
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        ports::setBuiltInTableEnabled(false);
+        sim = std::make_unique<SimProcess>(QStringList{"--com", "1", "--tcp", address},
+                                           runtime.path());
+        ASSERT_TRUE(sim->ready()) << sim->errorText().toStdString();
+        app = std::make_unique<Application>();
+        matrix = new MatrixPageWidget(app->context());
+        app->mainWindow().setPage(PageId::Matrix, matrix, &matrix->page());
+        app->show();
+    }
+    void TearDown() override {
+        app.reset();
+        sim.reset();
+    }
+
+    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    GeneralPage& general() { return *app->mainWindow().generalPage(); }
+    void connectCom() {
+        ASSERT_TRUE(eventually([&] { return general().portList()->currentText() == "COM1"; }));
+        click(general().comConnectButton());
+        ASSERT_TRUE(app->state().comLinkOpen);
+    }
+    void connectTcp(const QString& address) {
+        click(general().tcpModeButton());
+        QTest::keyClicks(general().ipBox()->lineEdit(), address);
+        click(general().tcpConnectButton());
+        ASSERT_TRUE(eventually([&] { return app->state().tcpLinkReady; }));
+    }
+    // Shows the Matrix page and waits until its status read has answered for every output.
+    void showMatrixPage() {
+        click(app->mainWindow().tab(PageId::Matrix));
+        ASSERT_TRUE(eventually([&] {
+            return matrix->page().link().sendLog().text().find(QueryOutput8) != std::string::npos &&
+                   !matrix->page().routingBusy();
+        }));
+        ASSERT_EQ(group(8)->display()->text().trimmed(), "8");
+    }
+    OutputGroup* group(int output) { return matrix->outputGroup(output); }
+    QString accessibleText(QWidget* widget) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+        return face ? face->text(QAccessible::Name) : QString();
+    }
+    bool accessiblyChecked(QWidget* widget) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+        return face && face->state().checked;
+    }
+    bool simSaw(const QByteArray& bytes) {
+        seen.append(sim->standardError());
+        return seen.contains(bytes);
+    }
+    void clickInput3OfOutputB(const QByteArray& link) {
+        QPushButton* button = group(2)->inputButton(3);
+        EXPECT_EQ(accessibleText(button), "OUTPUT B input 3");
+        EXPECT_FALSE(button->isChecked());
+        click(button);
+        ASSERT_TRUE(eventually([&] { return !matrix->page().routingBusy(); }));
+        EXPECT_EQ(group(2)->display()->text().trimmed(), "3");
+        EXPECT_TRUE(button->isChecked());
+        EXPECT_TRUE(accessiblyChecked(button));
+        EXPECT_FALSE(group(2)->inputButton(2)->isChecked());
+        EXPECT_EQ(accessibleText(group(2)->display()), "OUTPUT B shows input 3");
+        EXPECT_TRUE(eventually([&] { return simSaw("RX " + link + " " + RouteInput3ToOutput2); }));
+        EXPECT_FALSE(matrix->page().routingBusy());
+    }
+
+    QTemporaryDir runtime;
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<Application> app;
+    MatrixPageWidget* matrix = nullptr;
+    QByteArray seen;
+};
+
+TEST_F(MatrixPageSimTest, ClickInput3OfOutputBOverThePseudoTerminal) {
+    start(QStringLiteral("127.0.6.1"));
+    connectCom();
+    showMatrixPage();
+    EXPECT_TRUE(group(2)->inputButton(2)->isChecked()); // the simulator starts with n -> n
+    clickInput3OfOutputB("serial");
+    // The page's hidden log holds the route command it sent.
+    EXPECT_NE(matrix->page().link().sendLog().text().find(RouteInput3ToOutput2.toStdString()),
+              std::string::npos);
+}
+
+TEST_F(MatrixPageSimTest, ClickInput3OfOutputBOverTcp) {
+    start(QStringLiteral("127.0.6.2"));
+    connectTcp(QStringLiteral("127.0.6.2"));
+    showMatrixPage();
+    clickInput3OfOutputB("tcp");
+}
+
+TEST_F(MatrixPageSimTest, PortToPortFromThePresetsWindowOverTcp) {
+    start(QStringLiteral("127.0.6.3"));
+    connectTcp(QStringLiteral("127.0.6.3"));
+    showMatrixPage();
+    click(group(1)->nextButton());
+    ASSERT_TRUE(eventually([&] { return !matrix->page().routingBusy(); }));
+    EXPECT_EQ(group(1)->display()->text().trimmed(), "2");
+
+    click(matrix->presetsButton());
+    PresetsWindow* presets = matrix->presetsWindow();
+    ASSERT_NE(presets, nullptr);
+    EXPECT_TRUE(presets->isVisible());
+    EXPECT_EQ(accessibleText(presets->configButton(4)), "Output configuration input 4");
+    // "Port to Port" in "Select Output" routes input n to output n at once.
+    QComboBox* select = presets->selectOutputList();
+    select->setCurrentIndex(MatrixPage::SelectPortToPort);
+    emit select->activated(MatrixPage::SelectPortToPort);
+    EXPECT_TRUE(matrix->page().routingBusy());
+    ASSERT_TRUE(eventually([&] { return !matrix->page().routingBusy(); }));
+    for (int output = 1; output <= 8; ++output) {
+        EXPECT_EQ(group(output)->display()->text().trimmed(), QString::number(output));
+        EXPECT_TRUE(group(output)->inputButton(output)->isChecked()) << output;
+    }
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+// The main window and the General page's connection controls on the offscreen platform, clicking
+// the real widgets. Pictures of the window and of each page go into the test's folder.
+#include "app/AboutDialog.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
+#include "app/PlaceholderPage.h"
+#include "app/TabLabel.h"
+#include "device/GeneralPage.h"
+#include "device/LinkIndicator.h"
+#include "link/PortNames.h"
+#include "ui/DialogUnits.h"
+#include "ui/ImageButton.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Eventually.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace quorvane;
+
+namespace {
+
+QString accessibleName(QObject* object) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
+    return face ? face->text(QAccessible::Name) : QString();
+}
+
+void savePicture(QWidget* widget, const QString& name) {
+    widget->grab().save(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() {
+        // No real serial port is ever touched: an empty ports folder and no built-in table.
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        ports::setBuiltInTableEnabled(false);
+        app = std::make_unique<Application>();
+        app->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window()));
+    }
+    ~MainWindowTest() override { app.reset(); }
+
+    MainWindow& window() { return app->mainWindow(); }
+    GeneralPage& general() { return *window().generalPage(); }
+    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    QString messageOnScreen() {
+        MessageDialog* box = app->dialogView().messageDialog();
+        return box && box->isVisible() ? box->text() : QString();
+    }
+
+    QTemporaryDir runtime;
+    std::unique_ptr<Application> app;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, StartsOnTheGeneralPageWithTheTemplatesProportions) {
+    EXPECT_EQ(window().windowTitle(), "Quorvane Ver6.29");
+    EXPECT_TRUE(window().windowFlags() & Qt::FramelessWindowHint);
+    const DialogUnits du(window().font());
+    EXPECT_EQ(window().width(), 600 * du.x(580) / 1160 + 2 * du.x(16));
+    EXPECT_EQ(window().height(), du.y(275));
+    EXPECT_EQ(window().closeButton()->geometry().right(), window().width() - 1);
+
+    EXPECT_EQ(app->state().currentPage, PageId::General);
+    EXPECT_TRUE(window().tab(PageId::General)->isSelected());
+    EXPECT_FALSE(window().tab(PageId::Edid)->isSelected());
+    EXPECT_EQ(window().currentPageWidget(), &general());
+    EXPECT_TRUE(general().comModeButton()->isChecked());
+    EXPECT_FALSE(general().tcpConnectButton()->isEnabled());
+    EXPECT_EQ(general().portList()->count(), 0);
+    savePicture(&window(), QStringLiteral("main_window_general.png"));
+}
+
+TEST_F(MainWindowTest, EveryControlCanBeFoundByItsAccessibleName) {
+    EXPECT_EQ(accessibleName(window().tab(PageId::Firmware)), "FW Upgrade");
+    EXPECT_EQ(accessibleName(window().closeButton()), "Close");
+    EXPECT_EQ(accessibleName(window().minimiseButton()), "Minimize");
+    EXPECT_EQ(accessibleName(general().comConnectButton()), "Connect");
+    EXPECT_EQ(accessibleName(general().portList()), "Port");
+    EXPECT_EQ(accessibleName(general().ipBox()), "Matrix IP");
+    EXPECT_EQ(accessibleName(general().comIndicator()), "COM link: down");
+    EXPECT_EQ(accessibleName(general().tcpIndicator()), "TCP link: down");
+    EXPECT_EQ(accessibleName(general().tcpModeButton()), "TCP Control Mode");
+    QAccessibleInterface* tab =
+        QAccessible::queryAccessibleInterface(window().tab(PageId::General));
+    ASSERT_NE(tab, nullptr);
+    EXPECT_EQ(tab->role(), QAccessible::PageTab);
+    EXPECT_TRUE(tab->state().selected);
+    // A screen reader presses a tab through its action, and hears the new selection.
+    QAccessibleInterface* edid = QAccessible::queryAccessibleInterface(window().tab(PageId::Edid));
+    ASSERT_NE(edid->actionInterface(), nullptr);
+    edid->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(app->state().currentPage, PageId::Edid);
+    EXPECT_TRUE(edid->state().selected);
+    EXPECT_FALSE(tab->state().selected);
+}
+
+TEST_F(MainWindowTest, TabsShowEachPageAndTheGeneralPageReportsItsClosedPort) {
+    click(window().tab(PageId::Edid));
+    EXPECT_EQ(app->state().currentPage, PageId::Edid);
+    EXPECT_TRUE(window().tab(PageId::Edid)->isSelected());
+    auto* edid = qobject_cast<PlaceholderPage*>(window().currentPageWidget());
+    ASSERT_NE(edid, nullptr);
+    EXPECT_EQ(edid->message(), "The EDID page is not yet available.");
+    savePicture(&window(), QStringLiteral("main_window_edid.png"));
+    click(window().tab(PageId::Matrix));
+    savePicture(&window(), QStringLiteral("main_window_matrix.png"));
+    click(window().tab(PageId::Firmware));
+    savePicture(&window(), QStringLiteral("main_window_firmware.png"));
+    EXPECT_TRUE(messageOnScreen().isEmpty());
+
+    // Back on the General page in COM mode with nothing connected: its show routine complains.
+    click(window().tab(PageId::General));
+    EXPECT_EQ(window().currentPageWidget(), &general());
+    WAIT_FOR_EQ(messageOnScreen(), QStringLiteral("Open COM failed!"), 5000);
+    WAIT_FOR(messageOnScreen().isEmpty(), 5000);
+}
+
+TEST_F(MainWindowTest, TcpModeWithoutAConfirmedLinkReportsTheFailureOnASwitch) {
+    click(general().tcpModeButton());
+    EXPECT_EQ(app->state().controlMode, ControlMode::Tcp);
+    EXPECT_TRUE(general().tcpConnectButton()->isEnabled());
+    EXPECT_FALSE(general().comConnectButton()->isEnabled());
+    click(window().tab(PageId::Matrix));
+    EXPECT_EQ(messageOnScreen(), "Connect to Matrix failed!");
+    EXPECT_EQ(app->state().currentPage, PageId::Matrix);
+    WAIT_FOR(messageOnScreen().isEmpty(), 5000);
+}
+
+TEST_F(MainWindowTest, ATypedTextThatIsNotAnAddressIsRefused) {
+    click(general().tcpModeButton());
+    QTest::keyClicks(general().ipBox()->lineEdit(), QStringLiteral("matrix.local"));
+    click(general().tcpConnectButton());
+    EXPECT_EQ(messageOnScreen(), "Invalid IP address!");
+    EXPECT_TRUE(app->state().matrixIp.empty());
+    EXPECT_EQ(general().tcpConnectButton()->text(), "Connect");
+}
+
+TEST_F(MainWindowTest, BusyPagesDisableOnlyTheHiddenPageButtons) {
+    app->pageBusy(true);
+    for (PageId page : {PageId::General, PageId::Edid, PageId::Matrix, PageId::Firmware}) {
+        EXPECT_FALSE(window().pageButton(page)->isEnabled());
+        EXPECT_FALSE(window().pageButton(page)->isVisible());
+        EXPECT_TRUE(window().tab(page)->isEnabled());
+    }
+    click(window().tab(PageId::Edid));
+    EXPECT_EQ(app->state().currentPage, PageId::Edid);
+    app->pageBusy(false);
+    EXPECT_TRUE(window().pageButton(PageId::Matrix)->isEnabled());
+}
+
+TEST_F(MainWindowTest, AboutIsOnTheTitleBandsMenuAndOnlyItsButtonClosesIt) {
+    QAction* about = nullptr;
+    for (QAction* action : window().titleBand()->actions()) {
+        if (action->text() == "About Quorvane...")
+            about = action;
+    }
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(window().titleBand()->contextMenuPolicy(), Qt::ActionsContextMenu);
+    about->trigger();
+    auto* dialog = window().findChild<AboutDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    WAIT_FOR(dialog->isVisible(), 5000);
+    savePicture(dialog, QStringLiteral("about_dialog.png"));
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QTest::keyClick(dialog->okButton(), Qt::Key_Space);
+    EXPECT_TRUE(dialog->isVisible());
+    click(dialog->okButton());
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(MainWindowTest, CloseButtonClosesTheWindow) {
+    click(window().closeButton());
+    EXPECT_FALSE(window().isVisible());
+}
