@@ -3,6 +3,8 @@
 // One instance lives for the whole run; every page holds a reference and reads and writes it
 // directly, on the user-interface thread only.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +16,13 @@ inline constexpr std::uint16_t MatrixTcpPort = 8000;
 enum class ControlMode : int { Com = 0, Tcp = 1 };
 
 enum class PageId : int { General = 1, Edid = 2, Matrix = 3, Firmware = 4 };
+
+inline constexpr std::array<PageId, 4> AllPages{PageId::General, PageId::Edid, PageId::Matrix,
+                                                PageId::Firmware};
+// 0-based position of a page in per-page arrays.
+constexpr std::size_t pageSlot(PageId page) {
+    return static_cast<std::size_t>(page) - 1;
+}
 
 struct SerialSettings {
     int baudRate = 115200;

@@ -2,15 +2,6 @@
 
 namespace quorvane {
 
-namespace {
-constexpr std::array<PageId, 4> AllPages{PageId::General, PageId::Edid, PageId::Matrix,
-                                         PageId::Firmware};
-
-std::size_t slot(PageId page) {
-    return static_cast<std::size_t>(page) - 1;
-}
-} // namespace
-
 int Navigation::showTimerFor(PageId page) {
     switch (page) {
     case PageId::General:
@@ -29,15 +20,15 @@ Navigation::Navigation(LinkState& state, Timers& timers, Dialogs& dialogs, Navig
     : state_(state), timers_(timers), dialogs_(dialogs), view_(view) {}
 
 void Navigation::setPage(PageHandle& handle) {
-    pages_[slot(handle.pageId())] = &handle;
+    pages_[pageSlot(handle.pageId())] = &handle;
 }
 
 void Navigation::clearPage(PageId page) {
-    pages_[slot(page)] = nullptr;
+    pages_[pageSlot(page)] = nullptr;
 }
 
 PageHandle* Navigation::handle(PageId page) const {
-    return pages_[slot(page)];
+    return pages_[pageSlot(page)];
 }
 
 bool Navigation::clickTab(PageId page) {

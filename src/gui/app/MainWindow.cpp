@@ -24,11 +24,6 @@
 namespace quorvane {
 
 namespace {
-constexpr std::array<PageId, 4> AllPages{PageId::General, PageId::Edid, PageId::Matrix,
-                                         PageId::Firmware};
-std::size_t slot(PageId page) {
-    return static_cast<std::size_t>(page) - 1;
-}
 
 // Template of the main window in dialog units, before its width is cut down.
 constexpr int TemplateWidth = 580;
@@ -194,7 +189,7 @@ void MainWindow::buildTabRow() {
             new TabLabel(QString::fromLatin1(tabCaption(page)), page != PageId::Firmware, tabRow_);
         tab->setObjectName(QStringLiteral("Tab%1").arg(static_cast<int>(page)));
         connect(tab, &TabLabel::clicked, this, [this, page] { navigation_->clickTab(page); });
-        tabs_[slot(page)] = tab;
+        tabs_[pageSlot(page)] = tab;
     }
 }
 
@@ -209,7 +204,7 @@ void MainWindow::buildPageButtons() {
         button->setAccessibleDescription(QStringLiteral("hidden page button"));
         button->hide();
         connect(button, &ImageButton::clicked, this, [this, page] { navigation_->clickTab(page); });
-        pageButtons_[slot(page)] = button;
+        pageButtons_[pageSlot(page)] = button;
     }
 }
 
@@ -276,7 +271,7 @@ void MainWindow::paintEvent(QPaintEvent* /*event*/) {
 }
 
 void MainWindow::setPage(PageId page, QWidget* widget, PageHandle* handle) {
-    QWidget*& current = pageWidgets_[slot(page)];
+    QWidget*& current = pageWidgets_[pageSlot(page)];
     const bool onShow = current && pages_->currentWidget() == current;
     if (current && current != widget) {
         pages_->removeWidget(current);
@@ -295,7 +290,7 @@ void MainWindow::setPage(PageId page, QWidget* widget, PageHandle* handle) {
 }
 
 QWidget* MainWindow::pageWidget(PageId page) const {
-    return pageWidgets_[slot(page)];
+    return pageWidgets_[pageSlot(page)];
 }
 
 QWidget* MainWindow::currentPageWidget() const {
@@ -303,18 +298,18 @@ QWidget* MainWindow::currentPageWidget() const {
 }
 
 TabLabel* MainWindow::tab(PageId page) const {
-    return tabs_[slot(page)];
+    return tabs_[pageSlot(page)];
 }
 
 ImageButton* MainWindow::pageButton(PageId page) const {
-    return pageButtons_[slot(page)];
+    return pageButtons_[pageSlot(page)];
 }
 
 void MainWindow::markSelected(PageId page) {
     for (PageId each : AllPages) {
         const bool selected = each == page;
-        tabs_[slot(each)]->setSelected(selected);
-        ImageButton* button = pageButtons_[slot(each)];
+        tabs_[pageSlot(each)]->setSelected(selected);
+        ImageButton* button = pageButtons_[pageSlot(each)];
         button->setColour(ImageButton::NormalBackground,
                           selected ? colours::SelectedTab : colours::PageButtonIdle);
         button->setColour(ImageButton::NormalText, selected ? QColor(Qt::black) : Qt::white);
@@ -322,7 +317,7 @@ void MainWindow::markSelected(PageId page) {
 }
 
 void MainWindow::showPage(PageId page) {
-    if (QWidget* widget = pageWidgets_[slot(page)])
+    if (QWidget* widget = pageWidgets_[pageSlot(page)])
         pages_->setCurrentWidget(widget);
 }
 
