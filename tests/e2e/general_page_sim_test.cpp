@@ -75,7 +75,7 @@ protected:
 } // namespace
 
 TEST_F(GeneralPageSimTest, ComConnectAndDisconnectOverThePseudoTerminal) {
-    start(QStringLiteral("127.0.5.1"));
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.5.1")));
     WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
     click(page().comConnectButton());
     EXPECT_EQ(page().comConnectButton()->text(), "Disconnect");
@@ -98,7 +98,7 @@ TEST_F(GeneralPageSimTest, ComConnectAndDisconnectOverThePseudoTerminal) {
 }
 
 TEST_F(GeneralPageSimTest, APortInUseIsNotListedAndFailsToOpen) {
-    start(QStringLiteral("127.0.5.2"));
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.5.2")));
     WAIT_FOR_EQ(page().portList()->count(), 1, Patience);
     SerialPort holder;
     ASSERT_TRUE(holder.openPort(1, SerialSettings{}));
@@ -111,7 +111,7 @@ TEST_F(GeneralPageSimTest, APortInUseIsNotListedAndFailsToOpen) {
 }
 
 TEST_F(GeneralPageSimTest, TcpConnectToATypedLoopbackAddress) {
-    start(QStringLiteral("127.0.5.3"));
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.5.3")));
     connectTcpTo(QStringLiteral("127.0.5.3"));
     WAIT_FOR_EQ(page().tcpConnectButton()->text(), QStringLiteral("Disconnect"), Patience);
     EXPECT_TRUE(page().tcpIndicator()->isUp());
@@ -122,7 +122,7 @@ TEST_F(GeneralPageSimTest, TcpConnectToATypedLoopbackAddress) {
 }
 
 TEST_F(GeneralPageSimTest, ARefusedConnectIsReported) {
-    start(QStringLiteral("127.0.5.4"));
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.5.4")));
     connectTcpTo(QStringLiteral("127.0.5.5")); // nothing listens there
     WAIT_FOR_EQ(messageOnScreen(), QStringLiteral("Connect to Matrix failed!"), Patience);
     EXPECT_FALSE(page().tcpIndicator()->isUp());
@@ -130,7 +130,7 @@ TEST_F(GeneralPageSimTest, ARefusedConnectIsReported) {
 }
 
 TEST_F(GeneralPageSimTest, TheMatrixClosingTheConnectionShowsTheLinkDown) {
-    start(QStringLiteral("127.0.5.6"), {"--close-after-reply", "1"});
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.5.6"), {"--close-after-reply", "1"}));
     connectTcpTo(QStringLiteral("127.0.5.6"));
     WAIT_FOR(simSaw("RX tcp " + BeepQueryOnTheLine), Patience);
     WAIT_FOR(!state().tcpConnected && !page().tcpIndicator()->isUp(), Patience);
@@ -141,7 +141,7 @@ TEST_F(GeneralPageSimTest, TheMatrixClosingTheConnectionShowsTheLinkDown) {
 }
 
 TEST_F(GeneralPageSimTest, TheSerialLineHangingUpClosesEveryPortAndPollingResumes) {
-    start(QStringLiteral("127.0.5.7"), {"--hang-up-after-reply", "1"});
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.5.7"), {"--hang-up-after-reply", "1"}));
     WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
     click(page().comConnectButton());
     ASSERT_TRUE(state().comLinkOpen);

@@ -117,27 +117,27 @@ protected:
 };
 
 TEST_F(MatrixPageSimTest, ClickInput3OfOutputBOverThePseudoTerminal) {
-    start(QStringLiteral("127.0.6.1"));
-    connectCom();
-    showMatrixPage();
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.6.1")));
+    ASSERT_NO_FATAL_FAILURE(connectCom());
+    ASSERT_NO_FATAL_FAILURE(showMatrixPage());
     EXPECT_TRUE(group(2)->inputButton(2)->isChecked()); // the simulator starts with n -> n
-    clickInput3OfOutputB("serial");
+    ASSERT_NO_FATAL_FAILURE(clickInput3OfOutputB("serial"));
     // The page's hidden log holds the route command it sent.
     EXPECT_NE(matrix->page().link().sendLog().text().find(RouteInput3ToOutput2.toStdString()),
               std::string::npos);
 }
 
 TEST_F(MatrixPageSimTest, ClickInput3OfOutputBOverTcp) {
-    start(QStringLiteral("127.0.6.2"));
-    connectTcp(QStringLiteral("127.0.6.2"));
-    showMatrixPage();
-    clickInput3OfOutputB("tcp");
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.6.2")));
+    ASSERT_NO_FATAL_FAILURE(connectTcp(QStringLiteral("127.0.6.2")));
+    ASSERT_NO_FATAL_FAILURE(showMatrixPage());
+    ASSERT_NO_FATAL_FAILURE(clickInput3OfOutputB("tcp"));
 }
 
 TEST_F(MatrixPageSimTest, PortToPortFromThePresetsWindowOverTcp) {
-    start(QStringLiteral("127.0.6.3"));
-    connectTcp(QStringLiteral("127.0.6.3"));
-    showMatrixPage();
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.6.3")));
+    ASSERT_NO_FATAL_FAILURE(connectTcp(QStringLiteral("127.0.6.3")));
+    ASSERT_NO_FATAL_FAILURE(showMatrixPage());
     click(group(1)->nextButton());
     ASSERT_TRUE(eventually([&] { return !matrix->page().routingBusy(); }));
     EXPECT_EQ(group(1)->display()->text().trimmed(), "2");
