@@ -8,6 +8,13 @@ TcpEndpoint::TcpEndpoint(QObject* parent) : QObject(parent) {
     connect(&server_, &QTcpServer::newConnection, this, &TcpEndpoint::acceptClient);
 }
 
+TcpEndpoint::~TcpEndpoint() {
+    // The client sockets are children of the server, which is destroyed after our other members;
+    // a socket closing then must not reach our handlers.
+    for (QTcpSocket* socket : server_.findChildren<QTcpSocket*>())
+        socket->disconnect(this);
+}
+
 bool TcpEndpoint::listen(const QHostAddress& address, quint16 port, QString& error) {
     if (server_.listen(address, port))
         return true;

@@ -23,6 +23,7 @@ public:
     static constexpr int PieceGapMs = 30;
 
     explicit TcpEndpoint(QObject* parent = nullptr);
+    ~TcpEndpoint() override;
 
     bool listen(const QHostAddress& address, quint16 port, QString& error);
     bool hasClient() const { return client_ != nullptr; }
