@@ -12,6 +12,7 @@
 #include "ui/SegmentDisplay.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,6 +73,19 @@ TEST_F(MatrixPageWidgetTest, ClickWithoutALinkLeavesTheButtonsAlone) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), "Open COM failed!");
     EXPECT_FALSE(widget->page().routingBusy());
+}
+
+TEST_F(MatrixPageWidgetTest, ScreenReaderToggleAsksForTheRouteLikeAClick) {
+    // A screen reader activates a two-state button through its toggle action, which is no click.
+    QPushButton* button = widget->outputGroup(2)->inputButton(3);
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(face, nullptr);
+    ASSERT_NE(face->actionInterface(), nullptr);
+    face->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(button->isChecked()); // only the matrix's answer presses it
+    MessageDialog* box = app.dialogView().messageDialog();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Open COM failed!"); // the route was asked for and found no link
 }
 
 TEST_F(MatrixPageWidgetTest, EditorOkWritesThePickedRow) {

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace quorvane {
@@ -35,8 +36,10 @@ OutputGroup::OutputGroup(int output, QWidget* parent)
         button->setFixedSize(units.size(13, 12));
         button->setFocusPolicy(Qt::TabFocus);
         button->setAccessibleName(name + QStringLiteral(" input ") + QString::number(input));
-        // Undo the button's own toggle at once: only the matrix's answer changes the pressed one.
-        connect(button, &QPushButton::clicked, this, [this, input, button] {
+        // A click and a screen reader's "toggle" both flip the button and ask for the route; the
+        // flip is undone at once: only the matrix's answer changes the pressed one.
+        connect(button, &QPushButton::toggled, this, [this, input, button] {
+            const QSignalBlocker block(button);
             button->setChecked(input == pressed_);
             emit inputClicked(input);
         });
@@ -83,8 +86,10 @@ void OutputGroup::render(const QString& text, int pressedInput) {
     display_->setAccessibleName(QStringLiteral("OUTPUT ") + letter() +
                                 QStringLiteral(" shows input ") + display_->text().trimmed());
     pressed_ = pressedInput;
-    for (int input = 1; input <= 8; ++input)
+    for (int input = 1; input <= 8; ++input) {
+        const QSignalBlocker block(inputs_.at(input - 1));
         inputs_.at(input - 1)->setChecked(input == pressedInput);
+    }
 }
 
 } // namespace quorvane
