@@ -3,15 +3,40 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <fstream>
+#include <string>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace quorvane::sim {
+
+namespace {
+
+// True when /proc/locks lists an flock on the file behind `fd` (or when that cannot be told).
+bool terminalLocked(int fd) {
+    struct stat st {};
+    std::ifstream locks("/proc/locks");
+    if (fstat(fd, &st) != 0 || !locks)
+        return true;
+    char id[64];
+    std::snprintf(id, sizeof id, " %02x:%02x:%lu ", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long>(st.st_ino));
+    std::string line;
+    while (std::getline(locks, line)) {
+        if (line.find(" FLOCK ") != std::string::npos && line.find(id) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 namespace {
 
@@ -79,12 +104,12 @@ bool PtyEndpoint::open(QString& error) {
 void PtyEndpoint::releaseStaleExclusivity() {
     // A program that opens the port sets the terminal's exclusive flag and holds an flock on it.
     // Because our own slave descriptor keeps the terminal alive, a program that was killed leaves
-    // the flag behind and the next unprivileged open would fail. When nobody holds the lock, nobody
-    // has the port open: clear the flag.
-    if (slave_ < 0 || flock(slave_, LOCK_EX | LOCK_NB) != 0)
-        return;
-    ioctl(slave_, TIOCNXCL);
-    flock(slave_, LOCK_UN);
+    // the flag behind and the next unprivileged open would fail. When no flock is held on the
+    // terminal, nobody has the port open: clear the flag. The kernel's lock table is read rather
+    // than trying the lock ourselves, so a program opening the port at that moment never finds it
+    // taken.
+    if (slave_ >= 0 && !terminalLocked(slave_))
+        ioctl(slave_, TIOCNXCL);
 }
 
 void PtyEndpoint::readMaster() {
