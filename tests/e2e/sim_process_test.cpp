@@ -10,9 +10,14 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 using quorvane::test::SimProcess;
@@ -215,4 +220,52 @@ TEST(SimProcess, RefusesANonLoopbackAddressUnlessAllowed) {
     EXPECT_FALSE(sim.running());
     EXPECT_EQ(sim.exitCode(), 2);
     EXPECT_TRUE(sim.errorText().contains("--allow-non-loopback"));
+}
+
+// A program killed while it has the port open leaves the terminal's exclusive flag behind (the
+// simulator's own descriptor keeps the terminal alive); the simulator clears it once no lock is
+// held on the port, so the next unprivileged program can open it again.
+TEST(SimProcess, ClearsTheExclusiveFlagOfAKilledProgram) {
+    SimProcess sim({"--com", "4", "--tcp", "127.0.4.6"});
+    ASSERT_TRUE(sim.ready()) << sim.errorText().toStdString();
+    const QByteArray link = QFile::encodeName(sim.comLinkPath());
+    auto exclusive = [&] {
+        const int fd = ::open(link.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        int flag = -1;
+        if (fd >= 0) {
+            ioctl(fd, TIOCGEXCL, &flag);
+            ::close(fd);
+        }
+        return flag;
+    };
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        // The program's way of holding the port: an flock and the exclusive flag.
+        const int fd = ::open(link.constData(), O_RDWR | O_NOCTTY);
+        const bool held = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0;
+        const char answer = held ? 'y' : 'n';
+        static_cast<void>(::write(ready[1], &answer, 1));
+        pause();
+        _exit(0);
+    }
+    char answer = 0;
+    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_EQ(answer, 'y');
+
+    // While its holder lives the flag stays (the simulator checks about once a second).
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_EQ(exclusive(), 1);
+
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
+    while (exclusive() != 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(exclusive(), 0);
 }
