@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 
 namespace quorvane::test {
@@ -15,7 +16,13 @@ constexpr int StopTimeoutMs = 5000;
 } // namespace
 
 QString SimProcess::executable() {
-    return qEnvironmentVariable("QUORVANE_SIM");
+    // CTest names the simulator; a test program started by hand finds it in the build folder.
+    const QString named = qEnvironmentVariable("QUORVANE_SIM");
+    if (!named.isEmpty())
+        return named;
+    const QFileInfo beside(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../quorvane-sim"));
+    return beside.isExecutable() ? beside.canonicalFilePath() : QString();
 }
 
 SimProcess::SimProcess(const QStringList& arguments, const QString& runtimeDir) {
@@ -27,7 +34,7 @@ SimProcess::SimProcess(const QStringList& arguments, const QString& runtimeDir) 
     }
     const QString program = executable();
     if (program.isEmpty()) {
-        error_ = QStringLiteral("QUORVANE_SIM is not set");
+        error_ = QStringLiteral("quorvane-sim not found (set QUORVANE_SIM)");
         return;
     }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
