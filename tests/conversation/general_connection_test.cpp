@@ -1,7 +1,8 @@
 // The General page's connection controls against the in-process simulated matrix, in virtual time.
+#include "RecordingDialogView.h"
+#include "VirtualClock.h"
 #include "app/Dialogs.h"
 #include "app/Navigation.h"
-#include "app/VirtualClock.h"
 #include "device/GeneralConnection.h"
 #include "link/PageLink.h"
 
@@ -33,19 +34,7 @@ struct LastScreen : ConnectionView {
     int renders = 0;
 };
 
-struct MessageLog : DialogView {
-    void showMessage(const std::string& t) override {
-        shown.push_back(t);
-        onScreen = t;
-    }
-    void hideMessage() override { onScreen.clear(); }
-    void showBusy(const std::string&) override {}
-    void setBusyText(const std::string&) override {}
-    void hideBusy() override {}
-    void showNotice(const std::string&) override {}
-    Names shown;
-    std::string onScreen;
-};
+using MessageLog = quorvane::test::RecordingDialogView;
 
 struct NoNavView : NavigationView {
     void markSelected(PageId) override {}
@@ -164,14 +153,14 @@ TEST_F(GeneralConnectionTest, ComConnectAndDisconnect) {
     EXPECT_FALSE(state.comLinkOpen);
     EXPECT_FALSE(serial->isOpen());
     EXPECT_TRUE(timers->isActive(GeneralConnection::PortRefreshTimer));
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(GeneralConnectionTest, APortTakenSinceTheLastRefreshFailsToOpen) {
     auto holder = matrix.createSerial();
     ASSERT_TRUE(holder->openPort(1, SerialSettings{}));
     connection.clickComConnect();
-    EXPECT_EQ(messages.onScreen, "Open COM failed!");
+    EXPECT_EQ(messages.message, "Open COM failed!");
     EXPECT_FALSE(state.comLinkOpen);
     EXPECT_EQ(screen().comButtonText, "Connect");
     EXPECT_TRUE(timers->isActive(GeneralConnection::PortRefreshTimer));
@@ -182,7 +171,7 @@ TEST_F(GeneralConnectionTest, APortTakenSinceTheLastRefreshFailsToOpen) {
     // Meanwhile the refresh dropped the port from the list; a click now opens nothing.
     EXPECT_TRUE(screen().ports.empty());
     connection.clickComConnect();
-    EXPECT_EQ(messages.shown, (Names{"Open COM failed!", "Open COM failed!"}));
+    EXPECT_EQ(messages.messages, (Names{"Open COM failed!", "Open COM failed!"}));
 }
 
 TEST_F(GeneralConnectionTest, TcpConnectToATypedAddress) {
@@ -197,7 +186,7 @@ TEST_F(GeneralConnectionTest, TcpConnectToATypedAddress) {
     EXPECT_TRUE(state.tcpLinkReady);
     clock.advance(50);
     EXPECT_TRUE(deviceSaw(BeepQuery));
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(messages.messages.empty());
 
     // Disconnect: the link is down at once and no late check reports a failure.
     connection.clickTcpConnect();
@@ -207,29 +196,29 @@ TEST_F(GeneralConnectionTest, TcpConnectToATypedAddress) {
     EXPECT_EQ(screen().tcpButtonText, "Connect");
     EXPECT_FALSE(screen().tcpIndicatorUp);
     clock.advance(1000);
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(GeneralConnectionTest, ATypedTextThatIsNotAnIpv4AddressConnectsNothing) {
     for (const char* text : {"localhost", "1.2.3", "256.1.1.1", "0.0.0.0", "127.0.0.1:8000"}) {
         connectTcp(text);
-        EXPECT_EQ(messages.onScreen, "Invalid IP address!") << text;
+        EXPECT_EQ(messages.message, "Invalid IP address!") << text;
         EXPECT_FALSE(timers->isActive(GeneralConnection::TcpCheckTimer)) << text;
         clock.advance(1500);
     }
     EXPECT_EQ(matrix.tcp().connectCount(), 0);
     EXPECT_TRUE(state.matrixIp.empty());
-    EXPECT_EQ(messages.shown.size(), 5u);
+    EXPECT_EQ(messages.messages.size(), 5u);
 }
 
 TEST_F(GeneralConnectionTest, RefusedOrEmptyConnectFailsAfter100msAndClosesIn1000ms) {
     for (const char* text : {"127.0.5.9", ""}) {
-        messages.shown.clear();
+        messages.messages.clear();
         connectTcp(text);
         clock.advance(99);
-        EXPECT_TRUE(messages.shown.empty()) << text;
+        EXPECT_TRUE(messages.messages.empty()) << text;
         clock.advance(1);
-        EXPECT_EQ(messages.shown, Names{"Connect to Matrix failed!"}) << text;
+        EXPECT_EQ(messages.messages, Names{"Connect to Matrix failed!"}) << text;
         EXPECT_FALSE(state.tcpLinkReady);
         EXPECT_FALSE(screen().tcpIndicatorUp);
         EXPECT_EQ(screen().tcpButtonText, "Connect");
@@ -244,7 +233,7 @@ TEST_F(GeneralConnectionTest, ALateConnectIsReportedAsFailedAndAbandoned) {
     matrix.setConnectDelayMs(200);
     connectTcp("127.0.0.1");
     clock.advance(100);
-    EXPECT_EQ(messages.shown, Names{"Connect to Matrix failed!"});
+    EXPECT_EQ(messages.messages, Names{"Connect to Matrix failed!"});
     clock.advance(400);
     // The red indicator tells the truth: no connection came up behind it.
     EXPECT_FALSE(state.tcpConnected);
@@ -291,7 +280,7 @@ TEST_F(GeneralConnectionTest, ModeButtonsNeitherConnectNorDisconnect) {
 
 TEST_F(GeneralConnectionTest, ShowRoutineReopensTheConnectedPortOrReportsTheLinkDown) {
     connection.generalPageOnShow();
-    EXPECT_EQ(messages.onScreen, "Open COM failed!");
+    EXPECT_EQ(messages.message, "Open COM failed!");
     clock.advance(1500);
 
     connection.clickComConnect();
@@ -303,20 +292,20 @@ TEST_F(GeneralConnectionTest, ShowRoutineReopensTheConnectedPortOrReportsTheLink
     EXPECT_FALSE(serial->isOpen());
     clock.advance(1);
     EXPECT_TRUE(serial->isOpen());
-    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.messages.size(), 1u);
 
     // Someone else holds the port when the page comes back: reported, link state unchanged.
     connection.closeSerialPort();
     auto holder = matrix.createSerial();
     ASSERT_TRUE(holder->openPort(1, SerialSettings{}));
     connection.generalPageOnShow();
-    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.messages.size(), 2u);
     EXPECT_TRUE(state.comLinkOpen);
 
     connection.chooseTcpMode();
     clock.advance(1500);
     connection.generalPageOnShow();
-    EXPECT_EQ(messages.onScreen, "Connect to Matrix failed!");
+    EXPECT_EQ(messages.message, "Connect to Matrix failed!");
 }
 
 TEST_F(GeneralConnectionTest, SerialHangUpClosesThePortAndPollingResumes) {

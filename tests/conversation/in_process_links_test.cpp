@@ -4,8 +4,8 @@
 #include "InProcessMatrix.h"
 #include "MatrixDevice.h"
 
+#include "VirtualClock.h"
 #include "app/LinkState.h"
-#include "app/VirtualClock.h"
 #include "link/Commands.h"
 #include "link/PageLink.h"
 

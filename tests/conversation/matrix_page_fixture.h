@@ -3,9 +3,11 @@
 // the dialogs and the main window's busy notification.
 
 #include "InProcessMatrix.h"
+#include "LiteralFrames.h"
 #include "MatrixDevice.h"
+#include "RecordingDialogView.h"
+#include "VirtualClock.h"
 #include "app/Dialogs.h"
-#include "app/VirtualClock.h"
 #include "routing/MatrixPage.h"
 
 #include <gtest/gtest.h>
@@ -14,32 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvane::testing {
-
-using Bytes = std::vector<std::uint8_t>;
-
-struct RecordingDialogView : DialogView {
-    void showMessage(const std::string& text) override {
-        message = text;
-        messages.push_back(text);
-    }
-    void hideMessage() override { message.clear(); }
-    void showBusy(const std::string& text) override { busy = text; }
-    void setBusyText(const std::string& text) override { busy = text; }
-    void hideBusy() override { busy.clear(); }
-    void showNotice(const std::string& text) override { notices.push_back(text); }
-
-    std::string message; // empty while no message box is up
-    std::vector<std::string> messages;
-    std::string busy; // empty while no busy box is up
-    std::vector<std::string> notices;
-};
-
-struct RecordingEvents : AppEvents {
-    void pageBusy(bool isBusy) override { busy.push_back(isBusy); }
-    void serialFailure() override {}
-    std::vector<bool> busy;
-};
+namespace quorvane::test {
 
 class MatrixPageTest : public ::testing::Test {
 protected:
@@ -115,18 +92,4 @@ protected:
     std::unique_ptr<MatrixPage> page;
 };
 
-// Literal frames.
-inline const Bytes routeInput3ToOutput2 = {0xA5, 0x5B, 0x02, 0x03, 0x03, 0x00, 0x02,
-                                           0x00, 0x00, 0x00, 0x00, 0x00, 0xF6};
-inline const Bytes ackOutput2 = {0xA5, 0x5B, 0x02, 0x03, 0x00, 0x00, 0x02,
-                                 0x00, 0x00, 0x00, 0x00, 0x00, 0xF9};
-inline const Bytes ackOutput2Damaged = {0xA5, 0x5B, 0x02, 0x03, 0x00, 0x00, 0x02,
-                                        0x00, 0x00, 0x00, 0x00, 0x00, 0xF8};
-inline const Bytes ackOutput6 = {0xA5, 0x5B, 0x02, 0x03, 0x00, 0x00, 0x06,
-                                 0x00, 0x00, 0x00, 0x00, 0x00, 0xF5};
-inline const Bytes ackOutput6Damaged = {0xA5, 0x5B, 0x02, 0x03, 0x00, 0x00, 0x06,
-                                        0x00, 0x00, 0x00, 0x00, 0x00, 0xF4};
-inline const Bytes queryOutput1 = {0xA5, 0x5B, 0x02, 0x01, 0x01, 0x00, 0x00,
-                                   0x00, 0x00, 0x00, 0x00, 0x00, 0xFC};
-
-} // namespace quorvane::testing
+} // namespace quorvane::test

@@ -5,7 +5,7 @@
 #include "routing/PresetEditor.h"
 
 using namespace quorvane;
-using namespace quorvane::testing;
+using namespace quorvane::test;
 using routing::PresetEditor;
 
 namespace {

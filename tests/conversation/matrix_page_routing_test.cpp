@@ -4,7 +4,7 @@
 #include "matrix_page_fixture.h"
 
 using namespace quorvane;
-using namespace quorvane::testing;
+using namespace quorvane::test;
 
 namespace {
 

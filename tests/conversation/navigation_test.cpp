@@ -1,8 +1,9 @@
 // The main window's page switch in virtual time: link hand-over, refused clicks, the busy
 // notification and the serial failure.
+#include "RecordingDialogView.h"
+#include "VirtualClock.h"
 #include "app/Dialogs.h"
 #include "app/Navigation.h"
-#include "app/VirtualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -62,15 +63,7 @@ struct RecordingNavView : NavigationView {
     bool buttonsEnabled = true;
 };
 
-struct RecordingDialogView : DialogView {
-    void showMessage(const std::string& t) override { message = t; }
-    void hideMessage() override { message.clear(); }
-    void showBusy(const std::string&) override {}
-    void setBusyText(const std::string&) override {}
-    void hideBusy() override {}
-    void showNotice(const std::string&) override {}
-    std::string message;
-};
+using quorvane::test::RecordingDialogView;
 
 class NavigationTest : public ::testing::Test {
 protected:

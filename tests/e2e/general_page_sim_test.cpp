@@ -7,7 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/MessageDialog.h"
 #include "device/GeneralConnection.h"
-#include "device/GeneralPage.h"
+#include "device/GeneralPageWidget.h"
 #include "device/LinkIndicator.h"
 #include "link/PortNames.h"
 #include "link/SerialPort.h"
@@ -50,7 +50,7 @@ protected:
         sim.reset();
     }
 
-    GeneralPage& page() { return *app->mainWindow().generalPage(); }
+    GeneralPageWidget& page() { return *app->mainWindow().generalPage(); }
     LinkState& state() { return app->state(); }
     void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     QString messageOnScreen() {

@@ -6,7 +6,7 @@
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "app/TabLabel.h"
-#include "device/GeneralPage.h"
+#include "device/GeneralPageWidget.h"
 #include "link/PortNames.h"
 #include "routing/MatrixPage.h"
 #include "routing/MatrixPageWidget.h"
@@ -60,7 +60,7 @@ protected:
     }
 
     void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    GeneralPage& general() { return *app->mainWindow().generalPage(); }
+    GeneralPageWidget& general() { return *app->mainWindow().generalPage(); }
     void connectCom() {
         ASSERT_TRUE(eventually([&] { return general().portList()->currentText() == "COM1"; }));
         click(general().comConnectButton());

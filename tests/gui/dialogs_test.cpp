@@ -1,10 +1,10 @@
 // The message box, the busy box and the notice box on screen, driven through Dialogs as the
 // pages drive them.
+#include "VirtualClock.h"
 #include "app/BusyDialog.h"
 #include "app/Dialogs.h"
 #include "app/MessageDialog.h"
 #include "app/QtDialogView.h"
-#include "app/VirtualClock.h"
 #include "ui/KeySwallower.h"
 
 #include <QAccessible>

@@ -6,7 +6,7 @@
 #include "app/MessageDialog.h"
 #include "app/PlaceholderPage.h"
 #include "app/TabLabel.h"
-#include "device/GeneralPage.h"
+#include "device/GeneralPageWidget.h"
 #include "device/LinkIndicator.h"
 #include "link/PortNames.h"
 #include "ui/DialogUnits.h"
@@ -54,7 +54,7 @@ protected:
     ~MainWindowTest() override { app.reset(); }
 
     MainWindow& window() { return app->mainWindow(); }
-    GeneralPage& general() { return *window().generalPage(); }
+    GeneralPageWidget& general() { return *window().generalPage(); }
     void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     QString messageOnScreen() {
         MessageDialog* box = app->dialogView().messageDialog();

@@ -2,7 +2,7 @@
 // frames split or merged by TCP, remote close, reconnects and which page hears the socket.
 // Every test case uses its own address in 127.0.2.0/24 and port 8000.
 #include "FakeSerialLink.h"
-#include "app/VirtualClock.h"
+#include "VirtualClock.h"
 #include "link/MatrixSocket.h"
 #include "link/PageLink.h"
 

@@ -1,4 +1,5 @@
 // Reassembly of serial bytes and TCP reads into frames, with the documented streams.
+#include "LiteralFrames.h"
 #include "link/SerialFrameAssembler.h"
 #include "link/TcpFrameAssembler.h"
 
@@ -35,8 +36,8 @@ Frame frameOf(const Bytes& b) {
     return f;
 }
 
-const Bytes reportC5 = {0xA5, 0x5B, 0x02, 0x01, 0x03, 0x00, 0x05, 0, 0, 0, 0, 0, 0xF5};
-const Bytes ack2 = {0xA5, 0x5B, 0x02, 0x03, 0x00, 0x00, 0x02, 0, 0, 0, 0, 0, 0xF9};
+const Bytes& reportC5 = quorvane::test::reportOutput3Input5;
+const Bytes& ack2 = quorvane::test::ackOutput2;
 } // namespace
 
 TEST(SerialAssembler, LeadingByteIsSkippedAndFrameFound) {

@@ -1,5 +1,6 @@
 // The simulated matrix's model: answers, state changes, reassembly of its input and fault switches.
 // Expected frames are written out byte by byte.
+#include "LiteralFrames.h"
 #include "MatrixDevice.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +14,12 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const Bytes BeepQuery{0xA5, 0x5B, 0x01, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0xF4};
+const Bytes& BeepQuery = quorvane::test::beepQuery;
 const Bytes BeepOnAnswer{0xA5, 0x5B, 0x01, 0x0B, 0, 0, 0x0F, 0, 0, 0, 0, 0, 0xE5};
 const Bytes BeepOffAnswer{0xA5, 0x5B, 0x01, 0x0B, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0xF5};
-const Bytes RouteIn3Out2{0xA5, 0x5B, 0x02, 0x03, 0x03, 0, 0x02, 0, 0, 0, 0, 0, 0xF6};
-const Bytes RouteAckOut2{0xA5, 0x5B, 0x02, 0x03, 0x00, 0, 0x02, 0, 0, 0, 0, 0, 0xF9};
-const Bytes StandbyReport{0xA5, 0x5B, 0x88, 0x88, 0, 0, 0, 0, 0, 0, 0, 0, 0xF0};
+const Bytes& RouteIn3Out2 = quorvane::test::routeInput3ToOutput2;
+const Bytes& RouteAckOut2 = quorvane::test::ackOutput2;
+const Bytes& StandbyReport = quorvane::test::standbyReport;
 
 Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes out;

@@ -1,6 +1,7 @@
 // A page's link: sending by control mode with the send-log echo, and the receive paths with each
 // page's logging rules.
-#include "app/VirtualClock.h"
+#include "LiteralFrames.h"
+#include "VirtualClock.h"
 #include "link/PageLink.h"
 
 #include <gtest/gtest.h>
@@ -68,20 +69,20 @@ struct Fixture : ::testing::Test {
     }
 };
 
-const Bytes reportC5 = {0xA5, 0x5B, 0x02, 0x01, 0x03, 0x00, 0x05, 0, 0, 0, 0, 0, 0xF5};
+const Bytes& reportC5 = quorvane::test::reportOutput3Input5;
 } // namespace
 
 TEST_F(Fixture, SendFollowsControlModeAndEchoesOneLinePerFrame) {
     auto link = makeLink({});
     link->send(cmd::beepStateQuery);
-    const Bytes beep = {0xA5, 0x5B, 0x01, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0xF4};
+    const Bytes& beep = quorvane::test::beepQuery;
     EXPECT_EQ(serial.written, beep);
     EXPECT_TRUE(tcp.sent.empty());
     EXPECT_EQ(link->sendLog().text(), "A5 5B 01 0B 00 00 00 00 00 00 00 00 F4 \r\n");
 
     state.controlMode = ControlMode::Tcp;
     link->send(cmd::routeInput(3, 2));
-    EXPECT_EQ(tcp.sent, (Bytes{0xA5, 0x5B, 0x02, 0x03, 0x03, 0x00, 0x02, 0, 0, 0, 0, 0, 0xF6}));
+    EXPECT_EQ(tcp.sent, quorvane::test::routeInput3ToOutput2);
     EXPECT_EQ(serial.written.size(), 13u);
     EXPECT_EQ(link->sendLog().text(), "A5 5B 01 0B 00 00 00 00 00 00 00 00 F4 \r\n"
                                       "A5 5B 02 03 03 00 02 00 00 00 00 00 F6 \r\n");

@@ -1,6 +1,7 @@
 // Virtual time and the message/busy box contract.
+#include "RecordingDialogView.h"
+#include "VirtualClock.h"
 #include "app/Dialogs.h"
-#include "app/VirtualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -9,29 +10,7 @@
 
 using namespace quorvane;
 
-namespace {
-struct RecordingView : DialogView {
-    std::vector<std::string> events;
-    std::string messageOnScreen, busyOnScreen;
-    bool messageUp = false, busyUp = false;
-    void showMessage(const std::string& t) override {
-        messageUp = true;
-        messageOnScreen = t;
-        events.push_back("message " + t);
-    }
-    void hideMessage() override {
-        messageUp = false;
-        events.push_back("hide message");
-    }
-    void showBusy(const std::string& t) override {
-        busyUp = true;
-        busyOnScreen = t;
-    }
-    void setBusyText(const std::string& t) override { busyOnScreen = t; }
-    void hideBusy() override { busyUp = false; }
-    void showNotice(const std::string& t) override { events.push_back("notice " + t); }
-};
-} // namespace
+using RecordingView = quorvane::test::RecordingDialogView;
 
 TEST(VirtualClock, FiresInTimeOrderThenArmingOrderAndRepeats) {
     VirtualClock clock;
@@ -90,7 +69,7 @@ TEST(Dialogs, MessageClosedByCallersTimerRunsContinuationAfterwards) {
     });
     raiseMessage(dialogs, *timers, 59, 1500, "Time out!", true, [&] { continued = true; });
     EXPECT_TRUE(state.messageShown);
-    EXPECT_EQ(view.messageOnScreen, "Time out!");
+    EXPECT_EQ(view.lastMessage, "Time out!");
     clock.advance(1499);
     EXPECT_FALSE(continued);
     EXPECT_TRUE(view.messageUp);
@@ -117,16 +96,16 @@ TEST(Dialogs, SecondMessageWhileOneShows) {
     raiseMessage(dialogs, *timers, 55, 1500, "Time out!", true, [&] { ranAtOnce = true; });
     EXPECT_TRUE(ranAtOnce);
     EXPECT_EQ(state.messageText, "Time out!");
-    EXPECT_EQ(view.messageOnScreen, "Open COM failed!");
+    EXPECT_EQ(view.lastMessage, "Open COM failed!");
     // A caller that replaces the message: close first, then open with the new text.
     dialogs.closeMessage();
     raiseMessage(dialogs, *timers, 59, 2500, "Matrix is in standby mode!");
-    EXPECT_EQ(view.messageOnScreen, "Matrix is in standby mode!");
+    EXPECT_EQ(view.lastMessage, "Matrix is in standby mode!");
     clock.advance(2500);
     EXPECT_FALSE(view.messageUp);
     // The next message opens with the text set last.
     raiseMessage(dialogs, *timers, 55, 1500, "Set successfully!");
-    EXPECT_EQ(view.messageOnScreen, "Set successfully!");
+    EXPECT_EQ(view.lastMessage, "Set successfully!");
 }
 
 TEST(Dialogs, BusyTextChangesOnlyOnRefresh) {
@@ -135,17 +114,17 @@ TEST(Dialogs, BusyTextChangesOnlyOnRefresh) {
     Dialogs dialogs(state, view);
     state.busyText = nextBusyText(state, "Please wait");
     dialogs.openBusy();
-    EXPECT_EQ(view.busyOnScreen, "Please wait .    ");
+    EXPECT_EQ(view.lastBusy, "Please wait .    ");
     state.busyText = nextBusyText(state, "Please wait");
-    EXPECT_EQ(view.busyOnScreen, "Please wait .    ");
+    EXPECT_EQ(view.lastBusy, "Please wait .    ");
     dialogs.refreshBusy();
-    EXPECT_EQ(view.busyOnScreen, "Please wait . .  ");
+    EXPECT_EQ(view.lastBusy, "Please wait . .  ");
     state.busyText = nextBusyText(state, "Please wait");
     dialogs.refreshBusy();
-    EXPECT_EQ(view.busyOnScreen, "Please wait . . .");
+    EXPECT_EQ(view.lastBusy, "Please wait . . .");
     state.busyText = nextBusyText(state, "Setting");
     dialogs.refreshBusy();
-    EXPECT_EQ(view.busyOnScreen, "Setting .    ");
+    EXPECT_EQ(view.lastBusy, "Setting .    ");
     dialogs.openBusy(); // already up: reused
     EXPECT_TRUE(state.busyShown);
     dialogs.closeBusy();

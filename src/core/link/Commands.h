@@ -150,4 +150,15 @@ constexpr bool isStandbyReport(const Frame& frame) {
     return frame[2] == StandbyMarker && frame[3] == StandbyMarker;
 }
 
+// 02 03 00 .. o: the matrix acknowledges a route command for output o (byte 6, 1..8).
+constexpr bool isRouteAcknowledgement(const Frame& frame) {
+    return frame[2] == GroupRouting && frame[3] == RouteInput && frame[4] == 0x00 &&
+           frame[6] >= 1 && frame[6] <= 8;
+}
+
+// 02 01 o .. i: input i (byte 6) is routed to output o (byte 4, 1..8).
+constexpr bool isRoutingReport(const Frame& frame) {
+    return frame[2] == GroupRouting && frame[3] == RoutingQuery && frame[4] >= 1 && frame[4] <= 8;
+}
+
 } // namespace quorvane::cmd

@@ -14,7 +14,8 @@ MatrixPage::MatrixPage(LinkState& state, Timers& timers, SerialLink& serial, Tcp
                        const Clock& clock, Dialogs& dialogs, AppEvents& events)
     : state_(state), timers_(timers), dialogs_(dialogs), events_(events),
       link_(state, serial, tcp, clock,
-            PageLink::Rules{SerialLogCount::CollectedBytes, TcpLogStyle::EveryByte}) {
+            PageLink::Rules{SerialLogCount::CollectedBytes, TcpLogStyle::EveryByte}),
+      conversation_(timers, ConversationFirstTimer), busy_(dialogs, timers, BusyTimer, BusyFamily) {
     presetSources_.fill(1);
     configIdle_.fill(true);
     outputSource_.fill(1);
@@ -27,6 +28,11 @@ MatrixPage::MatrixPage(LinkState& state, Timers& timers, SerialLink& serial, Tcp
     });
     link_.setTcpGate([this] { return tcpRoutingActive_; });
     timers_.setHandler([this](int id) { onTimer(id); });
+    conversation_.setListeners({
+        [this](Conversation::Retry why, int) { onResend(why); },
+        [this](const Step&) { onFailed(); },
+        [this] { onStandby(); },
+    });
 
     // A port chosen earlier is opened at once; a failure here is not reported (the status read
     // that follows every show reports it).
@@ -150,24 +156,40 @@ void MatrixPage::send(const CommandBytes& command) {
     link_.send(command);
 }
 
+Step MatrixPage::routeStep(int output, int input, int firstChanceMs) {
+    const CommandBytes route =
+        cmd::routeInput(static_cast<std::uint8_t>(input), static_cast<std::uint8_t>(output));
+    return Step{"route input " + std::to_string(input) + " to output " + std::to_string(output),
+                {{0, [this, route] { send(route); }}},
+                [this, output](const Reply& reply) { return matchAcknowledgement(reply, output); },
+                [this, output](const Reply&) { onAcknowledged(output); },
+                RetryPolicy::resendOnce(firstChanceMs, SecondChanceMs)};
+}
+
+Step MatrixPage::queryStep(int output, int firstChanceMs) {
+    const CommandBytes query = cmd::routingQuery(static_cast<std::uint8_t>(output));
+    return Step{"routing query for output " + std::to_string(output),
+                {{0, [this, query] { send(query); }}},
+                [output](const Reply& reply) {
+                    return cmd::isRoutingReport(reply.frame) && reply.frame[4] == output
+                               ? ReplyVerdict::Answer
+                               : ReplyVerdict::NotMine;
+                },
+                [this](const Reply& reply) { onQueryAnswered(reply); },
+                RetryPolicy::resendOnce(firstChanceMs, SecondChanceMs)};
+}
+
 void MatrixPage::startRoute(int output, int input, int firstChanceMs) {
     routingBusy_ = true;
-    ++generation_;
-    ackRetried_ = false;
     pendingInput_ = input;
     exchange_ = Exchange::Route;
-    inFlightOutput_ = output;
-    inFlightInput_ = input;
-    send(cmd::routeInput(static_cast<std::uint8_t>(input), static_cast<std::uint8_t>(output)));
-    timers_.start(routeFirstTimer(output), firstChanceMs);
+    conversation_.start(routeStep(output, input, firstChanceMs));
     notify();
 }
 
 void MatrixPage::startChain() {
     presetIdle_ = false;
     routingBusy_ = true;
-    ++generation_;
-    ackRetried_ = false;
     for (int output = 1; output <= OutputCount; ++output)
         chainInputs_.at(output - 1) = presetSources_.at(output - 1) + 1;
     exchange_ = Exchange::Chain;
@@ -178,35 +200,26 @@ void MatrixPage::startChain() {
 void MatrixPage::sendChainStep(int output) {
     const int input = chainInputs_.at(output - 1);
     pendingInput_ = input;
-    inFlightOutput_ = output;
-    inFlightInput_ = input;
-    send(cmd::routeInput(static_cast<std::uint8_t>(input), static_cast<std::uint8_t>(output)));
-    timers_.start(routeFirstTimer(output), PresetFirstChanceMs);
+    conversation_.start(routeStep(output, input, PresetFirstChanceMs));
     notify();
 }
 
 void MatrixPage::startStatusRead(int firstOutput, int firstChanceMs) {
     routingBusy_ = true;
-    ++generation_;
-    ackRetried_ = false;
     exchange_ = Exchange::StatusRead;
     events_.pageBusy(true);
-    sendQuery(firstOutput, firstChanceMs);
-}
-
-void MatrixPage::sendQuery(int output, int firstChanceMs) {
-    inFlightOutput_ = output;
-    send(cmd::routingQuery(static_cast<std::uint8_t>(output)));
-    timers_.start(queryFirstTimer(output), firstChanceMs);
+    conversation_.start(queryStep(firstOutput, firstChanceMs));
     notify();
 }
 
-void MatrixPage::resendInFlight() {
-    if (exchange_ == Exchange::StatusRead)
-        send(cmd::routingQuery(static_cast<std::uint8_t>(inFlightOutput_)));
-    else
-        send(cmd::routeInput(static_cast<std::uint8_t>(inFlightInput_),
-                             static_cast<std::uint8_t>(inFlightOutput_)));
+void MatrixPage::endExchange() {
+    conversation_.stop();
+    exchange_ = Exchange::None;
+    routingBusy_ = false;
+    presetIdle_ = true;
+    configIdle_.fill(true);
+    events_.pageBusy(false);
+    notify();
 }
 
 // --- Link checks and shown state ---

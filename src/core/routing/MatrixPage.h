@@ -3,7 +3,7 @@
 // carries, the status read that asks the matrix for all eight routes when the page comes on show,
 // and the presets and "Output configuration" controls that send several route commands in a chain.
 //
-// One command is in flight at a time. It waits on a pair of timers: the first expiry resends it and
+// One command is in flight at a time, on the page's conversation: the first expiry resends it and
 // opens the "Please wait" busy box, the second gives up with "Time out!". Every end of a command or
 // sequence (answer, time-out, standby) leaves the page idle: routingBusy clear, every preset and
 // output-configuration control usable again, and the main window told that the page is free.
@@ -11,10 +11,12 @@
 // Runs on the user-interface thread. The widget renders the getters and is told of every change
 // through the change listener; it holds no logic of its own.
 
+#include "app/BusyBox.h"
 #include "app/Dialogs.h"
 #include "app/LinkState.h"
 #include "app/PageHandle.h"
 #include "app/Timers.h"
+#include "link/Conversation.h"
 #include "link/PageLink.h"
 #include "link/Transports.h"
 #include "routing/PresetTable.h"
@@ -23,7 +25,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 namespace quorvane {
@@ -91,27 +92,31 @@ public:
     const PageLink& link() const { return link_; }
 
 private:
+    // What the command in flight belongs to.
     enum class Exchange { None, Route, Chain, StatusRead };
 
     // Sending and the conversation.
     void send(const CommandBytes& command);
+    Step routeStep(int output, int input, int firstChanceMs);
+    Step queryStep(int output, int firstChanceMs);
     void startRoute(int output, int input, int firstChanceMs);
     void startChain();
     void sendChainStep(int output);
     void startStatusRead(int firstOutput, int firstChanceMs);
-    void sendQuery(int output, int firstChanceMs);
-    void resendInFlight();
     void endExchange();
-    void giveUp();
 
     // Received frames and timers.
     void onFrame(const Frame& frame, bool intact, Transport transport);
-    void onAcknowledgement(int output, bool counts);
-    void onReport(int output, std::uint8_t value, Transport transport);
+    ReplyVerdict matchAcknowledgement(const Reply& reply, int output) const;
+    void onAcknowledged(int output);
+    void onUnrequestedAcknowledgement(const Reply& reply);
+    void showReport(int output, std::uint8_t value, Transport transport);
+    void onQueryAnswered(const Reply& reply);
+    void onUnrequestedReport(const Reply& reply);
+    void onResend(Conversation::Retry why);
+    void onFailed();
     void onStandby();
     void onTimer(int id);
-    void onFirstTimeout(int expired, int secondTimer);
-    void closeBusyBox();
 
     // Link checks and shown state.
     bool groupLinkReady() const;
@@ -127,24 +132,18 @@ private:
     Dialogs& dialogs_;
     AppEvents& events_;
     PageLink link_;
+    Conversation conversation_;
+    BusyBox busy_;
     std::function<void()> changed_;
-    // Continuations handed to the message box check this to know the page still exists.
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
     std::array<int, routing::OutputCount> outputSource_{};
     std::array<std::string, routing::OutputCount> display_{};
     std::array<int, routing::OutputCount> pressed_{};
     int pendingInput_ = 1;
     bool routingBusy_ = false;
-    bool ackRetried_ = false;
     bool tcpRoutingActive_ = false;
 
-    // The command waiting for its answer.
     Exchange exchange_ = Exchange::None;
-    int inFlightOutput_ = 0;
-    int inFlightInput_ = 0;
-    // Counts the conversations started; a "Time out!" that closes late ends only its own.
-    std::uint64_t generation_ = 0;
     // Inputs (1-based) a chain sends to outputs 1..8, fixed when the chain starts.
     std::array<int, routing::OutputCount> chainInputs_{};
 

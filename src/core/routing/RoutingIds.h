@@ -7,20 +7,8 @@ namespace quorvane::routing {
 inline constexpr int OutputCount = 8;
 inline constexpr int InputCount = 8;
 
-// A route command for output N waits on the pair 2N-1 (first chance) / 2N (second chance); the
-// routing query for output N on 16+2N / 17+2N.
-constexpr int routeFirstTimer(int output) {
-    return 2 * output - 1;
-}
-constexpr int routeSecondTimer(int output) {
-    return 2 * output;
-}
-constexpr int queryFirstTimer(int output) {
-    return 16 + 2 * output;
-}
-constexpr int querySecondTimer(int output) {
-    return 17 + 2 * output;
-}
+// The page's conversation arms its waits on ids from 1 up (see Conversation::TimerIdSpan).
+inline constexpr int ConversationFirstTimer = 1;
 inline constexpr int MessageTimer = 59;
 inline constexpr int BusyTimer = 60;
 // Standby stops every page timer in this range.

@@ -5,7 +5,7 @@
 #include "app/QtTimers.h"
 #include "app/TabLabel.h"
 #include "app/WindowColours.h"
-#include "device/GeneralPage.h"
+#include "device/GeneralPageWidget.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/ImageButton.h"
@@ -103,7 +103,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     pages_ = new QStackedWidget(this);
     buildPageButtons();
 
-    general_ = new GeneralPage(context_, this);
+    general_ = new GeneralPageWidget(context_, this);
     setPage(PageId::General, general_, &general_->connection());
     navigation_->setForceComDisconnect([this] {
         if (general_)

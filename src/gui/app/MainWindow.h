@@ -20,7 +20,7 @@ class QStackedWidget;
 
 namespace quorvane {
 
-class GeneralPage;
+class GeneralPageWidget;
 class ImageButton;
 class QtTimers;
 class TabLabel;
@@ -40,7 +40,7 @@ public:
 
     Navigation& navigation() { return *navigation_; }
     Timers& timers();
-    GeneralPage* generalPage() const { return general_; }
+    GeneralPageWidget* generalPage() const { return general_; }
     QWidget* pageWidget(PageId page) const;
     QWidget* currentPageWidget() const;
 
@@ -85,7 +85,7 @@ private:
     std::array<TabLabel*, 4> tabs_{};
     std::array<ImageButton*, 4> pageButtons_{};
     std::array<QWidget*, 4> pageWidgets_{};
-    GeneralPage* general_ = nullptr;
+    GeneralPageWidget* general_ = nullptr;
 
     // Dragging by hand where the platform offers no system move.
     bool dragging_ = false;

@@ -1,4 +1,4 @@
-#include "device/GeneralPage.h"
+#include "device/GeneralPageWidget.h"
 
 #include "app/QtTimers.h"
 #include "device/LinkIndicator.h"
@@ -32,7 +32,7 @@ void setItems(QComboBox* box, const std::vector<std::string>& items) {
 }
 } // namespace
 
-GeneralPage::GeneralPage(AppContext& context, QWidget* parent)
+GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     : QWidget(parent), context_(context), serial_(std::make_unique<SerialPort>()),
       probePort_(std::make_unique<SerialPort>()) {
     setObjectName(QStringLiteral("GeneralPage"));
@@ -67,17 +67,17 @@ GeneralPage::GeneralPage(AppContext& context, QWidget* parent)
     connection_->create();
 }
 
-GeneralPage::~GeneralPage() {
+GeneralPageWidget::~GeneralPageWidget() {
     // The link forgets the socket before the ports and timers it uses go away.
     connection_.reset();
     link_.reset();
 }
 
-Timers& GeneralPage::timers() {
+Timers& GeneralPageWidget::timers() {
     return *timers_;
 }
 
-void GeneralPage::buildControls() {
+void GeneralPageWidget::buildControls() {
     modeGroup_ = new QGroupBox(QStringLiteral("Control Mode Select"), this);
     comMode_ = new QRadioButton(QStringLiteral("COM Control Mode"), modeGroup_);
     tcpMode_ = new QRadioButton(QStringLiteral("TCP Control Mode"), modeGroup_);
@@ -137,7 +137,7 @@ void GeneralPage::buildControls() {
     page->addWidget(deviceArea_, 1);
 }
 
-void GeneralPage::render(const ConnectionScreen& screen) {
+void GeneralPageWidget::render(const ConnectionScreen& screen) {
     const bool com = screen.mode == ControlMode::Com;
     comMode_->setChecked(com);
     tcpMode_->setChecked(!com);

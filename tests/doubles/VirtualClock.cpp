@@ -1,4 +1,4 @@
-#include "app/VirtualClock.h"
+#include "VirtualClock.h"
 
 #include <algorithm>
 #include <limits>

@@ -20,7 +20,7 @@
 #include "Emission.h"
 #include "MatrixDevice.h"
 
-#include "app/VirtualClock.h"
+#include "VirtualClock.h"
 #include "link/Transports.h"
 
 #include <cstddef>

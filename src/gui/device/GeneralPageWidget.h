@@ -26,13 +26,13 @@ class LinkIndicator;
 class QtTimers;
 class SerialPort;
 
-class GeneralPage : public QWidget, private ConnectionView {
+class GeneralPageWidget : public QWidget, private ConnectionView {
     Q_OBJECT
 public:
     // `context` must outlive the page. The page's logic is created at once (it lists the ports
     // and starts polling them).
-    explicit GeneralPage(AppContext& context, QWidget* parent = nullptr);
-    ~GeneralPage() override;
+    explicit GeneralPageWidget(AppContext& context, QWidget* parent = nullptr);
+    ~GeneralPageWidget() override;
 
     GeneralConnection& connection() { return *connection_; }
     PageLink& link() { return *link_; }

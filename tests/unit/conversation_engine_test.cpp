@@ -1,0 +1,231 @@
+// The conversation engine on virtual time: answers, resends, failures, damaged answers, standby,
+// paced requests, stale expiries and guarded work.
+#include "LiteralFrames.h"
+#include "VirtualClock.h"
+#include "link/Conversation.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace quorvane;
+using quorvane::test::Bytes;
+
+namespace {
+
+Frame frameOf(const Bytes& bytes) {
+    Frame frame{};
+    for (std::size_t i = 0; i < frame.size() && i < bytes.size(); ++i)
+        frame[i] = bytes[i];
+    return frame;
+}
+
+class ConversationTest : public ::testing::Test {
+protected:
+    static constexpr int FirstId = 20;
+
+    ConversationTest() {
+        timers->setHandler([this](int id) {
+            if (!conversation.onTimer(id))
+                log.push_back("foreign timer " + std::to_string(id));
+        });
+        conversation.setListeners({
+            [this](Conversation::Retry why, int attempt) {
+                log.push_back(
+                    std::string(why == Conversation::Retry::AfterExpiry ? "expired" : "damaged") +
+                    " resend " + std::to_string(attempt) + " at " + now());
+            },
+            [this](const Step& step) { log.push_back("failed " + step.name + " at " + now()); },
+            [this] { log.push_back("standby at " + now()); },
+        });
+    }
+
+    std::string now() const { return std::to_string(clock.nowMs()); }
+
+    // A step that sends `name` and takes the routing acknowledgement for output 2 as its answer
+    // (a damaged one when its checksum is off).
+    Step ackStep(const std::string& name, RetryPolicy policy) {
+        return Step{
+            name,
+            {{0, [this, name] { log.push_back("send " + name + " at " + now()); }}},
+            [](const Reply& reply) {
+                if (reply.frame[2] != 0x02 || reply.frame[6] != 0x02)
+                    return ReplyVerdict::NotMine;
+                return reply.intact ? ReplyVerdict::Answer : ReplyVerdict::Damaged;
+            },
+            [this, name](const Reply&) { log.push_back("answer " + name + " at " + now()); },
+            std::move(policy)};
+    }
+
+    bool offer(const Bytes& bytes, bool intact = true) {
+        return conversation.offer(frameOf(bytes), intact, Transport::Serial);
+    }
+
+    VirtualClock clock;
+    std::unique_ptr<Timers> timers = clock.createTimers();
+    Conversation conversation{*timers, FirstId};
+    std::vector<std::string> log;
+};
+
+using Log = std::vector<std::string>;
+
+TEST_F(ConversationTest, AnswerEndsTheWaitAndNothingFiresAfterIt) {
+    conversation.start(ackStep("route", RetryPolicy::resendOnce(3000, 5000)));
+    EXPECT_EQ(conversation.state(), Conversation::State::Waiting);
+    clock.advance(2999);
+    EXPECT_TRUE(offer(test::ackOutput2));
+    EXPECT_FALSE(conversation.inFlight());
+    clock.advance(20000);
+    EXPECT_EQ(log, (Log{"send route at 0", "answer route at 2999"}));
+}
+
+TEST_F(ConversationTest, FirstExpiryResendsAndTheLastWaitFails) {
+    conversation.start(ackStep("route", RetryPolicy::resendOnce(3000, 5000)));
+    clock.advance(20000);
+    EXPECT_EQ(log, (Log{"send route at 0", "send route at 3000", "expired resend 1 at 3000",
+                        "failed route at 8000"}));
+    EXPECT_FALSE(conversation.inFlight());
+    // An answer after the failure is not the step's any more.
+    EXPECT_FALSE(offer(test::ackOutput2));
+}
+
+TEST_F(ConversationTest, PollingPolicyResendsAtEveryWait) {
+    conversation.start(ackStep("poll", RetryPolicy{{1000, 1000, 1000}}));
+    clock.advance(2500);
+    EXPECT_TRUE(offer(test::ackOutput2));
+    EXPECT_EQ(log, (Log{"send poll at 0", "send poll at 1000", "expired resend 1 at 1000",
+                        "send poll at 2000", "expired resend 2 at 2000", "answer poll at 2500"}));
+}
+
+TEST_F(ConversationTest, UntimedStepWaitsForItsAnswer) {
+    conversation.start(ackStep("refresh", RetryPolicy::untimed()));
+    clock.advance(1000000);
+    EXPECT_TRUE(conversation.inFlight());
+    EXPECT_TRUE(offer(test::ackOutput2));
+    EXPECT_EQ(log, (Log{"send refresh at 0", "answer refresh at 1000000"}));
+}
+
+TEST_F(ConversationTest, DamagedAnswersUseUpTheResends) {
+    conversation.start(ackStep("route", RetryPolicy::resendOnce(3000, 5000)));
+    clock.advance(10);
+    EXPECT_TRUE(offer(test::ackOutput2Damaged, false));
+    // The resend waits the second chance; a second damaged answer fails at once.
+    clock.advance(4000);
+    EXPECT_TRUE(offer(test::ackOutput2Damaged, false));
+    clock.advance(20000);
+    EXPECT_EQ(log, (Log{"send route at 0", "send route at 10", "damaged resend 1 at 10",
+                        "failed route at 4010"}));
+
+    // After one damaged answer the second chance runs out as usual.
+    log.clear();
+    conversation.start(ackStep("again", RetryPolicy::resendOnce(3000, 5000)));
+    EXPECT_TRUE(offer(test::ackOutput2Damaged, false));
+    clock.advance(5000);
+    EXPECT_EQ(log, (Log{"send again at 24010", "send again at 24010", "damaged resend 1 at 24010",
+                        "failed again at 29010"}));
+}
+
+TEST_F(ConversationTest, OtherFramesAreLeftToThePage) {
+    conversation.start(ackStep("route", RetryPolicy::resendOnce(3000, 5000)));
+    EXPECT_FALSE(offer(test::ackOutput6));
+    EXPECT_FALSE(offer(test::reportOutput3Input5));
+    EXPECT_TRUE(conversation.inFlight());
+    // Nothing in flight: every frame but the standby report is the page's.
+    conversation.stop();
+    EXPECT_FALSE(offer(test::ackOutput2));
+    clock.advance(20000);
+    EXPECT_EQ(log, (Log{"send route at 0"}));
+}
+
+TEST_F(ConversationTest, StandbyEndsTheStepWithoutItsHandlers) {
+    conversation.start(ackStep("route", RetryPolicy::resendOnce(3000, 5000)));
+    clock.advance(3500);
+    EXPECT_TRUE(offer(test::standbyReport, false)); // damaged or not
+    clock.advance(20000);
+    EXPECT_FALSE(offer(test::ackOutput2));
+    // Idle, a standby report is still reported.
+    EXPECT_TRUE(offer(test::standbyReport));
+    EXPECT_EQ(log, (Log{"send route at 0", "send route at 3000", "expired resend 1 at 3000",
+                        "standby at 3500", "standby at 23500"}));
+}
+
+TEST_F(ConversationTest, PacedRequestKeepsItsGapsOnEveryResend) {
+    Step block = ackStep("block", RetryPolicy::resendOnce(1000, 1000));
+    block.request = {{0, [this] { log.push_back("header at " + now()); }},
+                     {200, [this] { log.push_back("data at " + now()); }},
+                     {0, [this] { log.push_back("check at " + now()); }}};
+    conversation.start(block);
+    EXPECT_EQ(conversation.state(), Conversation::State::Sending);
+    // An answer cannot come before the request is out; the wait starts after the last part.
+    clock.advance(1199);
+    EXPECT_EQ(conversation.state(), Conversation::State::Waiting);
+    clock.advance(1);
+    clock.advance(1200);
+    EXPECT_EQ(log, (Log{"header at 0", "data at 200", "check at 200", "header at 1200",
+                        "expired resend 1 at 1200", "data at 1400", "check at 1400",
+                        "failed block at 2400"}));
+}
+
+TEST_F(ConversationTest, ExpiryOfAnEndedWaitIsIgnoredByItsId) {
+    // Timer ids seen by the handler, to replay one late.
+    std::vector<int> armed;
+    timers->setHandler([&](int id) {
+        armed.push_back(id);
+        conversation.onTimer(id);
+    });
+    conversation.start(ackStep("first", RetryPolicy::resendOnce(100, 100)));
+    clock.advance(100); // the first wait expires: its id is now spent
+    ASSERT_EQ(armed.size(), 1u);
+    conversation.start(ackStep("second", RetryPolicy::resendOnce(100, 100)));
+    // An expiry of the first step's wait delivered late (as a queued event would be) is ignored.
+    EXPECT_TRUE(conversation.onTimer(armed[0]));
+    EXPECT_FALSE(conversation.onTimer(FirstId - 1));
+    EXPECT_FALSE(conversation.onTimer(FirstId + Conversation::TimerIdSpan));
+    EXPECT_EQ(log, (Log{"send first at 0", "send first at 100", "expired resend 1 at 100",
+                        "send second at 100"}));
+    EXPECT_TRUE(conversation.inFlight());
+}
+
+TEST_F(ConversationTest, AnswerHandlerChainsTheNextStep) {
+    int answered = 0;
+    std::function<Step(int)> stepFor = [&](int n) {
+        Step step = ackStep("step" + std::to_string(n), RetryPolicy::resendOnce(100, 100));
+        step.onAnswer = [&, n](const Reply&) {
+            ++answered;
+            if (n < 3)
+                conversation.start(stepFor(n + 1));
+        };
+        return step;
+    };
+    conversation.start(stepFor(1));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(offer(test::ackOutput2));
+    EXPECT_EQ(answered, 3);
+    EXPECT_FALSE(conversation.inFlight());
+    EXPECT_EQ(conversation.serial(), 3u);
+}
+
+TEST_F(ConversationTest, GuardedWorkRunsOnlyForItsOwnStep) {
+    int ran = 0;
+    conversation.start(ackStep("one", RetryPolicy::untimed()));
+    auto sameStep = conversation.guard([&] { ++ran; });
+    sameStep();
+    EXPECT_EQ(ran, 1);
+    auto stale = conversation.guard([&] { ++ran; });
+    conversation.start(ackStep("two", RetryPolicy::untimed()));
+    stale();
+    EXPECT_EQ(ran, 1);
+
+    // Work guarded by a conversation that is gone does nothing.
+    std::function<void()> orphan;
+    {
+        Conversation gone{*timers, 40};
+        orphan = gone.guard([&] { ++ran; });
+    }
+    orphan();
+    EXPECT_EQ(ran, 1);
+}
+
+} // namespace
