@@ -4,6 +4,7 @@
 #include "link/PortNames.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace quorvane::sim {
 
@@ -51,6 +52,7 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(Description));
     const auto help = parser.addHelpOption();
+    const auto version = parser.addVersionOption();
     const QCommandLineOption com("com", "Register a pseudo-terminal as COM<N> (1..19).", "N");
     const QCommandLineOption tcp("tcp", "Serve TCP port 8000 on ADDR (dotted IPv4).", "ADDR");
     const QCommandLineOption allow("allow-non-loopback",
@@ -85,6 +87,10 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     }
     if (parser.isSet(help)) {
         message = parser.helpText();
+        return std::nullopt;
+    }
+    if (parser.isSet(version)) {
+        message = QStringLiteral("quorvane-sim %1\n").arg(QCoreApplication::applicationVersion());
         return std::nullopt;
     }
     if (!parser.positionalArguments().isEmpty()) {

@@ -11,6 +11,7 @@
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvane-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
 
     QString error;
     QString message;
