@@ -10,6 +10,8 @@
 
 namespace quorvane {
 
+class TrafficSink;
+
 // TCP port on which the matrix listens.
 inline constexpr std::uint16_t MatrixTcpPort = 8000;
 
@@ -48,6 +50,10 @@ struct LinkState {
     bool busyShown = false;
     // Phase (1..3) of the animated busy text; one counter shared by every page's animation.
     int busyPhase = 0;
+
+    // Where every page's link reports the frames it sends and receives (the traffic window);
+    // none when null. Not owned.
+    TrafficSink* traffic = nullptr;
 
     bool tcpMode() const { return controlMode == ControlMode::Tcp; }
     // The link-up test: TCP mode needs a connected socket, COM mode a connected serial link.

@@ -1,5 +1,7 @@
 #include "link/PageLink.h"
 
+#include "link/Traffic.h"
+
 namespace quorvane {
 
 PageLink::PageLink(LinkState& state, SerialLink& serial, TcpLink& tcp, const Clock& clock,
@@ -18,6 +20,7 @@ void PageLink::sendFrame(const Frame& frame) {
     for (std::uint8_t byte : frame)
         sendLog_.appendByte(byte);
     transmit(frame.data(), frame.size());
+    report(TrafficDirection::Sent, selectedTransport(), frame.data(), frame.size(), false);
 }
 
 void PageLink::sendRaw(const std::uint8_t* data, std::size_t size, bool echo) {
@@ -26,6 +29,7 @@ void PageLink::sendRaw(const std::uint8_t* data, std::size_t size, bool echo) {
             sendLog_.appendByte(data[i]);
     }
     transmit(data, size);
+    report(TrafficDirection::Sent, selectedTransport(), data, size, true);
 }
 
 void PageLink::transmit(const std::uint8_t* data, std::size_t size) {
@@ -77,7 +81,25 @@ void PageLink::onTcpData(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+Transport PageLink::selectedTransport() const {
+    return state_.tcpMode() ? Transport::Tcp : Transport::Serial;
+}
+
+void PageLink::report(TrafficDirection direction, Transport transport, const std::uint8_t* data,
+                      std::size_t size, bool raw) {
+    if (state_.traffic == nullptr)
+        return;
+    TrafficEntry entry;
+    entry.timeMs = clock_.nowMs();
+    entry.direction = direction;
+    entry.transport = transport;
+    entry.bytes.assign(data, data + size);
+    entry.raw = raw;
+    state_.traffic->record(std::move(entry));
+}
+
 void PageLink::deliver(const Frame& frame, bool intact, Transport transport) {
+    report(TrafficDirection::Received, transport, frame.data(), frame.size(), false);
     if (frameHandler_)
         frameHandler_(frame, intact, transport);
 }

@@ -10,6 +10,7 @@
 #include "link/Frame.h"
 #include "link/SerialFrameAssembler.h"
 #include "link/TcpFrameAssembler.h"
+#include "link/Traffic.h"
 #include "link/TrafficLog.h"
 #include "link/Transports.h"
 
@@ -17,8 +18,6 @@
 #include <functional>
 
 namespace quorvane {
-
-enum class Transport { Serial, Tcp };
 
 // Which received serial bytes count towards the receive log's line break.
 enum class SerialLogCount { CollectedBytes, EveryByte };
@@ -88,6 +87,10 @@ public:
 
 private:
     void transmit(const std::uint8_t* data, std::size_t size);
+    Transport selectedTransport() const;
+    // Tells the program's traffic sink (if any) what went out or came in.
+    void report(TrafficDirection direction, Transport transport, const std::uint8_t* data,
+                std::size_t size, bool raw);
     void deliver(const Frame& frame, bool intact, Transport transport);
 
     LinkState& state_;

@@ -10,6 +10,8 @@
 
 namespace quorvane {
 
+enum class Transport { Serial, Tcp };
+
 // One page's own serial port object. Received bytes go to the owning page's onSerialByte();
 // a read failure is reported once to the main window as the serial failure.
 class SerialLink {

@@ -1,0 +1,39 @@
+#pragma once
+// What travels on the link, as the traffic window shows it: one entry per frame sent or received
+// and per raw block sent, with the command's name from the catalogue.
+
+#include "link/Frame.h"
+#include "link/Transports.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+enum class TrafficDirection { Sent, Received };
+
+struct TrafficEntry {
+    std::int64_t timeMs = 0; // the link's clock (monotonic)
+    TrafficDirection direction = TrafficDirection::Sent;
+    Transport transport = Transport::Serial;
+    std::vector<std::uint8_t> bytes;
+    bool raw = false; // a data block that travels without a frame
+};
+
+// Receives every entry; set in LinkState::traffic for the whole program.
+class TrafficSink {
+public:
+    virtual ~TrafficSink() = default;
+    virtual void record(TrafficEntry entry) = 0;
+};
+
+// The catalogue's name of a frame: "route input 3 to output B", "EDID handshake", "standby". A
+// frame the catalogue does not know is "unknown command 0x.. 0x..".
+std::string describeFrame(const Frame& frame, TrafficDirection direction);
+
+// "TX serial  A5 5B 02 ..  route input 3 to output B"; a raw block as "TX tcp  raw block of 290
+// bytes  A5 5B ..." with its first bytes only.
+std::string formatTraffic(const TrafficEntry& entry);
+
+} // namespace quorvane
