@@ -227,7 +227,8 @@ TEST_F(MainWindowTest, AScreenReaderTogglesTheControlMode) {
 TEST_F(MainWindowTest, ConnectTakesTheAddressHoweverItCameIntoTheBox) {
     click(general().tcpModeButton());
     // Assistive software sets the text through the accessibility interface; no key is typed.
-    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(general().ipBox()->lineEdit());
+    QAccessibleInterface* box =
+        QAccessible::queryAccessibleInterface(general().ipBox()->lineEdit());
     ASSERT_NE(box, nullptr);
     ASSERT_NE(box->editableTextInterface(), nullptr);
     box->editableTextInterface()->replaceText(0, box->textInterface()->characterCount(),
