@@ -172,11 +172,11 @@ TEST_F(MatrixPageSimTest, ThePresetsWindowSendsNothingWhileTheGeneralPageHasTheS
     // The General page comes on show and takes the socket over.
     click(app->mainWindow().tab(PageId::General));
     const std::string sentBefore = matrix->page().link().sendLog().text();
-    click(presets->configButton(4));
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(presets->configButton(4));
     ASSERT_NE(face, nullptr);
-    face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QTest::qWait(200); // the press action clicks after a short animation
+    EXPECT_FALSE(
+        face->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    click(presets->configButton(4));
     EXPECT_EQ(matrix->page().link().sendLog().text(), sentBefore);
     EXPECT_FALSE(matrix->page().routingBusy());
     EXPECT_FALSE(app->state().busyShown);

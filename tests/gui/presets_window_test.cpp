@@ -84,12 +84,12 @@ TEST_F(PresetsWindowTest, ControlsThatSendAreGreyedWhileAnotherPageIsOnShow) {
     EXPECT_TRUE(presets->presetList()->isEnabled());
     EXPECT_TRUE(presets->editButton()->isEnabled());
 
-    // Neither a click nor a screen reader's press gets through to the link.
-    click(presets->configButton(4));
+    // A screen reader is offered no press, and a click gets nowhere near the link.
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(presets->configButton(4));
     ASSERT_NE(face, nullptr);
-    face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QTest::qWait(200);               // the press action clicks after a short animation
+    EXPECT_FALSE(
+        face->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    click(presets->configButton(4));
     EXPECT_EQ(noticesOnScreen(), 0); // no "请打开串口" although the link may well be up
     EXPECT_TRUE(matrix->page().link().sendLog().text().empty());
     EXPECT_TRUE(matrix->page().configIdle(4));
