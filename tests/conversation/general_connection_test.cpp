@@ -86,8 +86,7 @@ protected:
     std::unique_ptr<sim::InProcessSerial> probePort = matrix.createSerial();
     SerialLinkProbe serialProbe{*probePort, SerialSettings{}};
     PortProbe& probe;
-    PageLink link{state, *serial, matrix.tcp(), clock,
-                  PageLink::Rules{SerialLogCount::EveryByte, TcpLogStyle::FramePerLine}};
+    PageLink link{state, *serial, matrix.tcp(), clock, GeneralConnection::LinkRules};
     LastScreen view;
     GeneralConnection connection{link, *timers, dialogs, probe, view};
     NoNavView navView;
@@ -321,6 +320,33 @@ TEST_F(GeneralConnectionTest, SerialHangUpClosesThePortAndPollingResumes) {
     EXPECT_TRUE(timers->isActive(GeneralConnection::PortRefreshTimer));
     clock.advance(500);
     EXPECT_EQ(screen().ports, Names{"COM1"});
+}
+
+TEST_F(GeneralConnectionTest, ReceiveLogBreaksTheLineAfterEachCollectedFrame) {
+    // Two bytes before the frame's start are logged but not counted towards the line break.
+    const std::vector<std::uint8_t> stream{0x12, 0x34, 0xA5, 0x5B, 0x02, 0x01, 0x03, 0x00,
+                                           0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF5};
+    for (std::uint8_t byte : stream)
+        link.onSerialByte(byte, 1);
+    EXPECT_EQ(link.receiveLog().text(), "12 34 A5 5B 02 01 03 00 05 00 00 00 00 00 F5 \r\n");
+}
+
+TEST_F(GeneralConnectionTest, TcpDataIsDroppedWhileAnotherPageIsOnShow) {
+    const Frame report{0xA5, 0x5B, 0x02, 0x01, 0x03, 0x00, 0x05,
+                       0x00, 0x00, 0x00, 0x00, 0x00, 0xF5};
+    connectTcp("127.0.0.1");
+    clock.advance(200);
+    ASSERT_TRUE(state.tcpLinkReady);
+    link.receiveLog().clear();
+    // No EDID page takes the socket over, so it stays bound to the General page.
+    navigation.clickTab(PageId::Edid);
+    link.onTcpData(report.data(), report.size());
+    EXPECT_EQ(link.receiveLog().text(), "");
+
+    navigation.clickTab(PageId::General);
+    clock.advance(200);
+    link.onTcpData(report.data(), report.size());
+    EXPECT_EQ(link.receiveLog().text(), "A5 5B 02 01 03 00 05 00 00 00 00 00 F5 \r\n");
 }
 
 namespace {

@@ -37,6 +37,8 @@ protected:
         showPage();
     }
     void createPage() {
+        // The page is created when it first comes on show.
+        state.currentPage = PageId::Matrix;
         page = std::make_unique<MatrixPage>(state, *timers, *serial, matrix.tcp(), clock, dialogs,
                                             events);
         serial->setByteHandler(

@@ -246,4 +246,40 @@ TEST_F(MatrixPageTest, ControlsWaitForTheCommandInFlight) {
     EXPECT_EQ(page->displayText(3), "6");
 }
 
+// The link belongs to the page on show: another page's socket (TCP) or a closed port of this
+// page (COM). Pressing the presets window's controls then must neither send on that link nor
+// complain about a closed port.
+TEST_F(MatrixPageTest, PresetControlsActOnlyWhileThePageIsOnShow) {
+    startTcp();
+    state.currentPage = PageId::General;
+    page->configureOutput(4);
+    page->sendPreset();
+    page->selectOutput(MatrixPage::SelectPortToPort);
+    clock.advance(20000);
+    EXPECT_TRUE(framesToMatrix().empty());
+    EXPECT_TRUE(view.messages.empty()); // no "Time out!"
+    EXPECT_TRUE(view.busy.empty());
+    EXPECT_FALSE(page->routingBusy());
+    EXPECT_TRUE(page->presetIdle());
+    EXPECT_TRUE(page->configIdle(4));
+    EXPECT_EQ(page->selectedOutput(), 0);
+
+    state.controlMode = ControlMode::Com;
+    state.comLinkOpen = true; // connected, but the port is another page's now
+    page->closeSerialPort();
+    page->configureOutput(4);
+    page->sendPreset();
+    EXPECT_TRUE(view.notices.empty());
+
+    // Back on show, the same button routes again.
+    state.controlMode = ControlMode::Tcp;
+    state.currentPage = PageId::Matrix;
+    page->reconnect();
+    clock.advance(10);
+    page->configureOutput(4);
+    clock.advance(50);
+    EXPECT_EQ(routesToMatrix(), (Routes{{4, 1}}));
+    EXPECT_EQ(page->displayText(1), "4");
+}
+
 } // namespace

@@ -185,3 +185,21 @@ TEST_F(NavigationTest, SerialFailureClosesEveryPortAndDisconnectsTheGeneralPage)
     EXPECT_EQ(log,
               (Log{"Edid.close@0", "Matrix.close@0", "Firmware.close@0", "forceComDisconnect"}));
 }
+
+TEST_F(NavigationTest, EveryPageKnowsTheNewPageWhenTheSwitchReachesIt) {
+    // A page that acts only while on show (the Matrix page's presets window) redraws on every
+    // switch and must then see where the switch goes, not where it came from.
+    struct WatchingPage : RecordingPage {
+        WatchingPage(const LinkState& linkState, Log& log, const Clock& clock)
+            : RecordingPage(PageId::Matrix, log, clock), state(linkState) {}
+        void onAnySwitch() override { seen.push_back(state.currentPage); }
+        const LinkState& state;
+        std::vector<PageId> seen;
+    };
+    WatchingPage watching(state, log, clock);
+    navigation.setPage(watching);
+    navigation.clickTab(PageId::Edid);
+    navigation.clickTab(PageId::Matrix);
+    EXPECT_EQ(watching.seen, (std::vector<PageId>{PageId::Edid, PageId::Matrix}));
+    navigation.clearPage(PageId::Matrix);
+}

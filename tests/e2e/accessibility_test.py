@@ -4,9 +4,11 @@
 Starts a private session bus (the accessibility bus hangs off it), a private virtual X display,
 quorvane-sim (COM1 in a private ports folder, TCP on 127.0.7.1) and quorvane; finds the program
 on the accessibility desktop, connects over COM1 with the "Connect" button's own action, opens the
-Matrix page with its tab's action, routes input 3 to output B with the input button's action, and
-checks what the accessible names and states tell and what the simulated matrix received. No
-mouse, no keyboard.
+Matrix page with its tab's action, routes input 3 to output B with the input button's action.
+Then, back on the General page, it chooses TCP control mode with the radio button's action, sets
+the simulator's address as the "Matrix  IP" box's text, connects, opens the Matrix page again
+(whose status read now runs over TCP) and routes input 5 to output C. It checks what the
+accessible names and states tell and what the simulated matrix received. No mouse, no keyboard.
 
     /usr/bin/python3 accessibility_test.py --app build/quorvane --sim build/quorvane-sim
 The paths default to $QUORVANE_APP and $QUORVANE_SIM. Exit code 0 on success, 1 on failure with a
@@ -34,6 +36,7 @@ PATIENCE = 15.0  # seconds; the bound of every wait
 POLL = 0.1
 SIM_ADDRESS = "127.0.7.1"
 ROUTE_B_TO_3 = "RX serial A5 5B 02 03 03 00 02 00 00 00 00 00 F6"
+ROUTE_C_TO_5 = "RX tcp A5 5B 02 03 05 00 03 00 00 00 00 00 F3"
 OUTPUTS = "ABCDEFGH"
 
 
@@ -302,13 +305,16 @@ class Tree:
                     stack.append(child)
 
     def find(self, role, name, within=None):
-        """The one object with this role and accessible name below `within` (default: the whole
-        program), waited for."""
+        """The one object with this role (or one of these roles) and accessible name below
+        `within` (default: the whole program), waited for."""
         root = within or self.app
-        role_name = self.pyatspi.Atspi.Role(role).value_nick.replace("-", " ")
+        roles = role if isinstance(role, tuple) else (role,)
+        role_name = " or ".join(
+            self.pyatspi.Atspi.Role(r).value_nick.replace("-", " ") for r in roles
+        )
 
         def probe():
-            hits = [n for n in self.descendants(root) if n.getRole() == role and n.name == name]
+            hits = [n for n in self.descendants(root) if n.getRole() in roles and n.name == name]
             if len(hits) > 1:
                 raise Failure(f"{len(hits)} objects are a {role_name} named {name!r}; expected one")
             return (hits[0] if hits else None), "none"
@@ -370,23 +376,73 @@ def connect_over_com(tree, pyatspi):
     tree.wait_name(indicator, "COM link: up", "the COM link indicator")
 
 
-def open_matrix_page(tree, pyatspi):
+def open_page(tree, pyatspi, name, other):
+    """Presses the tab `name` and waits until it alone is selected (`other` not) and its page
+    shows."""
     tabs = tree.find(pyatspi.ROLE_FILLER, "Pages")
-    matrix_tab = tree.find(pyatspi.ROLE_PAGE_TAB, "Matrix", tabs)
-    general_tab = tree.find(pyatspi.ROLE_PAGE_TAB, "General", tabs)
-    tree.press(matrix_tab, "Press")
+    tab = tree.find(pyatspi.ROLE_PAGE_TAB, name, tabs)
+    other_tab = tree.find(pyatspi.ROLE_PAGE_TAB, other, tabs)
+    tree.press(tab, "Press")
 
-    def matrix_in_front():
-        selected = [tree.has_state(t, pyatspi.STATE_SELECTED) for t in (matrix_tab, general_tab)]
-        return selected == [True, False], f"Matrix, General tab selected: {selected}"
+    def in_front():
+        selected = [tree.has_state(t, pyatspi.STATE_SELECTED) for t in (tab, other_tab)]
+        return selected == [True, False], f"{name}, {other} tab selected: {selected}"
 
-    tree.wait("the Matrix tab to be selected alone", matrix_in_front)
-    page = tree.find(pyatspi.ROLE_FILLER, "Matrix")
+    tree.wait(f"the {name} tab to be selected alone", in_front)
+    page = tree.find(pyatspi.ROLE_FILLER, name)
     tree.wait(
-        "the Matrix page to be showing",
+        f"the {name} page to be showing",
         lambda: (tree.has_state(page, pyatspi.STATE_SHOWING), "not showing"),
     )
     return page
+
+
+def open_matrix_page(tree, pyatspi):
+    return open_page(tree, pyatspi, "Matrix", "General")
+
+
+def connect_over_tcp(tree, pyatspi):
+    """Chooses TCP control mode, puts the simulator's address into the "Matrix  IP" box and
+    connects, each through the control's accessibility interface."""
+    open_page(tree, pyatspi, "General", "Matrix")
+    mode = tree.find(pyatspi.ROLE_RADIO_BUTTON, "TCP Control Mode")
+    tcp_panel = tree.find(pyatspi.ROLE_PANEL, "TCP Control Mode")
+    connect = tree.find(pyatspi.ROLE_PUSH_BUTTON, "Connect", tcp_panel)
+    indicator = tree.find(pyatspi.ROLE_LABEL, "TCP link: down", tcp_panel)
+
+    # A radio button offers "Toggle"; the mode must follow it and stay (the page is drawn again
+    # twice a second, at every refresh of the port list).
+    tree.press(mode, "Toggle")
+
+    def tcp_chosen():
+        checked = tree.has_state(mode, pyatspi.STATE_CHECKED)
+        usable = tree.has_state(connect, pyatspi.STATE_SENSITIVE)
+        return checked and usable, f"radio checked {checked}, TCP 'Connect' usable {usable}"
+
+    tree.wait("TCP control mode with its 'Connect' button usable", tcp_chosen)
+    time.sleep(1.2)  # two refreshes of the port list
+    if not tcp_chosen()[0]:
+        raise Failure(f"TCP control mode did not last: {tcp_chosen()[1]}")
+
+    # The address as assistive software sets it: the box's text, with no key typed.
+    box = tree.find((pyatspi.ROLE_ENTRY, pyatspi.ROLE_TEXT), "Matrix IP", tcp_panel)
+    try:
+        editable = box.queryEditableText()
+    except NotImplementedError:
+        raise Failure("the 'Matrix IP' box offers no editable text") from None
+    if not editable.setTextContents(SIM_ADDRESS):
+        raise Failure("the program refused the 'Matrix IP' box's new text")
+
+    def address_in_box():
+        text = box.queryText()
+        shown = text.getText(0, text.characterCount)
+        return shown == SIM_ADDRESS, repr(shown)
+
+    tree.wait(f"the 'Matrix IP' box to read {SIM_ADDRESS!r}", address_in_box)
+
+    tree.press(connect, "Press")
+    tree.wait_name(connect, "Disconnect", "the TCP 'Connect' button")
+    tree.wait_name(indicator, "TCP link: up", "the TCP link indicator")
 
 
 class OutputGroup:
@@ -423,29 +479,34 @@ class OutputGroup:
         )
 
 
-def route_b_to_input_3(tree, pyatspi, page):
-    groups = [OutputGroup(tree, pyatspi, page, letter) for letter in OUTPUTS]
+def route(tree, pyatspi, page, routes, letter, input_number):
+    """Waits until the displays A..H read `routes` (the page's status read, run when it came on
+    show), then routes `input_number` to output `letter` with the input button's action."""
+    groups = [OutputGroup(tree, pyatspi, page, each) for each in OUTPUTS]
+    expected = [str(n) for n in routes]
 
-    # The page asks the matrix for every route when it comes on show; the simulated matrix starts
-    # with output n carrying input n.
     def routes_shown():
         seen = [group.display() for group in groups]
-        return seen == [str(n) for n in range(1, 9)], f"displays A..H: {seen}"
+        return seen == expected, f"displays A..H: {seen}"
 
-    tree.wait("the displays to read 1..8", routes_shown)
+    tree.wait(f"the displays to read {' '.join(expected)}", routes_shown)
 
-    group_b = groups[1]
-    tree.press(group_b.button(3), "Toggle")
+    target = groups[OUTPUTS.index(letter)]
+    tree.press(target.button(input_number), "Toggle")
 
-    def b_routed():
-        shown, checked = group_b.display(), group_b.checked_inputs()
-        return shown == "3" and checked == [3], f"display B {shown!r}, checked inputs {checked}"
+    def routed():
+        shown, checked = target.display(), target.checked_inputs()
+        return (
+            shown == str(input_number) and checked == [input_number],
+            f"display {letter} {shown!r}, checked inputs {checked}",
+        )
 
-    tree.wait("display B to read 3 with only input 3 checked", b_routed)
+    tree.wait(f"display {letter} to read {input_number} with only it checked", routed)
     # The other outputs kept their routes.
-    others = [group.display() for group in groups if group is not group_b]
-    if others != ["1", "3", "4", "5", "6", "7", "8"]:
-        raise Failure(f"routing B changed other displays: A, C..H read {others}")
+    others = [group.display() for group in groups if group is not target]
+    kept = [e for group, e in zip(groups, expected) if group is not target]
+    if others != kept:
+        raise Failure(f"routing {letter} changed other displays: they read {others}, not {kept}")
 
 
 def wait_for_frame(log_path, line, processes):
@@ -510,9 +571,15 @@ def run(app, sim):
         tree = Tree(pyatspi, processes, program)
         tree.find_application()
         connect_over_com(tree, pyatspi)
+        # The simulated matrix starts with output n carrying input n.
         page = open_matrix_page(tree, pyatspi)
-        route_b_to_input_3(tree, pyatspi, page)
+        route(tree, pyatspi, page, range(1, 9), "B", 3)
         wait_for_frame(sim_log, ROUTE_B_TO_3, processes)
+
+        connect_over_tcp(tree, pyatspi)
+        page = open_matrix_page(tree, pyatspi)
+        route(tree, pyatspi, page, [1, 3, 3, 4, 5, 6, 7, 8], "C", 5)
+        wait_for_frame(sim_log, ROUTE_C_TO_5, processes)
     finally:
         processes.stop_all()
         shutil.rmtree(folder, ignore_errors=True)

@@ -16,6 +16,7 @@
 #include "ui/SegmentDisplay.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,6 +36,7 @@ namespace {
 constexpr int Patience = 5000; // ms; generous bound for real-time waits
 const QByteArray RouteInput3ToOutput2 = "A5 5B 02 03 03 00 02 00 00 00 00 00 F6";
 const std::string QueryOutput8 = "A5 5B 02 01 08 00 00 00 00 00 00 00 F5";
+const QByteArray RouteInput4ToOutput1 = "A5 5B 02 03 04 00 01 00 00 00 00 00 F6";
 
 // Waits (bounded) until `condition` holds; false when it never did.
 template <typename Condition> bool eventually(Condition condition) {
@@ -157,6 +159,35 @@ TEST_F(MatrixPageSimTest, PortToPortFromThePresetsWindowOverTcp) {
         EXPECT_EQ(group(output)->display()->text().trimmed(), QString::number(output));
         EXPECT_TRUE(group(output)->inputButton(output)->isChecked()) << output;
     }
+}
+
+TEST_F(MatrixPageSimTest, ThePresetsWindowSendsNothingWhileTheGeneralPageHasTheSocket) {
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.6.4")));
+    ASSERT_NO_FATAL_FAILURE(connectTcp(QStringLiteral("127.0.6.4")));
+    ASSERT_NO_FATAL_FAILURE(showMatrixPage());
+    click(matrix->presetsButton());
+    PresetsWindow* presets = matrix->presetsWindow();
+    ASSERT_NE(presets, nullptr);
+
+    // The General page comes on show and takes the socket over.
+    click(app->mainWindow().tab(PageId::General));
+    const std::string sentBefore = matrix->page().link().sendLog().text();
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(presets->configButton(4));
+    ASSERT_NE(face, nullptr);
+    EXPECT_FALSE(
+        face->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    click(presets->configButton(4));
+    EXPECT_EQ(matrix->page().link().sendLog().text(), sentBefore);
+    EXPECT_FALSE(matrix->page().routingBusy());
+    EXPECT_FALSE(app->state().busyShown);
+
+    // Back on the Matrix page (its status read done again) the same button routes input 4 to
+    // "Output1".
+    matrix->page().link().sendLog().clear();
+    ASSERT_NO_FATAL_FAILURE(showMatrixPage());
+    click(presets->configButton(4));
+    EXPECT_TRUE(eventually([&] { return simSaw("RX tcp " + RouteInput4ToOutput1); }));
+    EXPECT_TRUE(eventually([&] { return group(1)->display()->text().trimmed() == "4"; }));
 }
 
 } // namespace

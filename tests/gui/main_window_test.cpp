@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 
 using namespace quorvane;
@@ -186,4 +188,65 @@ TEST_F(MainWindowTest, AboutIsOnTheTitleBandsMenuAndOnlyItsButtonClosesIt) {
 TEST_F(MainWindowTest, CloseButtonClosesTheWindow) {
     click(window().closeButton());
     EXPECT_FALSE(window().isVisible());
+}
+
+TEST_F(MainWindowTest, ATabChangesThePageOnThePressOfTheButton) {
+    QTest::mousePress(window().tab(PageId::Edid), Qt::LeftButton);
+    EXPECT_EQ(app->state().currentPage, PageId::Edid);
+    EXPECT_TRUE(window().tab(PageId::Edid)->isSelected());
+    EXPECT_FALSE(window().tab(PageId::General)->isSelected());
+    QTest::mouseRelease(window().tab(PageId::Edid), Qt::LeftButton);
+    EXPECT_EQ(app->state().currentPage, PageId::Edid);
+}
+
+TEST_F(MainWindowTest, AScreenReaderTogglesTheControlMode) {
+    // A radio button offers a screen reader "Toggle", which is no click.
+    auto toggle = [](QWidget* radio) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(radio);
+        ASSERT_NE(face, nullptr);
+        ASSERT_NE(face->actionInterface(), nullptr);
+        ASSERT_TRUE(face->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::toggleAction()));
+        face->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    toggle(general().tcpModeButton());
+    EXPECT_EQ(app->state().controlMode, ControlMode::Tcp);
+    EXPECT_TRUE(general().tcpConnectButton()->isEnabled());
+    EXPECT_FALSE(general().comConnectButton()->isEnabled());
+    // The page is drawn again at the next refresh of the port list: TCP stays chosen.
+    general().connection().onTimer(GeneralConnection::PortRefreshTimer);
+    EXPECT_TRUE(general().tcpModeButton()->isChecked());
+    EXPECT_EQ(app->state().controlMode, ControlMode::Tcp);
+
+    toggle(general().comModeButton());
+    EXPECT_EQ(app->state().controlMode, ControlMode::Com);
+    EXPECT_TRUE(general().comConnectButton()->isEnabled());
+    EXPECT_FALSE(general().tcpConnectButton()->isEnabled());
+}
+
+TEST_F(MainWindowTest, ConnectTakesTheAddressHoweverItCameIntoTheBox) {
+    click(general().tcpModeButton());
+    // Assistive software sets the text through the accessibility interface; no key is typed.
+    QAccessibleInterface* box =
+        QAccessible::queryAccessibleInterface(general().ipBox()->lineEdit());
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(box->editableTextInterface(), nullptr);
+    box->editableTextInterface()->replaceText(0, box->textInterface()->characterCount(),
+                                              QStringLiteral("127.0.9.9"));
+    click(general().tcpConnectButton());
+    EXPECT_EQ(app->state().matrixIp, "127.0.9.9");
+    // Nothing listens there: the check reports the failure and the next click connects again.
+    WAIT_FOR_EQ(messageOnScreen(), QStringLiteral("Connect to Matrix failed!"), 5000);
+    general().ipBox()->setEditText(QStringLiteral("127.0.9.8"));
+    click(general().tcpConnectButton());
+    EXPECT_EQ(app->state().matrixIp, "127.0.9.8");
+}
+
+TEST_F(MainWindowTest, TheGeneralPagesReceiveLogHasALinePerCollectedFrame) {
+    const std::array<std::uint8_t, 15> stream{0x12, 0x34, 0xA5, 0x5B, 0x02, 0x01, 0x03, 0x00,
+                                              0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF5};
+    for (std::uint8_t byte : stream)
+        general().link().onSerialByte(byte, 1);
+    EXPECT_EQ(general().link().receiveLog().text(),
+              "12 34 A5 5B 02 01 03 00 05 00 00 00 00 00 F5 \r\n");
 }

@@ -42,13 +42,14 @@ bool Navigation::clickTab(PageId page) {
 
 void Navigation::switchTo(PageId page) {
     PageHandle* target = handle(page);
+    // First, so that every page sees where the switch goes (a page may act only while on show).
+    state_.currentPage = page;
     for (PageHandle* p : pages_) {
         if (p)
             p->onAnySwitch();
     }
     if (target)
         target->onSwitchedTo();
-    state_.currentPage = page;
 
     // A show routine still pending for a page that is leaving again must not run: it would open
     // the serial port behind the new page's back and make the new page's own open fail.

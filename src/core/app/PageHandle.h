@@ -10,8 +10,9 @@ class PageHandle {
 public:
     virtual ~PageHandle() = default;
     virtual PageId pageId() const = 0;
-    // Called on every page at every switch, before anything else (for example the Matrix page
-    // clears its TCP routing flag here, the firmware page opens its upgrade-reply gate).
+    // Called on every page at every switch, once currentPage names the new page and before
+    // anything else (for example the Matrix page clears its TCP routing flag here, the firmware
+    // page opens its upgrade-reply gate).
     virtual void onAnySwitch() {}
     // Called on the page that comes on show, after onAnySwitch: reset its own switch flags.
     virtual void onSwitchedTo() {}

@@ -27,7 +27,11 @@ std::string trimmed(const std::string& text) {
 GeneralConnection::GeneralConnection(PageLink& link, Timers& timers, Dialogs& dialogs,
                                      PortProbe& probe, ConnectionView& view)
     : link_(link), state_(link.state()), timers_(timers), dialogs_(dialogs), probe_(probe),
-      view_(view) {}
+      view_(view) {
+    // The socket may still be bound to this page while another page is on show (one that takes
+    // no link over); what arrives then is not this page's.
+    link_.setTcpGate([this] { return state_.currentPage == PageId::General; });
+}
 
 void GeneralConnection::create() {
     comConnected_ = false;

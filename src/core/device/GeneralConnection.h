@@ -53,9 +53,14 @@ public:
     static constexpr int PortRefreshTimer = 66;
     static constexpr int PortRefreshMs = 500;
     static constexpr int TcpCheckMs = 100;
+    // How the page's link logs: a line per collected serial frame (bytes before a frame's start
+    // are written but not counted) and a line per TCP frame handed over.
+    static constexpr PageLink::Rules LinkRules{SerialLogCount::CollectedBytes,
+                                               TcpLogStyle::FramePerLine};
 
-    // `link` is the General page's own link (its serial port and the shared socket); `probe`
-    // finds the ports for the list. All must outlive this object.
+    // `link` is the General page's own link (its serial port and the shared socket), built with
+    // LinkRules; it takes TCP data only while the General page is on show. `probe` finds the
+    // ports for the list. All must outlive this object.
     GeneralConnection(PageLink& link, Timers& timers, Dialogs& dialogs, PortProbe& probe,
                       ConnectionView& view);
 

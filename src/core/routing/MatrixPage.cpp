@@ -66,6 +66,11 @@ void MatrixPage::clickNext(int output) {
         clickInput(output, nextInput(outputSource(output)));
 }
 
+void MatrixPage::onAnySwitch() {
+    tcpRoutingActive_ = false;
+    notify(); // the presets controls follow the page on show
+}
+
 // --- Status read ---
 
 void MatrixPage::onShow() {
@@ -111,13 +116,15 @@ void MatrixPage::applyEditedPreset(const PresetSources& sources, const std::stri
 }
 
 void MatrixPage::sendPreset() {
+    if (!presetControlsUsable())
+        return;
     if (!presetLinkReady() || !controlsIdle() || routingBusy_)
         return;
     startChain();
 }
 
 void MatrixPage::selectOutput(int index) {
-    if (index < 0 || index > SelectPortToPort)
+    if (!presetControlsUsable() || index < 0 || index > SelectPortToPort)
         return;
     selectedOutput_ = index;
     notify();
@@ -131,7 +138,7 @@ void MatrixPage::selectOutput(int index) {
 }
 
 void MatrixPage::configureOutput(int input) {
-    if (!isPort(input) || routingBusy_)
+    if (!presetControlsUsable() || !isPort(input) || routingBusy_)
         return;
     if (!presetLinkReady())
         return;

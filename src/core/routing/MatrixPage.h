@@ -46,7 +46,7 @@ public:
 
     // PageHandle
     PageId pageId() const override { return PageId::Matrix; }
-    void onAnySwitch() override { tcpRoutingActive_ = false; }
+    void onAnySwitch() override;
     void closeSerialPort() override { link_.closeSerial(); }
     void reconnect() override { link_.connectMatrix(); }
     // The status read: one routing query per output, 1 to 8.
@@ -58,7 +58,11 @@ public:
     void clickPrevious(int output);
     void clickNext(int output);
 
-    // Presets and output configuration.
+    // Presets and output configuration. "Set", "Select Output" and the "Output configuration"
+    // buttons act only while this page is on show: the link (the page's serial port, or the socket
+    // bound to the page) belongs to the page on show, and sending on another page's link would
+    // lose the answers. Picking and editing presets sends nothing and works at any time.
+    bool presetControlsUsable() const { return state_.currentPage == PageId::Matrix; }
     void pickPreset(int row);
     // "OK" of the preset editor: the edited preset becomes the working preset and is written, with
     // its name, into the row last picked.

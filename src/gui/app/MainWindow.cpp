@@ -188,7 +188,8 @@ void MainWindow::buildTabRow() {
         auto* tab =
             new TabLabel(QString::fromLatin1(tabCaption(page)), page != PageId::Firmware, tabRow_);
         tab->setObjectName(QStringLiteral("Tab%1").arg(static_cast<int>(page)));
-        connect(tab, &TabLabel::clicked, this, [this, page] { navigation_->clickTab(page); });
+        // The page changes as the button goes down, not when it comes up again.
+        connect(tab, &TabLabel::pressed, this, [this, page] { navigation_->clickTab(page); });
         tabs_[pageSlot(page)] = tab;
     }
 }

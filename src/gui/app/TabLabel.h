@@ -1,7 +1,8 @@
 #pragma once
 // A page tab of the main window: a caption on the blue tab row, drawn black on light when its page
-// is in front and white on blue otherwise, with the row's separator at its right edge. A click asks
-// the main window to change the page; the tab itself never toggles (the navigation selects it).
+// is in front and white on blue otherwise, with the row's separator at its right edge. Pressing it
+// (the left button going down, or a screen reader's press) asks the main window to change the
+// page; the tab itself never toggles (the navigation selects it).
 
 #include <QAbstractButton>
 

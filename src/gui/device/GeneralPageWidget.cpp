@@ -40,9 +40,8 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     buildControls();
 
     probe_ = std::make_unique<SerialLinkProbe>(*probePort_, SerialSettings{});
-    link_ = std::make_unique<PageLink>(
-        context_.state, *serial_, context_.tcp, context_.clock,
-        PageLink::Rules{SerialLogCount::EveryByte, TcpLogStyle::FramePerLine});
+    link_ = std::make_unique<PageLink>(context_.state, *serial_, context_.tcp, context_.clock,
+                                       GeneralConnection::LinkRules);
     timers_ = new QtTimers(this);
     connection_ = std::make_unique<GeneralConnection>(*link_, *timers_, context_.dialogs, *probe_,
                                                       static_cast<ConnectionView&>(*this));
@@ -53,15 +52,28 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     link_->setTcpStateHandler([this] { connection_->onTcpStateChanged(); });
     timers_->setHandler([this](int id) { connection_->onTimer(id); });
 
-    connect(comMode_, &QRadioButton::clicked, this, [this] { connection_->chooseComMode(); });
-    connect(tcpMode_, &QRadioButton::clicked, this, [this] { connection_->chooseTcpMode(); });
+    // The state change, not the click: a screen reader's "Toggle" checks a radio button without
+    // clicking it. render() blocks these signals while it draws the mode.
+    connect(comMode_, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            connection_->chooseComMode();
+    });
+    connect(tcpMode_, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            connection_->chooseTcpMode();
+    });
     connect(portList_, &QComboBox::activated, this,
             [this](int index) { connection_->selectPort(index); });
     connect(comConnect_, &QPushButton::clicked, this, [this] { connection_->clickComConnect(); });
-    connect(tcpConnect_, &QPushButton::clicked, this, [this] { connection_->clickTcpConnect(); });
+    // The box's text as it stands when "Connect" is pressed, however it got there (typed, chosen,
+    // or set by assistive software).
+    connect(tcpConnect_, &QPushButton::clicked, this, [this] {
+        connection_->editIpText(ipBox_->currentText().toStdString());
+        connection_->clickTcpConnect();
+    });
     connect(ipBox_, &QComboBox::activated, this,
             [this](int index) { connection_->selectIp(index); });
-    connect(ipBox_->lineEdit(), &QLineEdit::textEdited, this,
+    connect(ipBox_->lineEdit(), &QLineEdit::textChanged, this,
             [this](const QString& text) { connection_->editIpText(text.toStdString()); });
 
     connection_->create();
@@ -139,8 +151,12 @@ void GeneralPageWidget::buildControls() {
 
 void GeneralPageWidget::render(const ConnectionScreen& screen) {
     const bool com = screen.mode == ControlMode::Com;
-    comMode_->setChecked(com);
-    tcpMode_->setChecked(!com);
+    {
+        const QSignalBlocker blockCom(comMode_);
+        const QSignalBlocker blockTcp(tcpMode_);
+        comMode_->setChecked(com);
+        tcpMode_->setChecked(!com);
+    }
 
     comGroup_->setEnabled(screen.comControlsEnabled);
     portLabel_->setEnabled(screen.comControlsEnabled);

@@ -55,6 +55,8 @@ OutputGroup::OutputGroup(int output, QWidget* parent)
     previous_->setAccessibleName(name + QStringLiteral(" previous input"));
     next_->setAccessibleName(name + QStringLiteral(" next input"));
     for (ImageButton* arrow : {previous_, next_}) {
+        // Raised 3-D buttons; hover lights up only flat ones.
+        arrow->setFlat(false);
         arrow->setFixedSize(units.size(14, 10));
         arrow->setFocusPolicy(Qt::TabFocus);
     }

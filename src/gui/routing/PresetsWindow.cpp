@@ -24,7 +24,9 @@ constexpr int OutputColumnWidth = 70;
 PresetsWindow::PresetsWindow(MatrixPage& page, QWidget* owner)
     : QWidget(owner, Qt::Window), page_(page), list_(new QTableWidget(this)),
       edit_(new QPushButton(QStringLiteral("Edit"), this)),
-      set_(new QPushButton(QStringLiteral("Set"), this)), selectOutput_(new QComboBox(this)) {
+      set_(new QPushButton(QStringLiteral("Set"), this)), selectOutput_(new QComboBox(this)),
+      offPage_(new QLabel(QStringLiteral("These controls work while the Matrix page is on show."),
+                          this)) {
     setObjectName(QStringLiteral("PresetsWindow"));
     setWindowTitle(QStringLiteral("Presets"));
     setAccessibleName(QStringLiteral("Presets"));
@@ -38,6 +40,7 @@ PresetsWindow::PresetsWindow(MatrixPage& page, QWidget* owner)
     presetButtons->addWidget(set_);
 
     auto* configBox = new QGroupBox(QStringLiteral("Output configuration"), this);
+    configBox_ = configBox;
     configBox->setAccessibleName(QStringLiteral("Output configuration"));
     auto* selectLabel = new QLabel(QStringLiteral("Select Output"), configBox);
     for (int output = 1; output <= 8; ++output)
@@ -66,10 +69,14 @@ PresetsWindow::PresetsWindow(MatrixPage& page, QWidget* owner)
     configColumn->addLayout(selectRow);
     configColumn->addLayout(inputRow);
 
+    offPage_->setWordWrap(true);
+    offPage_->setAccessibleName(offPage_->text());
+
     auto* column = new QVBoxLayout(this);
     column->addWidget(list_);
     column->addLayout(presetButtons);
     column->addWidget(configBox);
+    column->addWidget(offPage_);
     KeySwallower::installOn(this);
     render();
     adjustSize();
@@ -125,6 +132,11 @@ void PresetsWindow::render() {
     }
     const QSignalBlocker blocker(selectOutput_);
     selectOutput_->setCurrentIndex(page_.selectedOutput());
+
+    const bool usable = page_.presetControlsUsable();
+    set_->setEnabled(usable);
+    configBox_->setEnabled(usable);
+    offPage_->setVisible(!usable);
 }
 
 QWidget* PresetsWindow::editor() const {

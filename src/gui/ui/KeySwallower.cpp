@@ -1,7 +1,12 @@
 #include "ui/KeySwallower.h"
 
+#include <QAbstractSpinBox>
 #include <QChildEvent>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
 
 namespace quorvane {
@@ -18,6 +23,21 @@ bool KeySwallower::isSwallowedKey(int key) {
            key == Qt::Key_Space;
 }
 
+bool KeySwallower::takesTypedText(const QObject* object) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(object))
+        return !line->isReadOnly();
+    if (const auto* text = qobject_cast<const QTextEdit*>(object))
+        return !text->isReadOnly();
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(object))
+        return !plain->isReadOnly();
+    if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(object))
+        return !spin->isReadOnly();
+    // An editable combo box keeps the focus itself and hands the keys to its line.
+    if (const auto* combo = qobject_cast<const QComboBox*>(object))
+        return combo->isEditable();
+    return false;
+}
+
 void KeySwallower::watchTree(QObject* object) {
     if (!object->isWidgetType())
         return;
@@ -27,13 +47,17 @@ void KeySwallower::watchTree(QObject* object) {
         watchTree(child);
 }
 
-bool KeySwallower::eventFilter(QObject* /*watched*/, QEvent* event) {
+bool KeySwallower::eventFilter(QObject* watched, QEvent* event) {
+    const auto swallowed = [watched](const QEvent* keyEvent) {
+        const int key = static_cast<const QKeyEvent*>(keyEvent)->key();
+        return isSwallowedKey(key) && !(key == Qt::Key_Space && takesTypedText(watched));
+    };
     switch (event->type()) {
     case QEvent::KeyPress:
-        return isSwallowedKey(static_cast<QKeyEvent*>(event)->key());
+        return swallowed(event);
     case QEvent::ShortcutOverride:
         // Claim the key so that no shortcut fires on it; the key press that follows is swallowed.
-        if (isSwallowedKey(static_cast<QKeyEvent*>(event)->key())) {
+        if (swallowed(event)) {
             event->accept();
             return true;
         }

@@ -1,7 +1,9 @@
 #pragma once
 // Swallows the key-down of Enter, Escape and Space, so that no key closes a box, presses its
-// default button or activates the focused control. Installed with installEventFilter() it guards
-// that one object; installOn() guards a window and every widget inside it, later ones included.
+// default button or activates the focused control. A text field that can be typed into still
+// takes Space: there it is a character, not an activation. Installed with installEventFilter() it
+// guards that one object; installOn() guards a window and every widget inside it, later ones
+// included.
 
 #include <QObject>
 
@@ -19,6 +21,8 @@ public:
     static KeySwallower* installOn(QWidget* root);
 
     static bool isSwallowedKey(int key);
+    // True for a widget that takes typed text: an editable line, text box, spin box or combo box.
+    static bool takesTypedText(const QObject* object);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
