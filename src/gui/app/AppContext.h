@@ -11,6 +11,10 @@
 class QWidget;
 
 namespace quorvane {
+class TrafficJournal;
+}
+
+namespace quorvane {
 
 struct AppContext {
     LinkState& state;
@@ -18,7 +22,8 @@ struct AppContext {
     TcpLink& tcp;
     Dialogs& dialogs;
     AppEvents& events;
-    QWidget* mainWindow = nullptr; // owner of pop-up windows (set once the main window exists)
+    QWidget* mainWindow = nullptr;     // owner of pop-up windows (set once the main window exists)
+    TrafficJournal* traffic = nullptr; // what the traffic window shows; none in some tests
 };
 
 } // namespace quorvane

@@ -8,6 +8,7 @@
 namespace quorvane {
 
 Application::Application() {
+    state_.traffic = &traffic_;
     mainWindow_ = std::make_unique<MainWindow>(context_);
     context_.mainWindow = mainWindow_.get();
     dialogView_.setMainWindow(mainWindow_.get());

@@ -14,6 +14,7 @@
 #include "app/QtDialogView.h"
 #include "app/QtTimers.h"
 #include "link/MatrixSocket.h"
+#include "link/TrafficJournal.h"
 #include "link/Transports.h"
 
 #include <memory>
@@ -37,6 +38,7 @@ public:
     QtDialogView& dialogView() { return dialogView_; }
     MatrixSocket& socket() { return socket_; }
     AppContext& context() { return context_; }
+    TrafficJournal& traffic() { return traffic_; }
 
     // AppEvents
     void pageBusy(bool busy) override;
@@ -45,11 +47,13 @@ public:
 
 private:
     LinkState state_;
+    // Every page's traffic, for the traffic window; set into state_ before any page exists.
+    TrafficJournal traffic_;
     QtClock clock_;
     MatrixSocket socket_;
     QtDialogView dialogView_;
     Dialogs dialogs_{state_, dialogView_};
-    AppContext context_{state_, clock_, socket_, dialogs_, *this};
+    AppContext context_{state_, clock_, socket_, dialogs_, *this, nullptr, &traffic_};
     // Last: destroyed first, while everything its pages use still exists.
     std::unique_ptr<MainWindow> mainWindow_;
 };

@@ -4,6 +4,7 @@
 #include "app/PlaceholderPage.h"
 #include "app/QtTimers.h"
 #include "app/TabLabel.h"
+#include "app/TrafficWindow.h"
 #include "app/WindowColours.h"
 #include "device/GeneralPageWidget.h"
 #include "ui/DialogUnits.h"
@@ -130,6 +131,14 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     titleBand_->setContextMenuPolicy(Qt::ActionsContextMenu);
     tabRow_->addAction(about);
     tabRow_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    if (context_.traffic != nullptr) {
+        auto* traffic = new QAction(QStringLiteral("Traffic..."), this);
+        traffic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+        connect(traffic, &QAction::triggered, this, &MainWindow::showTraffic);
+        addAction(traffic);
+        titleBand_->addAction(traffic);
+        tabRow_->addAction(traffic);
+    }
 
     sizeFromTemplate();
     centreOnScreen();
@@ -325,6 +334,14 @@ void MainWindow::showPage(PageId page) {
 void MainWindow::setPageButtonsEnabled(bool enabled) {
     for (ImageButton* button : pageButtons_)
         button->setEnabled(enabled);
+}
+
+void MainWindow::showTraffic() {
+    if (traffic_ == nullptr)
+        traffic_ = new TrafficWindow(*context_.traffic, context_.clock.nowMs(), this);
+    traffic_->show();
+    traffic_->raise();
+    traffic_->activateWindow();
 }
 
 void MainWindow::showAbout() {

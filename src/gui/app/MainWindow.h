@@ -24,6 +24,7 @@ class GeneralPageWidget;
 class ImageButton;
 class QtTimers;
 class TabLabel;
+class TrafficWindow;
 
 class MainWindow : public QWidget, private NavigationView {
     Q_OBJECT
@@ -53,6 +54,9 @@ public:
 
 public slots:
     void showAbout();
+    // Opens the traffic window (created on first use), or raises it.
+    void showTraffic();
+    TrafficWindow* trafficWindow() const { return traffic_; }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -86,6 +90,7 @@ private:
     std::array<ImageButton*, 4> pageButtons_{};
     std::array<QWidget*, 4> pageWidgets_{};
     GeneralPageWidget* general_ = nullptr;
+    TrafficWindow* traffic_ = nullptr;
 
     // Dragging by hand where the platform offers no system move.
     bool dragging_ = false;
