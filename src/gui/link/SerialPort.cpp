@@ -126,6 +126,10 @@ bool SerialPort::openPort(int portNumber, const SerialSettings& settings) {
         refusal_ = std::move(*refusal);
         return false;
     }
+    // Another port object of this program has it (its flock shows): no business of other programs.
+    if (const auto holder = ports::lockHolder(*device, /*countThisProcess*/ true);
+        holder && holder->pid == getpid())
+        return false;
     const int fd = open(device->path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         // A terminal refuses an unprivileged open with EBUSY while its exclusive flag is set.
