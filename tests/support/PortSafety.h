@@ -81,11 +81,16 @@ public:
 
 private:
     static void checkSwitches(const char* when) {
-        EXPECT_FALSE(ports::builtInTableEnabled())
-            << "the built-in table of system ports is on " << when << " this test";
+        // Both must hold: the variable (for the processes the tests start) and the switch (so
+        // that a test that drops the variable for a moment still reaches no system port).
         const char* off = std::getenv("QUORVANE_NO_SYSTEM_PORTS");
-        EXPECT_TRUE(off != nullptr && std::strcmp(off, "1") == 0)
-            << "QUORVANE_NO_SYSTEM_PORTS is not 1 " << when << " this test";
+        const bool variableSet = off != nullptr && std::strcmp(off, "1") == 0;
+        EXPECT_TRUE(variableSet) << "QUORVANE_NO_SYSTEM_PORTS is not 1 " << when << " this test";
+        unsetenv("QUORVANE_NO_SYSTEM_PORTS");
+        EXPECT_FALSE(ports::builtInTableEnabled())
+            << "the built-in table of system ports is switched on " << when << " this test";
+        if (variableSet)
+            setenv("QUORVANE_NO_SYSTEM_PORTS", "1", 1);
         EXPECT_EQ(ports::systemRoot(), "") << "the system root is left redirected " << when;
     }
 
