@@ -1,5 +1,7 @@
 #include "PtyEndpoint.h"
 
+#include "link/PortHolders.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -102,13 +104,20 @@ bool PtyEndpoint::open(QString& error) {
 }
 
 void PtyEndpoint::releaseStaleExclusivity() {
-    // A program that opens the port sets the terminal's exclusive flag and holds an flock on it.
-    // Because our own slave descriptor keeps the terminal alive, a program that was killed leaves
-    // the flag behind and the next unprivileged open would fail. When no flock is held on the
-    // terminal, nobody has the port open: clear the flag. The kernel's lock table is read rather
-    // than trying the lock ourselves, so a program opening the port at that moment never finds it
-    // taken.
-    if (slave_ >= 0 && !terminalLocked(slave_))
+    // A program that opens the port sets the terminal's exclusive flag. The terminal lives as long
+    // as our master is open, so a program killed while it held the port leaves the flag behind and
+    // the next unprivileged open would fail. Clear the flag once nobody holds the port any more: no
+    // flock on it (this program's way of holding a port) and no other process with it open (a
+    // terminal program that set the flag without a lock keeps it). The kernel's lock table is read
+    // rather than trying the lock ourselves, so a program opening the port at that moment never
+    // finds it taken; the costly look through other processes is made only while the flag is set.
+    if (slave_ < 0)
+        return;
+    int flag = 0;
+    if (ioctl(slave_, TIOCGEXCL, &flag) != 0 || flag == 0 || terminalLocked(slave_))
+        return;
+    const auto device = ports::deviceNode(devicePath_.toStdString());
+    if (device && !ports::descriptorHolders({*device}).front())
         ioctl(slave_, TIOCNXCL);
 }
 

@@ -2,7 +2,9 @@
 // The simulated matrix's serial line: a pseudo-terminal whose slave side the program opens as a
 // COM port. The master side is ours. We keep a slave descriptor open ourselves, so a program that
 // closes the port does not hang the line up (reads on the master would fail with EIO otherwise),
-// and set the slave to raw mode before anyone opens it.
+// and set the slave to raw mode before anyone opens it. Holding the slave does not make the port
+// look taken: the port list counts a process that holds the master of the same pseudo-terminal as
+// the line's far end, not as a rival user.
 //
 // Output is queued and written in order, never dropped; with pacing it leaves at the line rate of
 // 115200 baud with 11 bits a byte (about 95.5 us a byte). hangUp() closes both sides for good, as

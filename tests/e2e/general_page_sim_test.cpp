@@ -1,6 +1,7 @@
 // The General page's connection controls against quorvane-sim as a separate process: the serial
 // link over its pseudo-terminal (registered as COM1 in a private ports folder) and TCP on its own
 // loopback address. The program's widgets are clicked as a user would.
+#include "ForeignHolder.h"
 #include "SimProcess.h"
 
 #include "app/Application.h"
@@ -14,6 +15,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -107,6 +109,30 @@ TEST_F(GeneralPageSimTest, APortInUseIsNotListedAndFailsToOpen) {
     EXPECT_FALSE(state().comLinkOpen);
     WAIT_FOR_EQ(page().portList()->count(), 0, Patience);
     holder.signalClose();
+    WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
+}
+
+// Another program opens the simulator's port after the list showed it; Connect is refused with a
+// box that names the port and the program, and the list drops the port until the program ends.
+TEST_F(GeneralPageSimTest, ConnectToAPortAnotherProgramTookIsRefusedNamingIt) {
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.5.7")));
+    WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
+    test::ForeignHolder rival(sim->comLinkPath().toStdString(), "rival-term", {});
+    ASSERT_TRUE(rival.ready());
+    click(page().comConnectButton());
+    EXPECT_FALSE(state().comLinkOpen);
+    EXPECT_EQ(page().comConnectButton()->text(), "Connect");
+    QMessageBox* notice = app->mainWindow().findChild<QMessageBox*>();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(),
+              QStringLiteral("Open COM failed!\nCOM1 is in use by another program: rival-term "
+                             "(process %1).")
+                  .arg(rival.pid()));
+    WAIT_FOR_EQ(page().portList()->count(), 0, Patience);
+    EXPECT_FALSE(simSaw("RX serial"));
+
+    rival.stop();
     WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
 }
 

@@ -1,6 +1,7 @@
 // The quorvane-sim program from the outside: a client on its pseudo-terminal (opened through the
 // COM link, raw) and on its TCP port gets the matrix's answers, fault switches change them, and the
 // COM link lives exactly as long as the simulator.
+#include "ForeignHolder.h"
 #include "SimProcess.h"
 
 #include <QFileInfo>
@@ -229,13 +230,15 @@ TEST(SimProcess, ClearsTheExclusiveFlagOfAKilledProgram) {
     SimProcess sim({"--com", "4", "--tcp", "127.0.4.6"});
     ASSERT_TRUE(sim.ready()) << sim.errorText().toStdString();
     const QByteArray link = QFile::encodeName(sim.comLinkPath());
+    // The flag as an outsider sees it: root opens and asks; anybody else is refused with EBUSY
+    // while the flag is set.
     auto exclusive = [&] {
         const int fd = ::open(link.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return errno == EBUSY ? 1 : -1;
         int flag = -1;
-        if (fd >= 0) {
-            ioctl(fd, TIOCGEXCL, &flag);
-            ::close(fd);
-        }
+        ioctl(fd, TIOCGEXCL, &flag);
+        ::close(fd);
         return flag;
     };
 
@@ -264,6 +267,36 @@ TEST(SimProcess, ClearsTheExclusiveFlagOfAKilledProgram) {
 
     kill(holder, SIGKILL);
     waitpid(holder, nullptr, 0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
+    while (exclusive() != 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(exclusive(), 0);
+}
+
+// A terminal program that holds the port with the exclusive flag but no lock is still there: the
+// simulator leaves its flag alone until it has gone.
+TEST(SimProcess, LeavesTheExclusiveFlagOfALiveProgramThatTookNoLock) {
+    SimProcess sim({"--com", "4", "--tcp", "127.0.4.7"});
+    ASSERT_TRUE(sim.ready()) << sim.errorText().toStdString();
+    const QByteArray link = QFile::encodeName(sim.comLinkPath());
+    auto exclusive = [&] {
+        const int fd = ::open(link.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return errno == EBUSY ? 1 : -1;
+        int flag = -1;
+        ioctl(fd, TIOCGEXCL, &flag);
+        ::close(fd);
+        return flag;
+    };
+
+    quorvane::test::ForeignHolder holder(link.toStdString(), "no-lock-term",
+                                         {.exclusiveFlag = true});
+    ASSERT_TRUE(holder.ready());
+    // The simulator looks about once a second.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(exclusive(), 1);
+
+    holder.stop();
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
     while (exclusive() != 0 && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -4,8 +4,9 @@
 //   the code under test opens the slave by its path or through a COM<n> link. The pair holds a
 //   slave descriptor of its own, so the slave's settings can be read while another descriptor
 //   holds it exclusively, and the master sees no hang-up when the code under test closes.
-// - PrivateRuntimeDir: a temporary XDG_RUNTIME_DIR (so the ports folder is private to the test)
-//   with the built-in table of system serial devices switched off; both undone on destruction.
+// - PrivateRuntimeDir: a temporary XDG_RUNTIME_DIR (so the ports folder is private to the test),
+//   undone on destruction; the built-in table of system serial devices is switched off and stays
+//   off.
 
 #include "link/PortNames.h"
 
@@ -113,7 +114,7 @@ public:
             setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
         else
             unsetenv("XDG_RUNTIME_DIR");
-        ports::setBuiltInTableEnabled(true);
+        // The built-in table stays off: every test program keeps it off from start to end.
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }

@@ -1,5 +1,8 @@
 // Entry point of the Qt-based test programs: a QApplication on the offscreen platform (unless the
-// environment chose another), then GoogleTest.
+// environment chose another), then GoogleTest with the machine's serial ports kept out of reach
+// (PortSafety.h).
+#include "PortSafety.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -9,5 +12,6 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    quorvane::test::installPortSafety();
     return RUN_ALL_TESTS();
 }

@@ -36,7 +36,10 @@ std::optional<std::string> linkTarget(const std::string& path) {
 class PortNamesTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(runtime_.valid() && pty_.valid()); }
-    void TearDown() override { unsetenv("QUORVANE_NO_SYSTEM_PORTS"); }
+    void TearDown() override {
+        setenv("QUORVANE_NO_SYSTEM_PORTS", "1", 1);
+        ports::setBuiltInTableEnabled(false);
+    }
     std::string folder() const { return runtime_.portsFolder(); }
     void makeLink(const std::string& name, const std::string& target) {
         ASSERT_EQ(ports::portsFolder(), folder());
@@ -107,6 +110,9 @@ TEST_F(PortNamesTest, BuiltInTableMapsUsbAdaptersFirstAndCanBeSwitchedOff) {
     EXPECT_FALSE(ports::builtInTableEnabled());
     for (int n = ports::FirstPortNumber; n <= ports::LastPortNumber; ++n)
         EXPECT_EQ(ports::resolvePort(n), std::nullopt) << n;
+    // The switch and the environment variable each turn it off; nothing is resolved meanwhile.
+    unsetenv("QUORVANE_NO_SYSTEM_PORTS");
+    EXPECT_FALSE(ports::builtInTableEnabled());
     ports::setBuiltInTableEnabled(true);
     EXPECT_TRUE(ports::builtInTableEnabled());
     setenv("QUORVANE_NO_SYSTEM_PORTS", "1", 1);

@@ -124,7 +124,7 @@ void GeneralConnection::disconnectCom() {
 
 void GeneralConnection::connectCom() {
     if (!link_.openSerial(portNumber_, settings_)) {
-        showMessage(OpenComFailed, MessageCloseMs);
+        reportOpenFailure();
         return;
     }
     timers_.stop(PortRefreshTimer);
@@ -232,7 +232,7 @@ void GeneralConnection::generalPageOnShow() {
         return;
     }
     if (!link_.openSerial(portNumber_, settings_))
-        showMessage(OpenComFailed, MessageCloseMs);
+        reportOpenFailure();
 }
 
 void GeneralConnection::forceComDisconnect() {
@@ -257,6 +257,16 @@ bool GeneralConnection::onTimer(int id) {
     default:
         return false;
     }
+}
+
+void GeneralConnection::reportOpenFailure() {
+    // A port refused because of another program gets a box that stays until it is read: the
+    // user needs the program's name to go and close it. Other failures keep the short message.
+    const std::string refusal = link_.serial().openRefusal();
+    if (refusal.empty())
+        showMessage(OpenComFailed, MessageCloseMs);
+    else
+        dialogs_.showNotice(std::string(OpenComFailed) + "\n" + refusal);
 }
 
 void GeneralConnection::showMessage(const std::string& text, int closeAfterMs) {

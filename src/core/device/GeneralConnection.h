@@ -104,6 +104,7 @@ private:
     void refreshPortList();
     void disconnectCom();
     void connectCom();
+    void reportOpenFailure();
     void disconnectTcp();
     void checkTcpConnect();
     void showTcpLink(bool up);

@@ -1,8 +1,51 @@
 #include "device/PortProbe.h"
 
+#include "link/PortAccess.h"
 #include "link/PortNames.h"
 
+#include <algorithm>
+
 namespace quorvane {
+
+std::vector<int> PortProbe::usablePorts() {
+    std::vector<int> numbers;
+    for (int n = ports::FirstPortNumber; n <= ports::LastPortNumber; ++n) {
+        if (canOpen(n))
+            numbers.push_back(n);
+    }
+    return numbers;
+}
+
+bool SystemPortProbe::canOpen(int portNumber) {
+    const auto usable = usablePorts();
+    return std::find(usable.begin(), usable.end(), portNumber) != usable.end();
+}
+
+std::vector<int> SystemPortProbe::usablePorts() {
+    std::vector<int> numbers;
+    std::vector<ports::DeviceNode> devices;
+    for (int n = ports::FirstPortNumber; n <= ports::LastPortNumber; ++n) {
+        const auto path = ports::resolvePort(n);
+        if (!path)
+            continue;
+        auto device = ports::deviceNode(*path);
+        if (!device || !ports::fitForListing(*device))
+            continue;
+        numbers.push_back(n);
+        devices.push_back(std::move(*device));
+    }
+    // Asked even with no candidate, so that the watches of vanished devices are dropped.
+    const auto holders = watch_.holders(devices);
+    std::vector<int> usable;
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        // Descriptors of this process do not count (its pseudo-terminal pairs, for example), but
+        // the flock of another port object of this program does: that port is taken.
+        if (!holders[i] && !ports::lockHolder(devices[i], /*countThisProcess*/ true) &&
+            !ports::lockFileHolder(devices[i]))
+            usable.push_back(numbers[i]);
+    }
+    return usable;
+}
 
 bool SerialLinkProbe::canOpen(int portNumber) {
     if (!port_.openPort(portNumber, settings_))
@@ -13,10 +56,8 @@ bool SerialLinkProbe::canOpen(int portNumber) {
 
 std::vector<std::string> listOpenablePorts(PortProbe& probe) {
     std::vector<std::string> names;
-    for (int n = ports::FirstPortNumber; n <= ports::LastPortNumber; ++n) {
-        if (probe.canOpen(n))
-            names.push_back(ports::portName(n));
-    }
+    for (const int n : probe.usablePorts())
+        names.push_back(ports::portName(n));
     return names;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// Finding the serial ports that can be used right now. A port counts when it can be opened; the
-// probe opens it and closes it again at once, so probing never keeps a port from another program.
+// Finding the serial ports that can be used right now, for the General page's port list.
 
 #include "app/LinkState.h"
+#include "link/HolderWatch.h"
 #include "link/Transports.h"
 
 #include <string>
@@ -13,12 +13,31 @@ namespace quorvane {
 class PortProbe {
 public:
     virtual ~PortProbe() = default;
-    // True when COM<portNumber> could be opened just now. Leaves the port closed. A port that does
-    // not exist must be answered cheaply (it is asked every 500 ms).
+    // True when COM<portNumber> can be used just now. Asked every 500 ms: a port that does not
+    // exist must be answered cheaply.
     virtual bool canOpen(int portNumber) = 0;
+    // The numbers n of every COM<n> (1..19) that can be used just now, ascending.
+    virtual std::vector<int> usablePorts();
 };
 
-// Probes with a serial port object of its own: open with the given settings, close at once.
+// The machine's ports, found without opening or changing any of them: a port is listed when its
+// name leads to a device fit to be listed and free of other programs (link/PortAccess.h). Cheap
+// enough for the 500 ms refresh: a few file-system calls per name, and a look at other processes
+// only when a listed device was opened or closed (link/HolderWatch.h).
+class SystemPortProbe : public PortProbe {
+public:
+    bool canOpen(int portNumber) override;
+    std::vector<int> usablePorts() override;
+
+    // How many times other processes' descriptors were looked through.
+    int holderLookups() const { return watch_.lookups(); }
+
+private:
+    ports::HolderWatch watch_;
+};
+
+// Probes by opening with a port object of its own and closing at once. Only for lines whose
+// opening changes nothing (the in-process simulated line); never for the machine's ports.
 class SerialLinkProbe : public PortProbe {
 public:
     SerialLinkProbe(SerialLink& port, SerialSettings settings) : port_(port), settings_(settings) {}
@@ -29,7 +48,7 @@ private:
     SerialSettings settings_;
 };
 
-// "COM<n>" for every port from COM1 to COM19 that can be opened, in ascending order.
+// "COM<n>" for every port from COM1 to COM19 that can be used, in ascending order.
 std::vector<std::string> listOpenablePorts(PortProbe& probe);
 
 } // namespace quorvane

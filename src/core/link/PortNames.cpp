@@ -1,5 +1,7 @@
 #include "link/PortNames.h"
 
+#include "link/TerminalFacts.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -9,7 +11,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace quorvane::ports {
@@ -55,18 +56,6 @@ bool ensureFolder(const std::string& path) {
     return folderIsSafe(path);
 }
 
-// A serial device answers the terminal settings query. A device that is busy (held exclusively by
-// another program) is still a serial device; the open that follows will report it as in use.
-bool answersTerminalQuery(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == EBUSY;
-    termios settings{};
-    const bool isTerminal = tcgetattr(fd, &settings) == 0;
-    close(fd);
-    return isTerminal;
-}
-
 std::optional<std::string> linkedDevice(int n) {
     const std::string folder = portsFolderPath();
     const std::string link = folder + "/" + portName(n);
@@ -75,15 +64,13 @@ std::optional<std::string> linkedDevice(int n) {
         return std::nullopt;
     if (!folderIsSafe(baseFolder()) || !folderIsSafe(folder))
         return std::nullopt;
-    if (stat(link.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
+    // Told from the device number alone: opening a serial device to ask it is not free of effects.
+    if (stat(link.c_str(), &info) != 0 || !S_ISCHR(info.st_mode) || !isSerialLine(info.st_rdev))
         return std::nullopt;
     char resolved[PATH_MAX];
     if (realpath(link.c_str(), resolved) == nullptr)
         return std::nullopt;
-    const std::string device = resolved;
-    if (!answersTerminalQuery(device))
-        return std::nullopt;
-    return device;
+    return std::string(resolved);
 }
 
 std::optional<std::string> tableDevice(int n) {

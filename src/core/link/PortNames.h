@@ -4,14 +4,16 @@
 //
 // Lookup order for COM<n>:
 //   1. A symbolic link named "COM<n>" in the ports folder (see portsFolder()) wins when it leads to
-//   a
-//      character device that answers tcgetattr, or to one that is busy (held exclusively by another
-//      program). A link to anything else (a plain file, /dev/null, a missing target) is ignored.
+//      a terminal device that can stand for a serial line (a pseudo-terminal, or a tty-class device
+//      other than /dev/tty, /dev/console, /dev/ptmx and the virtual consoles), told from its device
+//      number without opening it. A link to anything else (a plain file, /dev/null, a missing
+//      target) is ignored.
 //   2. Otherwise the built-in table of the usual Linux serial devices, USB adapters first:
 //        COM1..COM6   -> /dev/ttyUSB0../dev/ttyUSB5   (USB-serial adapters)
 //        COM7..COM10  -> /dev/ttyACM0../dev/ttyACM3   (USB modem-class adapters)
 //        COM11..COM19 -> /dev/ttyS0../dev/ttyS8       (on-board serial ports)
 //      A table entry counts only while its path is a character device.
+// A name that resolves is not yet a port that may be used: see PortAccess.h.
 //
 // All functions are plain POSIX, safe to call from the user-interface thread; none throws.
 
@@ -36,8 +38,8 @@ std::optional<int> parsePortNumber(std::string_view name);
 // or others is refused. Returns an empty string when no safe folder can be had.
 std::string portsFolder();
 
-// The device path that COM<n> names (lookup order above); std::nullopt when none. A name that leads
-// nowhere costs two failed lstat/stat calls and nothing else, so probing all names is cheap.
+// The device path that COM<n> names (lookup order above); std::nullopt when none. Opens nothing;
+// a name that leads nowhere costs two failed lstat/stat calls, so asking for all names is cheap.
 std::optional<std::string> resolvePort(int n);
 
 // The built-in table entry for COM<n> whether or not the device exists; std::nullopt outside 1..19.

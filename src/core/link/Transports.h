@@ -26,6 +26,10 @@ public:
     // Closes the port; a later openPort of the same device by any object succeeds.
     virtual void signalClose() = 0;
     virtual bool isOpen() const = 0;
+    // Why the last openPort refused the port because of another program (it holds the port, or
+    // the port is the system console), in a sentence that names the port and, where it can be
+    // seen, the program; empty after a success and after any other failure.
+    virtual std::string openRefusal() const { return {}; }
 };
 
 // Receives the notifications of the shared TCP socket; the page that connected last gets them.

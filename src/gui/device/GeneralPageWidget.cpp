@@ -34,12 +34,11 @@ void setItems(QComboBox* box, const std::vector<std::string>& items) {
 
 GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     : QWidget(parent), context_(context), serial_(std::make_unique<SerialPort>()),
-      probePort_(std::make_unique<SerialPort>()) {
+      probe_(std::make_unique<SystemPortProbe>()) {
     setObjectName(QStringLiteral("GeneralPage"));
     setAccessibleName(QStringLiteral("General"));
     buildControls();
 
-    probe_ = std::make_unique<SerialLinkProbe>(*probePort_, SerialSettings{});
     link_ = std::make_unique<PageLink>(context_.state, *serial_, context_.tcp, context_.clock,
                                        GeneralConnection::LinkRules);
     timers_ = new QtTimers(this);

@@ -1,8 +1,8 @@
 #pragma once
 // The General page: the connection controls (control mode, COM port, "Matrix  IP") and, below them,
 // the area that holds the device information and the system switches. The widget only lays out and
-// draws; GeneralConnection decides. Owns the page's serial port, a second port object used only to
-// probe which ports can be opened, the page's link and its window timers.
+// draws; GeneralConnection decides. Owns the page's serial port, the probe that finds the usable
+// ports without opening them, the page's link and its window timers.
 
 #include "app/AppContext.h"
 #include "device/GeneralConnection.h"
@@ -58,8 +58,7 @@ private:
 
     AppContext& context_;
     std::unique_ptr<SerialPort> serial_;
-    std::unique_ptr<SerialPort> probePort_;
-    std::unique_ptr<SerialLinkProbe> probe_;
+    std::unique_ptr<SystemPortProbe> probe_;
     std::unique_ptr<PageLink> link_;
     QtTimers* timers_ = nullptr;
     std::unique_ptr<GeneralConnection> connection_;

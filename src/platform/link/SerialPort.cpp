@@ -1,5 +1,6 @@
 #include "link/SerialPort.h"
 
+#include "link/PortAccess.h"
 #include "link/PortNames.h"
 
 #include <QPointer>
@@ -87,13 +88,20 @@ void raiseRts(int fd) {
     ioctl(fd, TIOCMBIS, &lines);
 }
 
-// Gives up the exclusive hold before closing: TIOCEXCL stays on the terminal as long as any
-// descriptor of it is open (a pseudo-terminal's other end keeps one), and would refuse the next
-// open.
-void releaseAndClose(int fd) {
-    ioctl(fd, TIOCNXCL);
+// Gives up the hold before closing. TIOCEXCL stays on the terminal as long as any descriptor of it
+// is open (a pseudo-terminal's other end keeps one) and would refuse the next open, so a flag we
+// set is cleared; a flag someone else set is theirs and stays.
+void releaseAndClose(int fd, bool ownsExclusiveFlag) {
+    if (ownsExclusiveFlag)
+        ioctl(fd, TIOCNXCL);
     flock(fd, LOCK_UN);
     close(fd);
+}
+
+// The exclusive flag as another program left it; false where the kernel cannot tell.
+bool exclusiveFlagSet(int fd) {
+    int flag = 0;
+    return ioctl(fd, TIOCGEXCL, &flag) == 0 && flag != 0;
 }
 
 } // namespace
@@ -107,25 +115,49 @@ SerialPort::~SerialPort() {
 bool SerialPort::openPort(int portNumber, const SerialSettings& settings) {
     closeDevice();
     portNumber_ = portNumber;
+    refusal_.clear();
 
     const auto path = ports::resolvePort(portNumber);
-    if (!path)
+    const auto device = path ? ports::deviceNode(*path) : std::nullopt;
+    if (!device)
         return false;
-    const int fd = open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const std::string name = ports::portName(portNumber);
+    if (auto refusal = ports::refusalBeforeOpen(*device, name)) {
+        refusal_ = std::move(*refusal);
         return false;
+    }
+    // Another port object of this program has it (its flock shows): no business of other programs.
+    if (const auto holder = ports::lockHolder(*device, /*countThisProcess*/ true);
+        holder && holder->pid == getpid())
+        return false;
+    const int fd = open(device->path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // A terminal refuses an unprivileged open with EBUSY while its exclusive flag is set.
+        if (errno == EBUSY)
+            refusal_ = ports::exclusiveText(name);
+        return false;
+    }
     // The flock keeps out every other SerialPort of this program, root included (TIOCEXCL does
     // not stop root).
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
+        if (auto holder = ports::lockHolder(*device))
+            refusal_ = ports::inUseText(name, *holder);
         return false;
     }
     termios line{};
     if (tcgetattr(fd, &line) != 0) {
-        releaseAndClose(fd);
+        releaseAndClose(fd, false);
         return false;
     }
-    ioctl(fd, TIOCEXCL);
+    // Root gets through another program's exclusive flag; it is refused here all the same, before
+    // a single setting changes.
+    if (exclusiveFlagSet(fd)) {
+        releaseAndClose(fd, false);
+        refusal_ = ports::exclusiveText(name);
+        return false;
+    }
+    ownsExclusiveFlag_ = ioctl(fd, TIOCEXCL) == 0;
     applyLineSettings(fd, line, settings);
     raiseRts(fd);
     // Bytes that arrived before the open are left in place: they may be the start of a reply.
@@ -249,7 +281,8 @@ void SerialPort::closeDevice() {
     failed_ = false;
     if (fd_ < 0)
         return;
-    releaseAndClose(fd_);
+    releaseAndClose(fd_, ownsExclusiveFlag_);
+    ownsExclusiveFlag_ = false;
     fd_ = -1;
     ++generation_;
 }

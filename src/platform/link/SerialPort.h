@@ -4,11 +4,14 @@
 // Contract:
 // - Threading: every member is called on the user-interface thread, and every handler runs there,
 //   from Qt's event loop (socket notifiers on the port's file descriptor). No thread, no lock.
-// - Names: openPort(n) opens the device that "COM<n>" names (ports::resolvePort). The device is
-// held
-//   exclusively: an flock keeps any other SerialPort of this program out (root included), TIOCEXCL
+// - Names: openPort(n) opens the device that "COM<n>" names (ports::resolvePort). Before opening,
+//   it refuses a device that another process holds (open descriptor, lock, lock file), the
+//   kernel's console and a legacy port without a UART (ports::refusalBeforeOpen); after opening,
+//   a device whose exclusive flag another program has set. openRefusal() then says why.
+// - Holding: an flock keeps any other SerialPort of this program out (root included), TIOCEXCL
 //   keeps other unprivileged programs out. Both are dropped before the descriptor is closed, so the
-//   next open of the device by another object succeeds at once.
+//   next open of the device by another object succeeds at once. Only a flag this object set is
+//   cleared: another program's flag is never touched.
 // - Line: raw bytes, the given baud rate, parity and stop bits, 8 data bits, no flow control,
 //   RTS raised where the device has modem lines. Settings the device refuses are ignored.
 // - Reading: after startWorker() every received byte goes to the byte handler, one call per byte,
@@ -30,6 +33,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class QSocketNotifier;
 
@@ -52,6 +56,7 @@ public:
     void writeBytes(const std::uint8_t* data, std::size_t size) override;
     void signalClose() override;
     bool isOpen() const override { return fd_ >= 0; }
+    std::string openRefusal() const override { return refusal_; }
 
     void setByteHandler(ByteHandler handler) { byteHandler_ = std::move(handler); }
     // Called once per open when the line fails.
@@ -73,6 +78,9 @@ private:
 
     int fd_ = -1;
     int portNumber_ = 0;
+    // This object set the device's exclusive flag, and clears it again on close.
+    bool ownsExclusiveFlag_ = false;
+    std::string refusal_;
     // Counts opens and closes, so a delivery loop notices that a handler closed or reopened the
     // port.
     unsigned generation_ = 0;
