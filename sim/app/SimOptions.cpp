@@ -1,5 +1,7 @@
 #include "SimOptions.h"
 
+#include "AttachedPorts.h"
+
 #include "link/Ipv4.h"
 #include "link/PortNames.h"
 
@@ -76,8 +78,14 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption standbyEvery("standby-every",
                                           "Send the standby report every MS milliseconds.", "MS");
     const QCommandLineOption log("log", "Write the traffic to FILE instead of stderr.", "FILE");
+    const QCommandLineOption inputs(
+        "inputs", "Inputs with a source attached: all, none or a list such as 1,2,5.", "LIST");
+    const QCommandLineOption outputs(
+        "outputs", "Outputs with a display attached: all, none or a list such as 1,2,5.", "LIST");
+    const QCommandLineOption deviceType(
+        "device-type", "Device type the matrix reports: 1 HDMI, 2 HDBT, 3 HDMI+HDBT.", "N");
     parser.addOptions({com, tcp, allow, pace, drop, dropCount, delay, corrupt, split, merge, close,
-                       hangUp, standby, standbyEvery, log});
+                       hangUp, standby, standbyEvery, log, inputs, outputs, deviceType});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -139,6 +147,17 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         (!toPair(parser.value(split), f.splitReply, f.splitAt) || f.splitAt < 1 || f.splitAt > 12))
         return bad(split);
     options.logFile = parser.value(log);
+    for (const auto& [option, field] : {std::pair{&inputs, &options.inputsAttached},
+                                        std::pair{&outputs, &options.outputsAttached}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *field = parsePortSet(parser.value(*option).toStdString());
+        if (!*field)
+            return bad(*option);
+    }
+    if (parser.isSet(deviceType) &&
+        (!toCount(parser.value(deviceType), options.deviceType) || options.deviceType > 3))
+        return bad(deviceType);
     return options;
 }
 

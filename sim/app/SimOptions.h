@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 namespace quorvane::sim {
@@ -17,6 +18,10 @@ struct SimOptions {
     int standbyEveryMs = 0; // 0: no periodic standby report
     QString logFile;        // empty: traffic goes to stderr
     Faults faults;
+    // Ports with a device attached (unset: the device's defaults) and the device type (0: default).
+    std::optional<std::array<bool, 8>> inputsAttached;
+    std::optional<std::array<bool, 8>> outputsAttached;
+    int deviceType = 0;
 };
 
 // Parses the arguments (argv[0] first). On a usage error returns std::nullopt with the reason in

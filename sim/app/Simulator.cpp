@@ -21,6 +21,12 @@ const std::uint8_t* bytesOf(const QByteArray& bytes) {
 Simulator::Simulator(SimOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)) {
     device_.faults() = options_.faults;
+    if (options_.inputsAttached)
+        device_.state().inputAttached = *options_.inputsAttached;
+    if (options_.outputsAttached)
+        device_.state().outputAttached = *options_.outputsAttached;
+    if (options_.deviceType != 0)
+        device_.state().deviceType = static_cast<std::uint8_t>(options_.deviceType);
     device_.setReceiveObserver([this](LinkKind link, const std::uint8_t* data, std::size_t size) {
         trace_.received(link, data, size);
     });
