@@ -1,6 +1,7 @@
 #include "device/GeneralPageWidget.h"
 
 #include "app/QtTimers.h"
+#include "device/DeviceInfoPanel.h"
 #include "device/LinkIndicator.h"
 #include "link/SerialPort.h"
 
@@ -51,7 +52,10 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
         [this](std::uint8_t byte, int portNumber) { link_->onSerialByte(byte, portNumber); });
     serial_->setFailureHandler([this] { context_.events.serialFailure(); });
     link_->setTcpStateHandler([this] { connection_->onTcpStateChanged(); });
-    timers_->setHandler([this](int id) { connection_->onTimer(id); });
+    timers_->setHandler([this](int id) {
+        if (!connection_->onTimer(id) && page_)
+            page_->onTimer(id);
+    });
 
     connect(comMode_, &QRadioButton::clicked, this, [this] { connection_->chooseComMode(); });
     connect(tcpMode_, &QRadioButton::clicked, this, [this] { connection_->chooseTcpMode(); });
@@ -64,11 +68,21 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     connect(ipBox_->lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString& text) { connection_->editIpText(text.toStdString()); });
 
+    page_ = std::make_unique<GeneralPage>(*connection_, *link_, *timers_, context_.dialogs,
+                                          context_.events);
+    connection_->setTcpConnectListener([this] { page_->onTcpConnectClicked(); });
+    deviceInfo_ = new DeviceInfoPanel(*page_, deviceArea_);
+    auto* deviceColumn = new QVBoxLayout(deviceArea_);
+    deviceColumn->setContentsMargins(0, 0, 0, 0);
+    deviceColumn->addWidget(deviceInfo_);
+    page_->setChangeListener([this] { deviceInfo_->render(); });
+
     connection_->create();
 }
 
 GeneralPageWidget::~GeneralPageWidget() {
     // The link forgets the socket before the ports and timers it uses go away.
+    page_.reset();
     connection_.reset();
     link_.reset();
 }
@@ -132,8 +146,11 @@ void GeneralPageWidget::buildControls() {
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(modeGroup_);
-    page->addWidget(comGroup_);
-    page->addWidget(tcpGroup_);
+    // The two link groups side by side, leaving room below for the device information.
+    auto* links = new QHBoxLayout;
+    links->addWidget(comGroup_);
+    links->addWidget(tcpGroup_, 1);
+    page->addLayout(links);
     page->addWidget(deviceArea_, 1);
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/AppContext.h"
 #include "device/GeneralConnection.h"
+#include "device/GeneralPage.h"
 #include "device/PortProbe.h"
 #include "link/PageLink.h"
 
@@ -22,6 +23,7 @@ class QRadioButton;
 
 namespace quorvane {
 
+class DeviceInfoPanel;
 class LinkIndicator;
 class QtTimers;
 class SerialPort;
@@ -35,6 +37,9 @@ public:
     ~GeneralPageWidget() override;
 
     GeneralConnection& connection() { return *connection_; }
+    // The page's logic beyond the connection controls; the page's PageHandle.
+    GeneralPage& page() { return *page_; }
+    DeviceInfoPanel* deviceInfo() const { return deviceInfo_; }
     PageLink& link() { return *link_; }
     Timers& timers();
     // Room below the connection controls for the device information and the switches.
@@ -63,6 +68,8 @@ private:
     std::unique_ptr<PageLink> link_;
     QtTimers* timers_ = nullptr;
     std::unique_ptr<GeneralConnection> connection_;
+    std::unique_ptr<GeneralPage> page_;
+    DeviceInfoPanel* deviceInfo_ = nullptr;
 
     QGroupBox* modeGroup_ = nullptr;
     QRadioButton* comMode_ = nullptr;
