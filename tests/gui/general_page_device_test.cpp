@@ -7,13 +7,16 @@
 #include "app/MessageDialog.h"
 #include "device/DeviceInfoPanel.h"
 #include "device/GeneralPageWidget.h"
+#include "device/NetworkConfigWindows.h"
 #include "link/PortNames.h"
 
 #include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -139,6 +142,42 @@ TEST_F(GeneralPageDeviceTest, FactoryResetAsksBeforeItStarts) {
     BusyDialog* busy = app->dialogView().busyDialog();
     ASSERT_NE(busy, nullptr);
     EXPECT_TRUE(busy->isVisible());
+}
+
+// Nothing here may broadcast: only refusals are clicked, never a search or a configuration that
+// would be sent (those run inside private network namespaces, see the transport tests).
+TEST_F(GeneralPageDeviceTest, ConfigDialogShowsTheFieldsAndRefusesBadOnes) {
+    click(general().tcpModeButton());
+    click(general().configButton());
+    NetworkConfigDialog* dialog = general().configurationWindows().dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowTitle(), " TCP  Configuration");
+    EXPECT_TRUE(dialog->autoIpButton()->isChecked());
+    EXPECT_FALSE(dialog->ipField(0)->isEnabled());
+    EXPECT_EQ(accessibleName(dialog->macField(5)), "MAC field 6");
+
+    click(dialog->staticIpButton());
+    EXPECT_TRUE(dialog->ipField(0)->isEnabled());
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClicks(dialog->ipField(i), i == 2 ? "300" : "10");
+    EXPECT_EQ(dialog->ipField(3)->text(), "10"); // digits only, three at most
+    QTest::keyClicks(dialog->macField(0), "ab");
+    EXPECT_EQ(dialog->macField(0)->text(), "AB");
+    click(dialog->okButton());
+    EXPECT_EQ(messageOnScreen(), "IP Address field 3 must be a number from 0 to 255!");
+    EXPECT_TRUE(dialog->isVisible());
+
+    // Fields right, but no search has found a matrix to configure.
+    dialog->ipField(2)->setText("1");
+    for (int i = 0; i < 6; ++i)
+        dialog->macField(i)->setText("0A");
+    click(dialog->okButton());
+    EXPECT_EQ(messageOnScreen(), "No matrix to configure: search for it first!");
+    EXPECT_FALSE(general().configuration().configuringShown());
+
+    click(dialog->cancelButton());
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 } // namespace

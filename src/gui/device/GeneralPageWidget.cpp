@@ -3,6 +3,8 @@
 #include "app/QtTimers.h"
 #include "device/DeviceInfoPanel.h"
 #include "device/LinkIndicator.h"
+#include "device/NetworkConfigWindows.h"
+#include "link/QtUdpLink.h"
 #include "link/SerialPort.h"
 
 #include <QComboBox>
@@ -53,8 +55,12 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     serial_->setFailureHandler([this] { context_.events.serialFailure(); });
     link_->setTcpStateHandler([this] { connection_->onTcpStateChanged(); });
     timers_->setHandler([this](int id) {
-        if (!connection_->onTimer(id) && page_)
-            page_->onTimer(id);
+        if (connection_->onTimer(id))
+            return;
+        if (page_ && page_->onTimer(id))
+            return;
+        if (matrixSearch_)
+            matrixSearch_->onTimer(id);
     });
 
     connect(comMode_, &QRadioButton::clicked, this, [this] { connection_->chooseComMode(); });
@@ -77,11 +83,31 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     deviceColumn->addWidget(deviceInfo_);
     page_->setChangeListener([this] { deviceInfo_->render(); });
 
+    // "Search" and "Config...": one UDP socket object for both.
+    udp_ = new QtUdpLink(this);
+    matrixSearch_ =
+        std::make_unique<MatrixSearch>(*connection_, *link_, *udp_, *timers_, context_.dialogs);
+    configTimers_ = new QtTimers(this);
+    QWidget* owner = context_.mainWindow ? context_.mainWindow : this;
+    configWindows_ = std::make_unique<NetworkConfigWindows>(owner);
+    configuration_ = std::make_unique<NetworkConfiguration>(
+        *matrixSearch_, *udp_, context_.state, *configTimers_, context_.dialogs, *configWindows_);
+    configWindows_->setLogic(*configuration_);
+    configTimers_->setHandler([this](int id) { configuration_->onTimer(id); });
+    matrixSearch_->setFoundListener([this] { configuration_->onMatrixFound(); });
+    connect(search_, &QPushButton::clicked, this, [this] { matrixSearch_->search(); });
+    connect(config_, &QPushButton::clicked, this, [this] { configuration_->openDialog(); });
+    // The list's own handling is the connection controls'; the MAC of the entry is the search's.
+    connect(ipBox_, &QComboBox::activated, this,
+            [this](int index) { matrixSearch_->selectIp(index); });
+
     connection_->create();
 }
 
 GeneralPageWidget::~GeneralPageWidget() {
     // The link forgets the socket before the ports and timers it uses go away.
+    configuration_.reset();
+    matrixSearch_.reset();
     page_.reset();
     connection_.reset();
     link_.reset();
