@@ -2,6 +2,7 @@
 
 #include "AttachedPorts.h"
 
+#include "device/NetworkPackets.h"
 #include "link/Ipv4.h"
 #include "link/PortNames.h"
 
@@ -84,8 +85,14 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         "outputs", "Outputs with a display attached: all, none or a list such as 1,2,5.", "LIST");
     const QCommandLineOption deviceType(
         "device-type", "Device type the matrix reports: 1 HDMI, 2 HDBT, 3 HDMI+HDBT.", "N");
-    parser.addOptions({com, tcp, allow, pace, drop, dropCount, delay, corrupt, split, merge, close,
-                       hangUp, standby, standbyEvery, log, inputs, outputs, deviceType});
+    const QCommandLineOption udp(
+        "udp", "Answer matrix discovery (UDP 30600) and network configuration (UDP 30601).");
+    const QCommandLineOption mac("mac", "MAC address --udp reports (12 hexadecimal digits).",
+                                 "MAC");
+    const QCommandLineOption ip("ip", "IP address --udp reports (dotted IPv4).", "ADDR");
+    parser.addOptions({com,     tcp,    allow,   pace,       drop,   dropCount, delay,
+                       corrupt, split,  merge,   close,      hangUp, standby,   standbyEvery,
+                       log,     inputs, outputs, deviceType, udp,    mac,       ip});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -158,6 +165,22 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     if (parser.isSet(deviceType) &&
         (!toCount(parser.value(deviceType), options.deviceType) || options.deviceType > 3))
         return bad(deviceType);
+    options.udp = parser.isSet(udp);
+    if (parser.isSet(mac)) {
+        QString text = parser.value(mac);
+        text.remove(QLatin1Char(':')).remove(QLatin1Char('-'));
+        const auto parsed = net::parseMacText(text.toStdString());
+        if (!parsed)
+            return bad(mac);
+        options.mac = *parsed;
+    }
+    const QString ipText = parser.isSet(ip)               ? parser.value(ip)
+                           : options.tcpAddress.isEmpty() ? QStringLiteral("127.0.0.1")
+                                                          : options.tcpAddress;
+    const auto address = parseIpv4(ipText.toStdString());
+    if (!address)
+        return bad(ip);
+    options.ip = *address;
     return options;
 }
 
