@@ -287,6 +287,15 @@ TEST_F(GeneralPageTest, PortAnswersOverTcpWaitForTheReadoutAfterAConnectClick) {
     EXPECT_TRUE(page.statusGate());
     feedTcp({0xA5, 0x5B, 0x01, 0x04, 0x01, 0, 0x01, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(page.inputLabel(1), "");
+
+    // Coming back to the page closes it too, until the next read-out.
+    connectTcp();
+    page.clickStatus();
+    EXPECT_FALSE(page.statusGate());
+    page.onSwitchedTo();
+    EXPECT_TRUE(page.statusGate());
+    feedTcp({0xA5, 0x5B, 0x01, 0x04, 0x01, 0, 0x01, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(page.inputLabel(1), "");
 }
 
 } // namespace
