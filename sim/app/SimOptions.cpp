@@ -1,5 +1,8 @@
 #include "SimOptions.h"
 
+#include "AttachedPorts.h"
+
+#include "device/NetworkPackets.h"
 #include "link/Ipv4.h"
 #include "link/PortNames.h"
 
@@ -78,8 +81,20 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption standbyEvery("standby-every",
                                           "Send the standby report every MS milliseconds.", "MS");
     const QCommandLineOption log("log", "Write the traffic to FILE instead of stderr.", "FILE");
-    parser.addOptions({com, tcp, allow, pace, drop, dropCount, delay, corrupt, split, merge, close,
-                       hangUp, standby, standbyEvery, log});
+    const QCommandLineOption inputs(
+        "inputs", "Inputs with a source attached: all, none or a list such as 1,2,5.", "LIST");
+    const QCommandLineOption outputs(
+        "outputs", "Outputs with a display attached: all, none or a list such as 1,2,5.", "LIST");
+    const QCommandLineOption deviceType(
+        "device-type", "Device type the matrix reports: 1 HDMI, 2 HDBT, 3 HDMI+HDBT.", "N");
+    const QCommandLineOption udp(
+        "udp", "Answer matrix discovery (UDP 30600) and network configuration (UDP 30601).");
+    const QCommandLineOption mac("mac", "MAC address --udp reports (12 hexadecimal digits).",
+                                 "MAC");
+    const QCommandLineOption ip("ip", "IP address --udp reports (dotted IPv4).", "ADDR");
+    parser.addOptions({com,     tcp,    allow,   pace,       drop,   dropCount, delay,
+                       corrupt, split,  merge,   close,      hangUp, standby,   standbyEvery,
+                       log,     inputs, outputs, deviceType, udp,    mac,       ip});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -145,6 +160,33 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         (!toPair(parser.value(split), f.splitReply, f.splitAt) || f.splitAt < 1 || f.splitAt > 12))
         return bad(split);
     options.logFile = parser.value(log);
+    for (const auto& [option, field] : {std::pair{&inputs, &options.inputsAttached},
+                                        std::pair{&outputs, &options.outputsAttached}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *field = parsePortSet(parser.value(*option).toStdString());
+        if (!*field)
+            return bad(*option);
+    }
+    if (parser.isSet(deviceType) &&
+        (!toCount(parser.value(deviceType), options.deviceType) || options.deviceType > 3))
+        return bad(deviceType);
+    options.udp = parser.isSet(udp);
+    if (parser.isSet(mac)) {
+        QString text = parser.value(mac);
+        text.remove(QLatin1Char(':')).remove(QLatin1Char('-'));
+        const auto parsed = net::parseMacText(text.toStdString());
+        if (!parsed)
+            return bad(mac);
+        options.mac = *parsed;
+    }
+    const QString ipText = parser.isSet(ip)               ? parser.value(ip)
+                           : options.tcpAddress.isEmpty() ? QStringLiteral("127.0.0.1")
+                                                          : options.tcpAddress;
+    const auto address = parseIpv4(ipText.toStdString());
+    if (!address)
+        return bad(ip);
+    options.ip = *address;
     return options;
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <cstdint>
 #include <optional>
 
 namespace quorvane::sim {
@@ -17,6 +19,15 @@ struct SimOptions {
     int standbyEveryMs = 0; // 0: no periodic standby report
     QString logFile;        // empty: traffic goes to stderr
     Faults faults;
+    // Ports with a device attached (unset: the device's defaults) and the device type (0: default).
+    std::optional<std::array<bool, 8>> inputsAttached;
+    std::optional<std::array<bool, 8>> outputsAttached;
+    int deviceType = 0;
+    // --udp: answer discovery and network configuration; --mac and --ip set the identity it
+    // reports (defaults: 02:51:56:00:00:01 and the TCP address, or 127.0.0.1).
+    bool udp = false;
+    std::array<std::uint8_t, 6> mac{0x02, 0x51, 0x56, 0x00, 0x00, 0x01};
+    std::uint32_t ip = 0;
 };
 
 // Parses the arguments (argv[0] first). On a usage error returns std::nullopt with the reason in

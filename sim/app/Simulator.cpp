@@ -1,6 +1,7 @@
 #include "Simulator.h"
 
 #include "app/LinkState.h"
+#include "link/Ipv4.h"
 
 #include <QHostAddress>
 
@@ -21,6 +22,12 @@ const std::uint8_t* bytesOf(const QByteArray& bytes) {
 Simulator::Simulator(SimOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)) {
     device_.faults() = options_.faults;
+    if (options_.inputsAttached)
+        device_.state().inputAttached = *options_.inputsAttached;
+    if (options_.outputsAttached)
+        device_.state().outputAttached = *options_.outputsAttached;
+    if (options_.deviceType != 0)
+        device_.state().deviceType = static_cast<std::uint8_t>(options_.deviceType);
     device_.setReceiveObserver([this](LinkKind link, const std::uint8_t* data, std::size_t size) {
         trace_.received(link, data, size);
     });
@@ -64,6 +71,15 @@ bool Simulator::start(QString& error) {
                 [this] { device_.resetLink(LinkKind::Tcp); });
         connect(tcp_.get(), &TcpEndpoint::received, this, &Simulator::tcpReceived);
     }
+    if (options_.udp) {
+        NetworkIdentity identity;
+        identity.mac = options_.mac;
+        identity.ip = options_.ip;
+        udp_ = std::make_unique<UdpEndpoint>(
+            identity, [this](const QString& line) { trace_.note(line.toStdString()); });
+        if (!udp_->listen(error))
+            return false;
+    }
     if (options_.standbyEveryMs > 0)
         standbyTimer_.start(options_.standbyEveryMs);
     return true;
@@ -78,6 +94,11 @@ QString Simulator::readinessLine() const {
     }
     if (tcp_)
         line += QStringLiteral(" tcp=%1:%2").arg(options_.tcpAddress).arg(MatrixTcpPort);
+    if (udp_) {
+        line += QStringLiteral(" udp=%1 mac=%2")
+                    .arg(QString::fromStdString(formatIpv4(udp_->identity().ip)),
+                         QString::fromStdString(net::macText(udp_->identity().mac)));
+    }
     return line;
 }
 

@@ -7,6 +7,7 @@
 #include "SimOptions.h"
 #include "TcpEndpoint.h"
 #include "TrafficTrace.h"
+#include "UdpEndpoint.h"
 
 #include "link/PortNames.h"
 
@@ -45,6 +46,7 @@ private:
     std::unique_ptr<PtyEndpoint> pty_;
     std::unique_ptr<ports::PortRegistration> registration_;
     std::unique_ptr<TcpEndpoint> tcp_;
+    std::unique_ptr<UdpEndpoint> udp_;
     QElapsedTimer lastSerialByte_;
     QTimer standbyTimer_;
 };

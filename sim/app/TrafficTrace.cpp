@@ -41,4 +41,9 @@ void TrafficTrace::line(const char* direction, LinkKind link, const std::uint8_t
     std::fflush(file_);
 }
 
+void TrafficTrace::note(const std::string& text) {
+    std::fprintf(file_, "%s\n", text.c_str());
+    std::fflush(file_);
+}
+
 } // namespace quorvane::sim

@@ -25,6 +25,8 @@ public:
     void received(LinkKind link, const std::uint8_t* data, std::size_t size);
     // Cut into frames of 13 bytes (a merged write holds two).
     void sent(LinkKind link, const std::uint8_t* data, std::size_t size);
+    // One line of free text (the UDP side's events).
+    void note(const std::string& text);
 
 private:
     void line(const char* direction, LinkKind link, const std::uint8_t* data, std::size_t size);

@@ -138,6 +138,8 @@ void GeneralConnection::connectCom() {
 }
 
 void GeneralConnection::clickTcpConnect() {
+    if (tcpConnectListener_)
+        tcpConnectListener_();
     if (state_.tcpConnected) {
         disconnectTcp();
         return;
@@ -233,6 +235,28 @@ void GeneralConnection::generalPageOnShow() {
     }
     if (!link_.openSerial(portNumber_, settings_))
         reportOpenFailure();
+}
+
+void GeneralConnection::openComPort() {
+    settings_ = SerialSettings{};
+    settings_.stopBits = 2;
+    const int chosen = screen_.selectedPort >= 0
+                           ? ports::parsePortNumber(screen_.ports[screen_.selectedPort]).value_or(0)
+                           : 0;
+    if (chosen != 0)
+        portNumber_ = chosen;
+    state_.comPortNumber = portNumber_;
+    if (portNumber_ == 0) {
+        showMessage(OpenComFailed, MessageCloseMs);
+        return;
+    }
+    link_.closeSerial();
+    connectCom();
+}
+
+void GeneralConnection::showTcpLinkResult(bool up) {
+    showTcpLink(up);
+    state_.tcpLinkReady = up;
 }
 
 void GeneralConnection::forceComDisconnect() {

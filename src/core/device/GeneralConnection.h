@@ -15,6 +15,7 @@
 #include "device/PortProbe.h"
 #include "link/PageLink.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,18 @@ public:
 
     // Returns true when `id` is one of this object's timers.
     bool onTimer(int id);
+
+    // The connect branch of the COM "Connect" button, whatever the button shows: the port chosen
+    // in the list is opened afresh (the "Status" read-out needs the page's port open). Reports
+    // its own failure.
+    void openComPort();
+    // The outcome of a TCP connect made by someone else on this page (the read-out's reconnect):
+    // the TCP button, the indicator and tcpLinkReady follow it.
+    void showTcpLinkResult(bool up);
+    // Called at the start of every TCP "Connect" click, before it connects or disconnects.
+    void setTcpConnectListener(std::function<void()> listener) {
+        tcpConnectListener_ = std::move(listener);
+    }
     // The General page's PageLink reports a connect or close notification of the socket.
     void onTcpStateChanged();
 
@@ -124,6 +137,7 @@ private:
     bool comConnected_ = false;
 
     ConnectionScreen screen_;
+    std::function<void()> tcpConnectListener_;
 };
 
 } // namespace quorvane

@@ -105,7 +105,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildPageButtons();
 
     general_ = new GeneralPageWidget(context_, this);
-    setPage(PageId::General, general_, &general_->connection());
+    setPage(PageId::General, general_, &general_->page());
     navigation_->setForceComDisconnect([this] {
         if (general_)
             general_->connection().forceComDisconnect();

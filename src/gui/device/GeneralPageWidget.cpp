@@ -1,7 +1,10 @@
 #include "device/GeneralPageWidget.h"
 
 #include "app/QtTimers.h"
+#include "device/DeviceInfoPanel.h"
 #include "device/LinkIndicator.h"
+#include "device/NetworkConfigWindows.h"
+#include "link/QtUdpLink.h"
 #include "link/SerialPort.h"
 
 #include <QComboBox>
@@ -49,7 +52,14 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
         [this](std::uint8_t byte, int portNumber) { link_->onSerialByte(byte, portNumber); });
     serial_->setFailureHandler([this] { context_.events.serialFailure(); });
     link_->setTcpStateHandler([this] { connection_->onTcpStateChanged(); });
-    timers_->setHandler([this](int id) { connection_->onTimer(id); });
+    timers_->setHandler([this](int id) {
+        if (connection_->onTimer(id))
+            return;
+        if (page_ && page_->onTimer(id))
+            return;
+        if (matrixSearch_)
+            matrixSearch_->onTimer(id);
+    });
 
     // The state change, not the click: a screen reader's "Toggle" checks a radio button without
     // clicking it. render() blocks these signals while it draws the mode.
@@ -75,11 +85,41 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     connect(ipBox_->lineEdit(), &QLineEdit::textChanged, this,
             [this](const QString& text) { connection_->editIpText(text.toStdString()); });
 
+    page_ = std::make_unique<GeneralPage>(*connection_, *link_, *timers_, context_.dialogs,
+                                          context_.events);
+    connection_->setTcpConnectListener([this] { page_->onTcpConnectClicked(); });
+    deviceInfo_ = new DeviceInfoPanel(*page_, deviceArea_);
+    auto* deviceColumn = new QVBoxLayout(deviceArea_);
+    deviceColumn->setContentsMargins(0, 0, 0, 0);
+    deviceColumn->addWidget(deviceInfo_);
+    page_->setChangeListener([this] { deviceInfo_->render(); });
+
+    // "Search" and "Config...": one UDP socket object for both.
+    udp_ = new QtUdpLink(this);
+    matrixSearch_ =
+        std::make_unique<MatrixSearch>(*connection_, *link_, *udp_, *timers_, context_.dialogs);
+    configTimers_ = new QtTimers(this);
+    QWidget* owner = context_.mainWindow ? context_.mainWindow : this;
+    configWindows_ = std::make_unique<NetworkConfigWindows>(owner);
+    configuration_ = std::make_unique<NetworkConfiguration>(
+        *matrixSearch_, *udp_, context_.state, *configTimers_, context_.dialogs, *configWindows_);
+    configWindows_->setLogic(*configuration_);
+    configTimers_->setHandler([this](int id) { configuration_->onTimer(id); });
+    matrixSearch_->setFoundListener([this] { configuration_->onMatrixFound(); });
+    connect(search_, &QPushButton::clicked, this, [this] { matrixSearch_->search(); });
+    connect(config_, &QPushButton::clicked, this, [this] { configuration_->openDialog(); });
+    // The list's own handling is the connection controls'; the MAC of the entry is the search's.
+    connect(ipBox_, &QComboBox::activated, this,
+            [this](int index) { matrixSearch_->selectIp(index); });
+
     connection_->create();
 }
 
 GeneralPageWidget::~GeneralPageWidget() {
     // The link forgets the socket before the ports and timers it uses go away.
+    configuration_.reset();
+    matrixSearch_.reset();
+    page_.reset();
     connection_.reset();
     link_.reset();
 }
@@ -143,8 +183,11 @@ void GeneralPageWidget::buildControls() {
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(modeGroup_);
-    page->addWidget(comGroup_);
-    page->addWidget(tcpGroup_);
+    // The two link groups side by side, leaving room below for the device information.
+    auto* links = new QHBoxLayout;
+    links->addWidget(comGroup_);
+    links->addWidget(tcpGroup_, 1);
+    page->addLayout(links);
     page->addWidget(deviceArea_, 1);
 }
 

@@ -6,6 +6,9 @@
 
 #include "app/AppContext.h"
 #include "device/GeneralConnection.h"
+#include "device/GeneralPage.h"
+#include "device/MatrixSearch.h"
+#include "device/NetworkConfiguration.h"
 #include "device/PortProbe.h"
 #include "link/PageLink.h"
 
@@ -22,6 +25,9 @@ class QRadioButton;
 
 namespace quorvane {
 
+class DeviceInfoPanel;
+class NetworkConfigWindows;
+class QtUdpLink;
 class LinkIndicator;
 class QtTimers;
 class SerialPort;
@@ -35,6 +41,12 @@ public:
     ~GeneralPageWidget() override;
 
     GeneralConnection& connection() { return *connection_; }
+    // The page's logic beyond the connection controls; the page's PageHandle.
+    GeneralPage& page() { return *page_; }
+    DeviceInfoPanel* deviceInfo() const { return deviceInfo_; }
+    MatrixSearch& search() { return *matrixSearch_; }
+    NetworkConfiguration& configuration() { return *configuration_; }
+    NetworkConfigWindows& configurationWindows() { return *configWindows_; }
     PageLink& link() { return *link_; }
     Timers& timers();
     // Room below the connection controls for the device information and the switches.
@@ -62,6 +74,13 @@ private:
     std::unique_ptr<PageLink> link_;
     QtTimers* timers_ = nullptr;
     std::unique_ptr<GeneralConnection> connection_;
+    std::unique_ptr<GeneralPage> page_;
+    DeviceInfoPanel* deviceInfo_ = nullptr;
+    QtUdpLink* udp_ = nullptr;
+    std::unique_ptr<MatrixSearch> matrixSearch_;
+    QtTimers* configTimers_ = nullptr;
+    std::unique_ptr<NetworkConfigWindows> configWindows_;
+    std::unique_ptr<NetworkConfiguration> configuration_;
 
     QGroupBox* modeGroup_ = nullptr;
     QRadioButton* comMode_ = nullptr;

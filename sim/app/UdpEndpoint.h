@@ -1,0 +1,34 @@
+#pragma once
+// The simulated matrix's UDP side (--udp): discovery on port 30600 and network configuration on
+// port 30601, both bound to 0.0.0.0. Each answer goes back to the sender's address and port; the
+// simulator itself never broadcasts.
+
+#include "NetworkResponder.h"
+
+#include <QObject>
+#include <QUdpSocket>
+
+#include <functional>
+
+namespace quorvane::sim {
+
+class UdpEndpoint : public QObject {
+    Q_OBJECT
+public:
+    using Trace = std::function<void(const QString& line)>;
+
+    UdpEndpoint(NetworkIdentity identity, Trace trace, QObject* parent = nullptr);
+
+    bool listen(QString& error);
+    const NetworkIdentity& identity() const { return responder_.identity(); }
+
+private:
+    void readPending(QUdpSocket& socket, std::uint16_t port);
+
+    NetworkResponder responder_;
+    Trace trace_;
+    QUdpSocket discovery_;
+    QUdpSocket configuration_;
+};
+
+} // namespace quorvane::sim

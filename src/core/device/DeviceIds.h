@@ -1,0 +1,69 @@
+#pragma once
+// Numbers the General page's device information, switches and factory reset live by: timer ids,
+// waits, texts and the port labels.
+
+#include <string>
+
+namespace quorvane::device {
+
+inline constexpr int PortCount = 8;
+
+// Timers of the General page (the connection controls own 47, 55 and 66). A standby report stops
+// every page timer from 1 to LastStandbyTimer; the factory reset's waits lie above that range, so
+// a reset runs on through a standby report.
+inline constexpr int ReadoutFirstTimer = 1;    // the read-out's conversation: 1..8
+inline constexpr int ReadoutStartTimer = 10;   // 200 ms before the first query
+inline constexpr int ReconnectCheckTimer = 11; // 100 ms after the read-out's reconnect
+inline constexpr int MessageTimer = 55;        // shared with the connection controls
+inline constexpr int ReadoutBusyTimer = 60;
+inline constexpr int ResetBusyTimer = 61;
+inline constexpr int LastStandbyTimer = 79;
+inline constexpr int ResetFirstTimer = 80; // the factory reset's conversation: 80..87
+
+inline constexpr int FirstChanceMs = 5000;
+inline constexpr int SecondChanceMs = 5000;
+inline constexpr int ReadoutStartMs = 200;
+inline constexpr int ReconnectCheckMs = 100;
+inline constexpr int LinkDownMessageMs = 1500;
+inline constexpr int ReconnectFailedMessageMs = 1000;
+inline constexpr int TimeOutMessageMs = 1000;
+inline constexpr int DoneMessageMs = 1500;
+inline constexpr int StandbyMessageMs = 2500;
+
+inline constexpr const char* TimeOutText = "Time out!";
+inline constexpr const char* DoneText = "Set successfully!";
+inline constexpr const char* StandbyText = "Matrix is in standby mode!";
+inline constexpr const char* TcpDownText = "Connect to Matrix failed!";
+inline constexpr const char* ComDownText = "Open COM failed!";
+inline constexpr const char* ConnectionLostText = "Connection to Matrix lost!";
+inline constexpr const char* PleaseWaitText = "Please wait...";
+inline constexpr const char* ReadoutFamily = "Getting status";
+inline constexpr const char* ResetFamily = "Setting";
+inline constexpr const char* ResetQuestion =
+    "Factory reset routes every input to its own output and sets the EDID "
+    "\"1080p,Stereo Audio 2.0\" on every input of the matrix. Continue?";
+
+// "HDMI IN3: Connect", "HDMI OUTC: Disconnect": `port` 1..8.
+inline std::string inputLabel(int port, bool connected) {
+    return "HDMI IN" + std::to_string(port) + (connected ? ": Connect" : ": Disconnect");
+}
+inline std::string outputLabel(int port, bool connected) {
+    return std::string("HDMI OUT") + static_cast<char>('A' + port - 1) +
+           (connected ? ": Connect" : ": Disconnect");
+}
+
+// Reply byte 4 of the type report: 1..3; anything else has no text.
+inline const char* deviceTypeText(int code) {
+    switch (code) {
+    case 1:
+        return "HDMI MATRIX";
+    case 2:
+        return "HDBT MATRIX";
+    case 3:
+        return "HDMI+HDBT etc MATRIX";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace quorvane::device

@@ -1,0 +1,319 @@
+// The General page's controls for device information, switches and factory reset, and the
+// read-out's start, chain and end. Replies and standby are in GeneralPageReplies.cpp, the factory
+// reset in GeneralPageReset.cpp.
+#include "device/GeneralPage.h"
+
+#include "link/Commands.h"
+
+namespace quorvane {
+
+using namespace device;
+
+namespace {
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+} // namespace
+
+GeneralPage::GeneralPage(GeneralConnection& connection, PageLink& link, Timers& timers,
+                         Dialogs& dialogs, AppEvents& events)
+    : connection_(connection), link_(link), state_(link.state()), timers_(timers),
+      dialogs_(dialogs), events_(events), readoutTalk_(timers, ReadoutFirstTimer),
+      resetTalk_(timers, ResetFirstTimer),
+      readoutBusy_(dialogs, timers, ReadoutBusyTimer, ReadoutFamily),
+      resetBusy_(dialogs, timers, ResetBusyTimer, ResetFamily) {
+    link_.setFrameHandler([this](const Frame& frame, bool intact, Transport transport) {
+        onFrame(frame, intact, transport);
+    });
+    readoutTalk_.setListeners({{}, [this](const Step&) { endReadout(true, TimeOutText); }, {}});
+    resetTalk_.setListeners({{}, [this](const Step&) { onResetFailed(); }, {}});
+}
+
+GeneralPage::~GeneralPage() {
+    link_.setFrameHandler({});
+}
+
+void GeneralPage::onSwitchedTo() {
+    // Coming back from another page: the serial port is opened afresh by the next read-out, and
+    // port answers over the new TCP connection wait until a read-out asks for them.
+    reshown_ = true;
+    statusGate_ = true;
+}
+
+// --- Read-out ---
+
+void GeneralPage::clickStatus() {
+    if (reconnectPending_)
+        return;
+    clearLabels();
+    if (state_.tcpMode()) {
+        if (state_.tcpConnected)
+            startReadoutOnTcp();
+        else
+            startReconnect();
+        return;
+    }
+    if (!link_.serialOpen() || reshown_) {
+        reshown_ = false;
+        connection_.openComPort(); // reports its own failure
+    }
+    if (!link_.serialOpen())
+        return;
+    readoutBusy_.open(3);
+    readoutPhase_ = Readout::Starting;
+    timers_.start(ReadoutStartTimer, ReadoutStartMs);
+    notify();
+}
+
+void GeneralPage::clickClear() {
+    clearLabels();
+}
+
+void GeneralPage::clearLabels() {
+    inputLabels_.fill({});
+    outputLabels_.fill({});
+    notify();
+}
+
+void GeneralPage::startReadoutOnTcp() {
+    readoutBusy_.open(3);
+    statusGate_ = false;
+    sendFirstQuery();
+}
+
+void GeneralPage::startReconnect() {
+    statusGate_ = true;
+    link_.tcp().close();
+    state_.matrixIp = trimmed(connection_.screen().ipText);
+    link_.connectMatrix();
+    reconnectPending_ = true;
+    readoutPhase_ = Readout::Reconnecting;
+    timers_.start(ReconnectCheckTimer, ReconnectCheckMs);
+    notify();
+}
+
+void GeneralPage::checkReconnect() {
+    timers_.stop(ReconnectCheckTimer);
+    reconnectPending_ = false;
+    if (!state_.tcpConnected) {
+        // Give the attempt up, as the "Connect" button's own check does.
+        link_.tcp().close();
+        connection_.showTcpLinkResult(false);
+        readoutPhase_ = Readout::Idle;
+        raiseMessage(dialogs_, timers_, MessageTimer, ReconnectFailedMessageMs, TcpDownText);
+        notify();
+        return;
+    }
+    connection_.showTcpLinkResult(true);
+    statusGate_ = false;
+    link_.send(cmd::irStateQuery);
+    readoutPhase_ = Readout::Starting;
+    timers_.start(ReadoutStartTimer, ReadoutStartMs);
+    readoutBusy_.open(3);
+    notify();
+}
+
+void GeneralPage::onReadoutStartTimer() {
+    timers_.stop(ReadoutStartTimer);
+    if (state_.tcpMode()) {
+        // The connection may have dropped since the reconnect check: end the read-out rather
+        // than leave the busy box up with nothing asked.
+        if (!state_.tcpConnected) {
+            endReadout(true, ConnectionLostText, TimeOutMessageMs);
+            return;
+        }
+        sendFirstQuery();
+        return;
+    }
+    // Over the serial link the read-out first asks what the matrix is; the answers to the type,
+    // size and version queries chain on to the port queries.
+    readoutPhase_ = Readout::Querying;
+    readoutTalk_.start(reportStep("device type query", cmd::deviceTypeQuery, cmd::QueryDeviceType));
+    notify();
+}
+
+void GeneralPage::sendFirstQuery() {
+    readoutPhase_ = Readout::Querying;
+    readoutTalk_.start(portQueryStep(0));
+    notify();
+}
+
+Step GeneralPage::portQueryStep(int index) {
+    const int port = index / 2 + 1;
+    const bool output = index % 2 == 1;
+    const auto number = static_cast<std::uint8_t>(port);
+    const CommandBytes query =
+        output ? cmd::outputAttachedQuery(number) : cmd::inputAttachedQuery(number);
+    const std::uint8_t answer = output ? cmd::QueryOutputAttached : cmd::QueryInputAttached;
+    return Step{std::string(output ? "output " : "input ") + std::to_string(port) + " query",
+                {{0, [this, query] { link_.send(query); }}},
+                [this, answer, port](const Reply& reply) {
+                    const Frame& f = reply.frame;
+                    if (f[2] != cmd::GroupQuery || f[3] != answer || f[4] != port)
+                        return ReplyVerdict::NotMine;
+                    // A serial answer with a wrong checksum is ignored (the resend follows at
+                    // its time); over TCP the status-reply gate holds answers back.
+                    const bool usable =
+                        reply.transport == Transport::Serial ? reply.intact : !statusGate_;
+                    return usable ? ReplyVerdict::Answer : ReplyVerdict::NotMine;
+                },
+                [this, index](const Reply& reply) { onPortAnswered(index, reply); },
+                RetryPolicy::resendOnce(FirstChanceMs, SecondChanceMs)};
+}
+
+Step GeneralPage::reportStep(const char* name, const CommandBytes& query,
+                             std::uint8_t answerCommand) {
+    return Step{name,
+                {{0, [this, query] { link_.send(query); }}},
+                [answerCommand](const Reply& reply) {
+                    const Frame& f = reply.frame;
+                    const bool usable = reply.transport == Transport::Serial && reply.intact;
+                    return f[2] == cmd::GroupQuery && f[3] == answerCommand && usable
+                               ? ReplyVerdict::Answer
+                               : ReplyVerdict::NotMine;
+                },
+                [this](const Reply& reply) { onDeviceReport(reply.frame, true, reply.transport); },
+                RetryPolicy::resendOnce(FirstChanceMs, SecondChanceMs)};
+}
+
+void GeneralPage::onPortAnswered(int index, const Reply& reply) {
+    const int port = index / 2 + 1;
+    const bool connected = reply.frame[6] != cmd::NothingValue;
+    if (index % 2 == 1) {
+        outputConnected_.at(port - 1) = connected;
+        outputLabels_.at(port - 1) = device::outputLabel(port, connected);
+    } else {
+        inputConnected_.at(port - 1) = connected;
+        inputLabels_.at(port - 1) = device::inputLabel(port, connected);
+    }
+    if (index + 1 == 2 * PortCount) {
+        endReadout(false);
+        return;
+    }
+    readoutTalk_.start(portQueryStep(index + 1));
+    notify();
+}
+
+void GeneralPage::endReadout(bool failed, const char* message, int messageMs) {
+    readoutTalk_.stop();
+    timers_.stop(ReadoutStartTimer);
+    readoutPhase_ = Readout::Idle;
+    events_.pageBusy(false);
+    // A "Please wait..." box raised elsewhere is closed instead of showing the outcome; the busy
+    // box closes in every case (leaving it up would leave the user with no way to go on).
+    readoutBusy_.close();
+    const bool pleaseWait = state_.messageShown && state_.messageText == PleaseWaitText;
+    if (pleaseWait)
+        dialogs_.closeMessage();
+    else if (failed && message)
+        raiseMessage(dialogs_, timers_, MessageTimer, messageMs > 0 ? messageMs : TimeOutMessageMs,
+                     message);
+    notify();
+}
+
+// --- Switches ---
+
+bool GeneralPage::switchOn(Switch which) const {
+    switch (which) {
+    case Switch::IrControl:
+        return irControl_;
+    case Switch::Beep:
+        return beep_;
+    case Switch::Dvi:
+        return dvi_;
+    }
+    return false;
+}
+
+void GeneralPage::clickSwitch(Switch which) {
+    // The mark stays as it was; the matrix's acknowledgement flips it.
+    if (!linkReady()) {
+        showLinkDown();
+        notify();
+        return;
+    }
+    const bool turnOn = !switchOn(which);
+    switch (which) {
+    case Switch::IrControl:
+        link_.send(cmd::irSwitch(turnOn));
+        break;
+    case Switch::Beep:
+        link_.send(cmd::beepSwitch(turnOn));
+        break;
+    case Switch::Dvi:
+        link_.send(cmd::dviSwitch(turnOn));
+        break;
+    }
+    notify();
+}
+
+// --- Factory reset: the question ---
+
+void GeneralPage::clickFactoryReset() {
+    if (!linkReady()) {
+        showLinkDown();
+        return;
+    }
+    if (resetting_ || confirmPending_)
+        return;
+    // It overwrites every route and every input's EDID: ask first.
+    confirmPending_ = true;
+    notify();
+    if (confirm_)
+        confirm_(ResetQuestion);
+}
+
+void GeneralPage::answerFactoryReset(bool yes) {
+    if (!confirmPending_)
+        return;
+    confirmPending_ = false;
+    if (!yes) {
+        notify();
+        return;
+    }
+    // The link may have gone while the question was up.
+    if (!linkReady()) {
+        showLinkDown();
+        notify();
+        return;
+    }
+    startFactoryReset();
+}
+
+// --- Helpers ---
+
+bool GeneralPage::linkReady() const {
+    return state_.tcpMode() ? state_.tcpConnected : link_.serialOpen();
+}
+
+void GeneralPage::showLinkDown() {
+    raiseMessage(dialogs_, timers_, MessageTimer, LinkDownMessageMs,
+                 state_.tcpMode() ? TcpDownText : ComDownText);
+}
+
+bool GeneralPage::onTimer(int id) {
+    if (readoutTalk_.onTimer(id) || resetTalk_.onTimer(id) || readoutBusy_.onTimer(id) ||
+        resetBusy_.onTimer(id))
+        return true;
+    switch (id) {
+    case ReadoutStartTimer:
+        onReadoutStartTimer();
+        return true;
+    case ReconnectCheckTimer:
+        checkReconnect();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void GeneralPage::notify() {
+    if (changed_)
+        changed_();
+}
+
+} // namespace quorvane

@@ -1,0 +1,140 @@
+// What the General page does with the matrix's answers and reports, and with a standby report.
+#include "device/GeneralPage.h"
+
+#include "link/Commands.h"
+
+namespace quorvane {
+
+using namespace device;
+
+void GeneralPage::onFrame(const Frame& frame, bool intact, Transport transport) {
+    // TCP data is acted on only while the General page is on show.
+    if (transport == Transport::Tcp && state_.currentPage != PageId::General)
+        return;
+    // Standby is the page's, not a conversation's: the factory reset runs on through it.
+    if (cmd::isStandbyReport(frame)) {
+        onStandby();
+        return;
+    }
+    if (resetTalk_.offer(frame, intact, transport) || readoutTalk_.offer(frame, intact, transport))
+        return;
+    if (onDeviceReport(frame, intact, transport) || onSwitchState(frame, transport))
+        return;
+    onSwitchAcknowledged(frame, transport);
+}
+
+bool GeneralPage::onDeviceReport(const Frame& frame, bool intact, Transport transport) {
+    if (frame[2] != cmd::GroupQuery)
+        return false;
+    const std::uint8_t command = frame[3];
+    if (command != cmd::QueryDeviceType && command != cmd::QuerySize &&
+        command != cmd::QueryVersion)
+        return false;
+    // Acted on only over the serial link, and only when the checksum is right.
+    if (transport != Transport::Serial || !intact)
+        return true;
+    if (command == cmd::QueryDeviceType)
+        onTypeReport(frame);
+    else if (command == cmd::QuerySize)
+        onSizeReport(frame);
+    else
+        onVersionReport(frame);
+    return true;
+}
+
+void GeneralPage::onTypeReport(const Frame& frame) {
+    // A code the page does not know leaves the type as it was; the size query follows anyway.
+    if (const char* text = deviceTypeText(frame[4])) {
+        deviceType_ = text;
+        deviceText_ = deviceType_;
+    }
+    readoutTalk_.start(reportStep("size query", cmd::sizeQuery, cmd::QuerySize));
+    notify();
+}
+
+void GeneralPage::onSizeReport(const Frame& frame) {
+    deviceText_ = deviceType_ + " " + std::to_string(frame[4]) + "X" + std::to_string(frame[6]);
+    readoutTalk_.start(reportStep("version query", cmd::versionQuery, cmd::QueryVersion));
+    notify();
+}
+
+void GeneralPage::onVersionReport(const Frame& frame) {
+    versionText_ = std::to_string(frame[4]) + "." + std::to_string(frame[6]);
+    sendFirstQuery();
+}
+
+bool GeneralPage::onSwitchState(const Frame& frame, Transport transport) {
+    if (frame[2] != cmd::GroupQuery)
+        return false;
+    const bool tcp = transport == Transport::Tcp;
+    switch (frame[3]) {
+    case cmd::QueryIrState:
+        if (tcp && frame[4] != 0x00)
+            return true;
+        irControl_ = frame[6] != cmd::NothingValue;
+        link_.send(cmd::beepStateQuery);
+        break;
+    case cmd::QueryBeepState:
+        beep_ = frame[6] != cmd::NothingValue;
+        // Over TCP the state queries end here.
+        if (!tcp)
+            link_.send(cmd::dviStateQuery);
+        break;
+    case cmd::QueryDviState:
+        if (tcp)
+            return true;
+        // The other way round: FF means DVI compatibility is on.
+        dvi_ = frame[6] == cmd::NothingValue;
+        break;
+    default:
+        return false;
+    }
+    notify();
+    return true;
+}
+
+bool GeneralPage::onSwitchAcknowledged(const Frame& frame, Transport /*transport*/) {
+    if (frame[3] != cmd::SwitchSet)
+        return false;
+    bool* mark = nullptr;
+    switch (frame[2]) {
+    case cmd::GroupIrSwitch:
+        mark = &irControl_;
+        break;
+    case cmd::GroupBeepSwitch:
+        mark = &beep_;
+        break;
+    case cmd::GroupDviSwitch:
+        mark = &dvi_;
+        break;
+    default:
+        return false;
+    }
+    // During a factory reset the beep and DVI acknowledgements are the reset's; one out of turn
+    // flips nothing.
+    if (resetting_ && frame[2] != cmd::GroupIrSwitch)
+        return true;
+    // Only an acknowledgement with byte 6 = 00 confirms. The DVI acknowledgement counts over TCP
+    // as over the serial link.
+    if (frame[6] != 0x00)
+        return true;
+    *mark = !*mark;
+    notify();
+    return true;
+}
+
+void GeneralPage::onStandby() {
+    // Every page timer stops except the factory reset's waits; the reset goes on.
+    readoutTalk_.stop();
+    timers_.stopRange(1, LastStandbyTimer);
+    readoutPhase_ = Readout::Idle;
+    reconnectPending_ = false;
+    if (state_.busyShown)
+        dialogs_.closeBusy();
+    if (state_.messageShown)
+        dialogs_.closeMessage();
+    raiseMessage(dialogs_, timers_, MessageTimer, StandbyMessageMs, StandbyText);
+    notify();
+}
+
+} // namespace quorvane

@@ -1,0 +1,71 @@
+#pragma once
+// The General page's "Search": a UDP broadcast of "a" from and to port 30600, and the "Matrix  IP"
+// list filled from the replies in order of arrival, with the parallel list of MAC addresses.
+// Starting a search drops the TCP connection. The socket is closed 5 s after the search or after
+// its last reply, whichever is later, so that port 30600 is not held for the life of the program.
+//
+// Runs on the user-interface thread; its timer is one of the General page's (the owner routes
+// expiries to onTimer()).
+
+#include "app/Dialogs.h"
+#include "app/Timers.h"
+#include "device/GeneralConnection.h"
+#include "device/NetworkPackets.h"
+#include "link/PageLink.h"
+#include "link/UdpLink.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+class MatrixSearch {
+public:
+    static constexpr int CloseTimer = 88;
+    static constexpr int CloseAfterMs = 5000;
+    static constexpr int MessageTimer = 55;
+    static constexpr int MessageMs = 1500;
+    static constexpr std::size_t MaxFound = 256;
+
+    MatrixSearch(GeneralConnection& connection, PageLink& link, UdpLink& udp, Timers& timers,
+                 Dialogs& dialogs);
+    ~MatrixSearch();
+    MatrixSearch(const MatrixSearch&) = delete;
+    MatrixSearch& operator=(const MatrixSearch&) = delete;
+
+    // The matrix-found notification, after each reply that adds an entry.
+    void setFoundListener(std::function<void()> listener) { found_ = std::move(listener); }
+
+    // "Search".
+    void search();
+    // An entry of the "Matrix  IP" list chosen (after the connection controls have taken it).
+    void selectIp(int index);
+
+    bool onTimer(int id);
+    // Someone else (the configuration) closes the shared socket and binds it anew: the search no
+    // longer owns it and will not close it.
+    void socketTaken();
+
+    const std::vector<std::string>& ips() const { return ips_; }
+    const std::vector<std::string>& macs() const { return macs_; }
+    // The MAC of the selected entry; empty before any matrix was found.
+    const std::string& currentMac() const { return currentMac_; }
+
+private:
+    void onDatagram(const std::uint8_t* data, std::size_t size);
+
+    GeneralConnection& connection_;
+    PageLink& link_;
+    UdpLink& udp_;
+    Timers& timers_;
+    Dialogs& dialogs_;
+    std::function<void()> found_;
+    net::DiscoveryBuffer buffer_;
+    std::vector<std::string> ips_;
+    std::vector<std::string> macs_;
+    std::string currentMac_;
+    bool searching_ = false;
+};
+
+} // namespace quorvane

@@ -1,0 +1,114 @@
+#pragma once
+// The " TCP  Configuration" dialog ("Config...") and the "Configuring" window: a 76-byte UDP
+// broadcast to port 30601 that gives the matrix found by the search (known by its MAC) an automatic
+// or static address and a MAC, the wait of up to 10 s for its acceptance, and after an acceptance
+// the search again (2 s, then 0.5 s, then up to 5 s) so that the list shows the new address.
+//
+// The fields are checked before anything is sent: IP fields take 0..255 in decimal, MAC fields
+// exactly two hexadecimal digits, and a static address must be a usable unicast host address; a
+// refusal names the field. Only an acceptance of the packet just sent counts.
+//
+// Runs on the user-interface thread with its own timer set; the widgets render ConfigForm and the
+// Configuring window's text and forward the user's actions.
+
+#include "app/Dialogs.h"
+#include "app/Timers.h"
+#include "device/MatrixSearch.h"
+#include "device/NetworkPackets.h"
+#include "link/UdpLink.h"
+
+#include <array>
+#include <string>
+
+namespace quorvane {
+
+// The dialog's fields.
+struct ConfigForm {
+    bool staticIp = false; // "Static IP" selected; "Auto IP" otherwise
+    std::array<std::string, 4> ip;
+    std::array<std::string, 6> mac;
+};
+
+class ConfigurationView {
+public:
+    virtual ~ConfigurationView() = default;
+    // Shows the dialog (creating it the first time) with these fields.
+    virtual void showDialog(const ConfigForm& form) = 0;
+    virtual void hideDialog() = 0;
+    // Shows the "Configuring" window with `text` (opening it if it is closed).
+    virtual void showConfiguring(const std::string& text) = 0;
+    virtual void closeConfiguring() = 0;
+};
+
+class NetworkConfiguration {
+public:
+    // Timers of the configuration's own set.
+    static constexpr int AnimationTimer = 1;
+    static constexpr int TimeOutTimer = 2;
+    static constexpr int AcceptedTimer = 7;
+    static constexpr int SearchingTimer = 8;
+    static constexpr int SearchTimer = 9;
+    static constexpr int CloseTimer = 10;
+    static constexpr int MessageTimer = 55;
+
+    static constexpr int AnimationMs = 500;
+    static constexpr int TimeOutMs = 10000;
+    static constexpr int AcceptedMs = 2000;
+    static constexpr int SearchingMs = 500;
+    static constexpr int SearchMs = 5000;
+    static constexpr int FailedCloseMs = 2000;
+    static constexpr int SearchFailedCloseMs = 500;
+    static constexpr int MessageMs = 1500;
+
+    NetworkConfiguration(MatrixSearch& search, UdpLink& udp, LinkState& state, Timers& timers,
+                         Dialogs& dialogs, ConfigurationView& view);
+    ~NetworkConfiguration();
+    NetworkConfiguration(const NetworkConfiguration&) = delete;
+    NetworkConfiguration& operator=(const NetworkConfiguration&) = delete;
+
+    // "Config...": shows the dialog with the current matrix IP and MAC in its fields.
+    void openDialog();
+    // "Auto IP" (false) / "Static IP" (true).
+    void chooseStaticIp(bool staticIp);
+    // "OK" with the fields as the user left them. Returns false (and sends nothing) when a field
+    // is refused.
+    bool clickOk(const ConfigForm& form);
+    // "Cancel" or the close button.
+    void clickCancel();
+
+    // The search's matrix-found notification.
+    void onMatrixFound();
+    bool onTimer(int id);
+
+    const ConfigForm& form() const { return form_; }
+    const net::ConfigurationPacket& packet() const { return packet_; }
+    bool configuringShown() const { return configuringShown_; }
+    const std::string& configuringText() const { return configuringText_; }
+    bool waitingForAcceptance() const { return awaiting_; }
+
+private:
+    bool check(const ConfigForm& form, net::ConfigurationRequest& request);
+    void refuse(const std::string& text);
+    void onDatagram(const std::uint8_t* data, std::size_t size);
+    void onAccepted();
+    void showConfiguring(const std::string& text);
+    void closeConfiguring();
+
+    MatrixSearch& search_;
+    UdpLink& udp_;
+    LinkState& state_;
+    Timers& timers_;
+    Dialogs& dialogs_;
+    ConfigurationView& view_;
+
+    ConfigForm form_;
+    net::ConfigurationPacket packet_{};
+    net::ConfigurationReplyBuffer replies_;
+    bool awaiting_ = false;
+    bool researching_ = false;
+    bool configuringShown_ = false;
+    std::string configuringText_;
+    int phase_ = 1;
+};
+
+} // namespace quorvane

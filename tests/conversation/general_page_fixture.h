@@ -1,0 +1,120 @@
+#pragma once
+// The General page (connection controls and device information) wired to the in-process simulated
+// matrix over the virtual clock, with recorders for the dialogs and the main window's busy
+// notification.
+
+#include "InProcessMatrix.h"
+#include "MatrixDevice.h"
+#include "RecordingDialogView.h"
+#include "VirtualClock.h"
+#include "app/Dialogs.h"
+#include "device/GeneralConnection.h"
+#include "device/GeneralPage.h"
+#include "device/PortProbe.h"
+#include "device_frames.h"
+#include "link/PageLink.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvane::test {
+
+using namespace quorvane::test::device;
+using Texts = std::vector<std::string>;
+
+struct NoConnectionView : ConnectionView {
+    void render(const ConnectionScreen& s) override { screen = s; }
+    ConnectionScreen screen;
+};
+
+class GeneralPageTest : public ::testing::Test {
+protected:
+    GeneralPageTest() {
+        serial->setByteHandler(
+            [this](std::uint8_t byte, int port) { link.onSerialByte(byte, port); });
+        timers->setHandler([this](int id) {
+            if (!connection.onTimer(id))
+                page.onTimer(id);
+        });
+        link.setTcpStateHandler([this] { connection.onTcpStateChanged(); });
+        connection.setTcpConnectListener([this] { page.onTcpConnectClicked(); });
+        page.setConfirmListener(
+            [this](const std::string& question) { questions.push_back(question); });
+        connection.create();
+    }
+
+    // COM1 connected through the "Connect" button; its beep and DVI state queries answered.
+    void connectCom() {
+        connection.clickComConnect();
+        clock.advance(100);
+        device.clearFramesSeen();
+    }
+    // A TCP connection through the "Connect" button; its state queries answered.
+    void connectTcp() {
+        connection.chooseTcpMode();
+        connection.editIpText("127.0.0.1");
+        connection.clickTcpConnect();
+        clock.advance(200);
+        device.clearFramesSeen();
+    }
+    // From the next reply on, the matrix stays silent.
+    void silenceMatrix() {
+        device.faults().dropReply = device.replyCount() + 1;
+        device.faults().dropCount = 1000;
+    }
+    void feedSerial(const Bytes& bytes) {
+        for (std::uint8_t b : bytes)
+            link.onSerialByte(b, 1);
+    }
+    void feedTcp(const Bytes& bytes) { link.onTcpData(bytes.data(), bytes.size()); }
+
+    // Frames the matrix has taken in since the last check.
+    std::vector<Bytes> framesToMatrix() {
+        std::vector<Bytes> out;
+        for (const Frame& f : device.framesSeen())
+            out.emplace_back(f.begin(), f.end());
+        device.clearFramesSeen();
+        return out;
+    }
+    Texts allLabels() const {
+        Texts out;
+        for (int port = 1; port <= 8; ++port) {
+            out.push_back(page.inputLabel(port));
+            out.push_back(page.outputLabel(port));
+        }
+        return out;
+    }
+    bool switchOn(GeneralPage::Switch which) const { return page.switchOn(which); }
+
+    VirtualClock clock;
+    sim::MatrixDevice device;
+    sim::InProcessMatrix matrix{device, clock};
+    LinkState state;
+    RecordingDialogView view;
+    Dialogs dialogs{state, view};
+    RecordingEvents events;
+    std::unique_ptr<Timers> timers = clock.createTimers();
+    std::unique_ptr<sim::InProcessSerial> serial = matrix.createSerial();
+    std::unique_ptr<sim::InProcessSerial> probePort = matrix.createSerial();
+    SerialLinkProbe probe{*probePort, SerialSettings{}};
+    PageLink link{state, *serial, matrix.tcp(), clock,
+                  PageLink::Rules{SerialLogCount::EveryByte, TcpLogStyle::FramePerLine}};
+    NoConnectionView connectionView;
+    GeneralConnection connection{link, *timers, dialogs, probe, connectionView};
+    GeneralPage page{connection, link, *timers, dialogs, events};
+    Texts questions;
+};
+
+// The labels of a matrix with IN1..IN4 and OUTA..OUTD attached (the simulator's default).
+inline const Texts DefaultLabels = {
+    "HDMI IN1: Connect",     "HDMI OUTA: Connect",    "HDMI IN2: Connect",
+    "HDMI OUTB: Connect",    "HDMI IN3: Connect",     "HDMI OUTC: Connect",
+    "HDMI IN4: Connect",     "HDMI OUTD: Connect",    "HDMI IN5: Disconnect",
+    "HDMI OUTE: Disconnect", "HDMI IN6: Disconnect",  "HDMI OUTF: Disconnect",
+    "HDMI IN7: Disconnect",  "HDMI OUTG: Disconnect", "HDMI IN8: Disconnect",
+    "HDMI OUTH: Disconnect"};
+
+} // namespace quorvane::test

@@ -1,0 +1,357 @@
+// Matrix discovery and network configuration in virtual time, through a simulated UDP network with
+// simulated matrices: the "Matrix  IP" list, the 76-byte packet, the Configuring window and the
+// search after an acceptance.
+#include "InProcessMatrix.h"
+#include "MatrixDevice.h"
+#include "RecordingDialogView.h"
+#include "SimulatedUdpNetwork.h"
+#include "VirtualClock.h"
+#include "device/GeneralConnection.h"
+#include "device/MatrixSearch.h"
+#include "device/NetworkConfiguration.h"
+#include "device/PortProbe.h"
+#include "link/PageLink.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace quorvane;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Texts = std::vector<std::string>;
+
+struct NoConnectionView : ConnectionView {
+    void render(const ConnectionScreen& s) override { screen = s; }
+    ConnectionScreen screen;
+};
+
+struct RecordingConfigView : ConfigurationView {
+    void showDialog(const ConfigForm& f) override {
+        form = f;
+        dialogShown = true;
+    }
+    void hideDialog() override { dialogShown = false; }
+    void showConfiguring(const std::string& text) override {
+        configuringShown = true;
+        if (texts.empty() || texts.back() != text)
+            texts.push_back(text);
+    }
+    void closeConfiguring() override {
+        configuringShown = false;
+        texts.push_back("closed");
+    }
+    ConfigForm form;
+    bool dialogShown = false;
+    bool configuringShown = false;
+    Texts texts;
+};
+
+// The matrix of most tests: MAC 02 51 56 00 00 01 at 10.0.0.9.
+sim::NetworkIdentity firstMatrix() {
+    return {{0x02, 0x51, 0x56, 0x00, 0x00, 0x01}, 0x0A000009, false};
+}
+
+// A discovery reply written out: MAC 00 11 22 33 44 55, IP 192.168.0.20, marker `m1 m2`.
+Bytes reply(std::uint8_t m1 = 0x77, std::uint8_t m2 = 0x88, std::size_t size = 55) {
+    Bytes r(size, 0x00);
+    const Bytes head = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0xC0, 0xA8, 0x00, 0x14,
+                        0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8, 0x00, 0x01, m1,   m2};
+    std::copy(head.begin(), head.end(), r.begin());
+    return r;
+}
+
+class NetworkConfigurationTest : public ::testing::Test {
+protected:
+    NetworkConfigurationTest() {
+        pageTimers->setHandler([this](int id) {
+            if (!connection.onTimer(id))
+                search.onTimer(id);
+        });
+        configTimers->setHandler([this](int id) { configuration.onTimer(id); });
+        search.setFoundListener([this] { configuration.onMatrixFound(); });
+        connection.create();
+        connection.chooseTcpMode();
+    }
+
+    ConfigForm staticForm(const std::string& a, const std::string& b, const std::string& c,
+                          const std::string& d) {
+        ConfigForm form;
+        form.staticIp = true;
+        form.ip = {a, b, c, d};
+        form.mac = {"00", "1A", "2B", "3C", "4D", "5E"};
+        return form;
+    }
+    // Searches and lets the replies come.
+    void searchNow() {
+        search.search();
+        clock.advance(50);
+    }
+
+    VirtualClock clock;
+    sim::MatrixDevice device;
+    sim::InProcessMatrix matrix{device, clock};
+    sim::SimulatedUdpNetwork udp{clock};
+    LinkState state;
+    test::RecordingDialogView view;
+    Dialogs dialogs{state, view};
+    std::unique_ptr<Timers> pageTimers = clock.createTimers();
+    std::unique_ptr<Timers> configTimers = clock.createTimers();
+    std::unique_ptr<sim::InProcessSerial> serial = matrix.createSerial();
+    std::unique_ptr<sim::InProcessSerial> probePort = matrix.createSerial();
+    SerialLinkProbe probe{*probePort, SerialSettings{}};
+    PageLink link{state, *serial, matrix.tcp(), clock,
+                  PageLink::Rules{SerialLogCount::EveryByte, TcpLogStyle::FramePerLine}};
+    NoConnectionView connectionView;
+    GeneralConnection connection{link, *pageTimers, dialogs, probe, connectionView};
+    MatrixSearch search{connection, link, udp, *pageTimers, dialogs};
+    RecordingConfigView configView;
+    NetworkConfiguration configuration{search, udp, state, *configTimers, dialogs, configView};
+};
+
+TEST_F(NetworkConfigurationTest, SearchListsTwoMatricesInOrderOfArrival) {
+    udp.addMatrix(firstMatrix());
+    udp.deliver(net::DiscoveryPort, reply(), 0); // before the search: not bound, lost
+    search.search();
+    EXPECT_EQ(udp.boundPort(), 30600);
+    ASSERT_EQ(udp.sent().size(), 1u);
+    EXPECT_EQ(udp.sent()[0], Bytes{0x61});
+    udp.deliver(net::DiscoveryPort, reply(), 8); // a second matrix, later than the first
+    clock.advance(50);
+    EXPECT_EQ(search.ips(), (Texts{"10.0.0.9", "192.168.0.20"}));
+    EXPECT_EQ(search.macs(), (Texts{"025156000001", "001122334455"}));
+    EXPECT_EQ(connectionView.screen.ips, (Texts{"10.0.0.9", "192.168.0.20"}));
+    EXPECT_EQ(connectionView.screen.ipText, "10.0.0.9");
+    EXPECT_EQ(state.matrixIp, "10.0.0.9");
+    EXPECT_EQ(search.currentMac(), "025156000001");
+
+    connection.selectIp(1);
+    search.selectIp(1);
+    EXPECT_EQ(state.matrixIp, "192.168.0.20");
+    EXPECT_EQ(search.currentMac(), "001122334455");
+
+    // The socket is given up 5 s after the last reply.
+    clock.advance(4900);
+    EXPECT_TRUE(udp.isBound());
+    clock.advance(100);
+    EXPECT_FALSE(udp.isBound());
+}
+
+TEST_F(NetworkConfigurationTest, SearchDropsTheTcpConnection) {
+    connection.editIpText("127.0.0.1");
+    connection.clickTcpConnect();
+    clock.advance(150);
+    ASSERT_TRUE(state.tcpConnected);
+    search.search();
+    EXPECT_FALSE(state.tcpConnected);
+    EXPECT_FALSE(state.tcpLinkReady);
+    EXPECT_FALSE(matrix.tcp().connected());
+    EXPECT_EQ(connectionView.screen.tcpButtonText, "Connect");
+}
+
+TEST_F(NetworkConfigurationTest, RepliesThatAreSplitShortOrUnmarked) {
+    search.search();
+    // In two datagrams of 30 and 25 bytes: taken when the second arrives.
+    const Bytes whole = reply();
+    udp.deliver(net::DiscoveryPort, Bytes(whole.begin(), whole.begin() + 30), 1);
+    clock.advance(2);
+    EXPECT_TRUE(search.ips().empty());
+    udp.deliver(net::DiscoveryPort, Bytes(whole.begin() + 30, whole.end()), 1);
+    clock.advance(2);
+    EXPECT_EQ(search.ips(), Texts{"192.168.0.20"});
+
+    // 77 87 instead of 77 88: nothing added.
+    udp.deliver(net::DiscoveryPort, reply(0x77, 0x87, 50), 1);
+    clock.advance(2);
+    EXPECT_EQ(search.ips(), Texts{"192.168.0.20"});
+
+    // 49 "a" bytes and the first 10 bytes of a reply: fewer than its fields, so it waits; the rest
+    // completes it.
+    Bytes padded;
+    for (std::size_t i = 0; i < 59; ++i)
+        padded.push_back(i < 49 ? std::uint8_t{0x61} : whole[i - 49]);
+    udp.deliver(net::DiscoveryPort, padded, 1);
+    clock.advance(2);
+    EXPECT_EQ(search.ips().size(), 1u);
+    udp.deliver(net::DiscoveryPort, Bytes(whole.begin() + 10, whole.end()), 1);
+    clock.advance(2);
+    EXPECT_EQ(search.ips(), (Texts{"192.168.0.20", "192.168.0.20"}));
+}
+
+TEST_F(NetworkConfigurationTest, SearchFailsWhenThePortIsTaken) {
+    udp.occupy(net::DiscoveryPort);
+    search.search();
+    EXPECT_EQ(view.message, "Search failed");
+    EXPECT_TRUE(udp.sent().empty());
+    clock.advance(1500);
+    EXPECT_FALSE(state.messageShown);
+}
+
+TEST_F(NetworkConfigurationTest, DialogFieldsShowTheCurrentMatrix) {
+    udp.addMatrix(firstMatrix());
+    searchNow();
+    configuration.openDialog();
+    EXPECT_TRUE(configView.dialogShown);
+    EXPECT_FALSE(configView.form.staticIp);
+    EXPECT_EQ(configView.form.ip, (std::array<std::string, 4>{"10", "0", "0", "9"}));
+    EXPECT_EQ(configView.form.mac,
+              (std::array<std::string, 6>{"02", "51", "56", "00", "00", "01"}));
+    configuration.clickCancel();
+    EXPECT_FALSE(configView.dialogShown);
+}
+
+TEST_F(NetworkConfigurationTest, StaticThenAutoSendTheLiteralPackets) {
+    udp.addMatrix(firstMatrix());
+    udp.setMatricesAnswerConfiguration(false);
+    searchNow();
+    configuration.openDialog();
+    ASSERT_TRUE(configuration.clickOk(staticForm("192", "168", "1", "50")));
+    EXPECT_EQ(udp.boundPort(), 30601);
+    ASSERT_EQ(udp.sent().size(), 2u);
+    Bytes expected = {0x02, 0x51, 0x56, 0x00, 0x00, 0x01, 0xC0, 0xA8, 0x01, 0x32, 0xC0, 0xA8, 0x01,
+                      0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x17};
+    expected.resize(74, 0x00);
+    expected.push_back(0xFF);
+    expected.push_back(0xEE);
+    EXPECT_EQ(udp.sent()[1], expected);
+    EXPECT_FALSE(configView.dialogShown);
+    EXPECT_TRUE(configView.configuringShown);
+    EXPECT_EQ(configView.texts, Texts{"Configuring . . ."});
+
+    // Auto IP repeats the static bytes 6..17 with 01 in byte 18 and 16 in byte 25.
+    clock.advance(12100);
+    ConfigForm form = staticForm("", "", "", "");
+    form.staticIp = false;
+    ASSERT_TRUE(configuration.clickOk(form));
+    expected[18] = 0x01;
+    expected[25] = 0x16;
+    expected[75] = 0xEE;
+    EXPECT_EQ(udp.sent().back(), expected);
+}
+
+TEST_F(NetworkConfigurationTest, AcceptedConfigurationSearchesAgainAndFindsTheNewAddress) {
+    udp.addMatrix(firstMatrix());
+    searchNow();
+    configuration.openDialog();
+    ASSERT_TRUE(configuration.clickOk(staticForm("192", "168", "1", "50")));
+    clock.advance(5);
+    EXPECT_EQ(configView.texts.back(), "Matrix configuration completed successfully!");
+    EXPECT_FALSE(configuration.waitingForAcceptance());
+    clock.advance(1999);
+    EXPECT_EQ(configView.texts.back(), "Matrix configuration completed successfully!");
+    clock.advance(1);
+    EXPECT_EQ(configView.texts.back(), "Searching Matrix IP . . .");
+    clock.advance(500);
+    EXPECT_EQ(udp.boundPort(), 30600);
+    clock.advance(5);
+    EXPECT_FALSE(configView.configuringShown);
+    EXPECT_EQ(search.ips(), Texts{"192.168.1.50"});
+    EXPECT_EQ(search.macs(), Texts{"001A2B3C4D5E"});
+    // The 10 s time-out of the configuration does not come back later.
+    clock.advance(20000);
+    EXPECT_EQ(configView.texts.back(), "closed");
+    EXPECT_EQ(std::count(configView.texts.begin(), configView.texts.end(), "configure failed!"), 0);
+}
+
+TEST_F(NetworkConfigurationTest, AcceptedThenUnansweredEndsWithConfigureFailed) {
+    udp.addMatrix(firstMatrix());
+    searchNow();
+    configuration.openDialog();
+    ASSERT_TRUE(configuration.clickOk(staticForm("192", "168", "1", "50")));
+    clock.advance(3000); // accepted, and the search after it has found the matrix
+    ASSERT_FALSE(configView.configuringShown);
+
+    udp.setMatricesAnswerConfiguration(false);
+    configView.texts.clear();
+    configuration.openDialog();
+    ASSERT_TRUE(configuration.clickOk(staticForm("192", "168", "1", "51")));
+    // An acceptance of the earlier packet arriving now does not count for this one.
+    Bytes old = udp.sent()[1];
+    old[74] = 0x00;
+    udp.deliver(net::ConfigurationPort, old, 10);
+    // Animation: phase 1, 2, 3, 1 ...
+    clock.advance(1500);
+    EXPECT_EQ(configView.texts, (Texts{"Configuring . . .", "Configuring . .  ",
+                                       "Configuring . . .", "Configuring .    "}));
+    clock.advance(8499);
+    EXPECT_TRUE(configuration.waitingForAcceptance());
+    clock.advance(1);
+    EXPECT_EQ(configView.texts.back(), "configure failed!");
+    clock.advance(1999);
+    EXPECT_TRUE(configView.configuringShown);
+    clock.advance(1);
+    EXPECT_FALSE(configView.configuringShown);
+}
+
+TEST_F(NetworkConfigurationTest, ResearchThatFindsNothingSaysSo) {
+    udp.addMatrix(firstMatrix());
+    searchNow();
+    configuration.openDialog();
+    ASSERT_TRUE(configuration.clickOk(staticForm("192", "168", "1", "50")));
+    clock.advance(100);   // accepted 5 ms after the send
+    udp.latencyMs = 6000; // the matrix answers the search too late
+    clock.advance(2405 + 4999);
+    EXPECT_EQ(configView.texts.back(), "Searching Matrix IP . . .");
+    clock.advance(1);
+    EXPECT_EQ(configView.texts.back(), "Search Matrix IP failed!");
+    clock.advance(500);
+    EXPECT_FALSE(configView.configuringShown);
+}
+
+TEST_F(NetworkConfigurationTest, FieldsAreCheckedAndARefusalNamesTheField) {
+    udp.addMatrix(firstMatrix());
+    searchNow();
+    const std::size_t sentBefore = udp.sent().size();
+    struct Case {
+        ConfigForm form;
+        const char* message;
+    };
+    std::vector<Case> cases;
+    cases.push_back({staticForm("192", "168", "256", "1"),
+                     "IP Address field 3 must be a number from 0 to 255!"});
+    cases.push_back(
+        {staticForm("192", "", "1", "1"), "IP Address field 2 must be a number from 0 to 255!"});
+    cases.push_back(
+        {staticForm("1a", "168", "1", "1"), "IP Address field 1 must be a number from 0 to 255!"});
+    cases.push_back(
+        {staticForm("-1", "168", "1", "1"), "IP Address field 1 must be a number from 0 to 255!"});
+    cases.push_back(
+        {staticForm("127", "0", "0", "1"), "IP Address 127.0.0.1 is not a usable host address!"});
+    cases.push_back(
+        {staticForm("0", "1", "2", "3"), "IP Address 0.1.2.3 is not a usable host address!"});
+    cases.push_back(
+        {staticForm("224", "0", "0", "5"), "IP Address 224.0.0.5 is not a usable host address!"});
+    cases.push_back({staticForm("255", "255", "255", "255"),
+                     "IP Address 255.255.255.255 is not a usable host address!"});
+    ConfigForm mac = staticForm("10", "0", "0", "1");
+    mac.mac[3] = "G1";
+    cases.push_back({mac, "MAC field 4 must be two hexadecimal digits!"});
+    mac.mac[3] = "1";
+    cases.push_back({mac, "MAC field 4 must be two hexadecimal digits!"});
+    mac.mac[3] = "123";
+    cases.push_back({mac, "MAC field 4 must be two hexadecimal digits!"});
+    for (const Case& c : cases) {
+        EXPECT_FALSE(configuration.clickOk(c.form)) << c.message;
+        EXPECT_EQ(view.message, c.message);
+        clock.advance(1500);
+    }
+    // Auto IP does not look at the IP fields.
+    ConfigForm automatic = staticForm("999", "x", "", "");
+    automatic.staticIp = false;
+    automatic.mac[0] = "ab";
+    EXPECT_TRUE(configuration.clickOk(automatic));
+    EXPECT_EQ(udp.sent().size(), sentBefore + 1);
+    EXPECT_EQ(udp.sent().back()[19], 0xAB);
+}
+
+TEST_F(NetworkConfigurationTest, NothingIsSentBeforeAMatrixWasFound) {
+    EXPECT_FALSE(configuration.clickOk(staticForm("10", "0", "0", "1")));
+    EXPECT_EQ(view.message, "No matrix to configure: search for it first!");
+    EXPECT_TRUE(udp.sent().empty());
+}
+
+} // namespace

@@ -1,0 +1,51 @@
+#pragma once
+// A broadcast network in virtual time for the discovery and configuration tests: the program's
+// UDP socket (a UdpLink) and any number of simulated matrices (NetworkResponder). A broadcast
+// reaches every matrix and, as on a real network, comes back to the sender itself; a matrix's
+// reply reaches the program after the latency. Tests may also deliver datagrams of their own.
+
+#include "NetworkResponder.h"
+#include "VirtualClock.h"
+#include "link/UdpLink.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace quorvane::sim {
+
+class SimulatedUdpNetwork : public UdpLink {
+public:
+    explicit SimulatedUdpNetwork(VirtualClock& clock) : clock_(clock) {}
+
+    // UdpLink: the program's socket.
+    bool bind(std::uint16_t port, Receiver receiver) override;
+    bool sendBroadcast(std::uint16_t port, const std::uint8_t* data, std::size_t size) override;
+    void close() override;
+    bool isBound() const override { return boundPort_ != 0; }
+
+    NetworkResponder& addMatrix(NetworkIdentity identity);
+    // A port that someone else holds: bind() to it fails.
+    void occupy(std::uint16_t port) { occupied_ = port; }
+    // When false, a matrix takes configurations but sends no reply.
+    void setMatricesAnswerConfiguration(bool answer) { answerConfiguration_ = answer; }
+    // Delivers a datagram to the program's socket if it is bound to `port`, after `delayMs`.
+    void deliver(std::uint16_t port, std::vector<std::uint8_t> datagram, int delayMs = 0);
+
+    std::uint16_t boundPort() const { return boundPort_; }
+    // Every datagram the program broadcast, in order.
+    const std::vector<std::vector<std::uint8_t>>& sent() const { return sent_; }
+    int latencyMs = 5;
+
+private:
+    VirtualClock& clock_;
+    std::uint16_t boundPort_ = 0;
+    std::uint16_t occupied_ = 0;
+    bool answerConfiguration_ = true;
+    std::uint64_t binding_ = 0; // bumped at every bind and close: late datagrams are dropped
+    Receiver receiver_;
+    std::vector<std::unique_ptr<NetworkResponder>> matrices_;
+    std::vector<std::vector<std::uint8_t>> sent_;
+};
+
+} // namespace quorvane::sim

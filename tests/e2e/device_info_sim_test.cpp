@@ -1,0 +1,111 @@
+// The General page's device information, switches and factory reset against quorvane-sim as a
+// separate process, over its pseudo-terminal (COM1 in a private ports folder) and over TCP on its
+// own loopback address, clicking the widgets as a user would.
+#include "SimProcess.h"
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
+#include "device/DeviceInfoPanel.h"
+#include "device/GeneralPageWidget.h"
+#include "link/PortNames.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Eventually.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace quorvane;
+using quorvane::test::SimProcess;
+
+namespace {
+
+constexpr int Patience = 5000; // ms; generous bound for real-time waits
+
+class DeviceInfoSimTest : public ::testing::Test {
+protected:
+    // A matrix with IN2, IN7 and OUTA attached that says it is an HDBT matrix.
+    void start(const QString& address) {
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        ports::setBuiltInTableEnabled(false);
+        sim =
+            std::make_unique<SimProcess>(QStringList{"--com", "1", "--tcp", address, "--inputs",
+                                                     "2,7", "--outputs", "1", "--device-type", "2"},
+                                         runtime.path());
+        ASSERT_TRUE(sim->ready()) << sim->errorText().toStdString();
+        app = std::make_unique<Application>();
+        app->show();
+    }
+    void TearDown() override {
+        app.reset();
+        sim.reset();
+    }
+
+    GeneralPageWidget& page() { return *app->mainWindow().generalPage(); }
+    DeviceInfoPanel& panel() { return *page().deviceInfo(); }
+    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    QString messageOnScreen() {
+        MessageDialog* box = app->dialogView().messageDialog();
+        return box && box->isVisible() ? box->text() : QString();
+    }
+    void expectLabelsOfTheMatrix() {
+        WAIT_FOR_EQ(panel().outputLabel(8)->text(), QStringLiteral("HDMI OUTH: Disconnect"),
+                    Patience);
+        EXPECT_EQ(panel().inputLabel(1)->text(), "HDMI IN1: Disconnect");
+        EXPECT_EQ(panel().inputLabel(2)->text(), "HDMI IN2: Connect");
+        EXPECT_EQ(panel().inputLabel(7)->text(), "HDMI IN7: Connect");
+        EXPECT_EQ(panel().outputLabel(1)->text(), "HDMI OUTA: Connect");
+        EXPECT_EQ(panel().outputLabel(2)->text(), "HDMI OUTB: Disconnect");
+    }
+
+    QTemporaryDir runtime;
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<Application> app;
+};
+
+} // namespace
+
+TEST_F(DeviceInfoSimTest, StatusOverThePseudoTerminalShowsPortsDeviceAndVersion) {
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.6.1")));
+    WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
+    // "Status" opens the port itself when it is closed.
+    click(panel().statusButton());
+    expectLabelsOfTheMatrix();
+    EXPECT_EQ(panel().deviceField()->text(), "HDBT MATRIX 8X8");
+    EXPECT_EQ(panel().versionField()->text(), "1.2");
+    EXPECT_EQ(page().comConnectButton()->text(), "Disconnect");
+    EXPECT_TRUE(messageOnScreen().isEmpty());
+
+    // The beep switch: the matrix confirms, the mark follows.
+    WAIT_FOR(panel().beepBox()->isChecked(), Patience);
+    click(panel().beepBox());
+    EXPECT_TRUE(panel().beepBox()->isChecked());
+    WAIT_FOR(!panel().beepBox()->isChecked(), Patience);
+}
+
+TEST_F(DeviceInfoSimTest, StatusOverTcpReconnectsAndAFactoryResetCompletes) {
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.6.2")));
+    click(page().tcpModeButton());
+    QTest::keyClicks(page().ipBox()->lineEdit(), QStringLiteral("127.0.6.2"));
+    click(panel().statusButton());
+    expectLabelsOfTheMatrix();
+    EXPECT_EQ(page().tcpConnectButton()->text(), "Disconnect");
+    EXPECT_EQ(panel().deviceField()->text(), ""); // the type is read over the serial link only
+
+    click(panel().factoryResetButton());
+    ASSERT_NE(panel().question(), nullptr);
+    click(panel().question()->button(QMessageBox::Yes));
+    WAIT_FOR_EQ(messageOnScreen(), QStringLiteral("Set successfully!"), Patience);
+    WAIT_FOR(panel().beepBox()->isChecked(), Patience);
+}
