@@ -76,8 +76,18 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption standbyEvery("standby-every",
                                           "Send the standby report every MS milliseconds.", "MS");
     const QCommandLineOption log("log", "Write the traffic to FILE instead of stderr.", "FILE");
+    const QCommandLineOption edidFails("edid-download-fails",
+                                       "Answer every EDID data block with the failure result FF.");
+    const QCommandLineOption edidSilent("edid-block-unanswered",
+                                        "Never answer an EDID data block.");
+    const QCommandLineOption edidSwitch(
+        "edid-switch-wrong",
+        "The EDID switch is not at [1111]: answer every EDID handshake with 03 0B 0F 00.");
+    const QCommandLineOption edidCheck(
+        "edid-switch-check", "Answer EDID handshake N with the switch check 03 0B 00 00.", "N");
     parser.addOptions({com, tcp, allow, pace, drop, dropCount, delay, corrupt, split, merge, close,
-                       hangUp, standby, standbyEvery, log});
+                       hangUp, standby, standbyEvery, log, edidFails, edidSilent, edidSwitch,
+                       edidCheck});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -128,7 +138,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         {&close, &f.closeAfterReply},
         {&hangUp, &f.hangUpAfterReply},
         {&standby, &f.standbyBeforeReply},
-        {&standbyEvery, &options.standbyEveryMs}};
+        {&standbyEvery, &options.standbyEveryMs},
+        {&edidCheck, &f.edidSwitchCheckAt}};
     for (const auto& [option, field] : counts) {
         if (parser.isSet(*option) && !toCount(parser.value(*option), *field))
             return bad(*option);
@@ -139,6 +150,9 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         (!toPair(parser.value(split), f.splitReply, f.splitAt) || f.splitAt < 1 || f.splitAt > 12))
         return bad(split);
     options.logFile = parser.value(log);
+    f.edidDownloadFails = parser.isSet(edidFails);
+    f.edidBlockUnanswered = parser.isSet(edidSilent);
+    f.edidSwitchWrong = parser.isSet(edidSwitch);
     return options;
 }
 
