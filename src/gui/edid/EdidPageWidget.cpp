@@ -61,26 +61,13 @@ EdidPageWidget::EdidPageWidget(AppContext& context, QWidget* parent)
         [this](std::uint8_t byte, int portNumber) { page_->onSerialByte(byte, portNumber); });
     serial_->setFailureHandler([this] { context_.events.serialFailure(); });
 
-    // Left: the three ways to choose an EDID; right: the chosen file's summary; below: the list.
-    auto* requests = new QVBoxLayout;
-    requests->addWidget(buildSetGroup());
-    requests->addWidget(buildCopyGroup());
-    requests->addWidget(buildFileGroup());
-
-    summary_ = new QPlainTextEdit(this);
-    summary_->setReadOnly(true);
-    summary_->setAccessibleName(QStringLiteral("EDID file summary"));
-    summary_->setPlaceholderText(QStringLiteral("Open an EDID file to see what it holds."));
-    summary_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    const DialogUnits units(font());
-    summary_->setMinimumWidth(units.x(150));
-
-    auto* top = new QHBoxLayout;
-    top->addLayout(requests, 3);
-    top->addWidget(summary_, 2);
-
+    // The three ways to choose an EDID, one above the other (the chosen file's summary right by
+    // its field), then the list of what each input uses.
     auto* column = new QVBoxLayout(this);
-    column->addLayout(top);
+    column->setSpacing(DialogUnits(font()).y(2));
+    column->addWidget(buildSetGroup());
+    column->addWidget(buildCopyGroup());
+    column->addWidget(buildFileGroup());
     column->addWidget(buildListGroup());
     column->addStretch();
     buildLogs();
@@ -106,9 +93,9 @@ QGroupBox* EdidPageWidget::buildSetGroup() {
             [this](int i) { page_->selectSetTarget(i); });
     connect(setButton_, &QPushButton::clicked, this, [this] { page_->clickSet(); });
     auto* row = new QHBoxLayout(group);
-    row->addWidget(modeList_, 3);
+    row->addWidget(modeList_, 1);
     row->addWidget(toLabel(group));
-    row->addWidget(setTargetList_, 2);
+    row->addWidget(setTargetList_);
     row->addWidget(setButton_);
     return group;
 }
@@ -126,9 +113,9 @@ QGroupBox* EdidPageWidget::buildCopyGroup() {
             [this](int i) { page_->selectCopyTarget(i); });
     connect(copyButton_, &QPushButton::clicked, this, [this] { page_->clickCopy(); });
     auto* row = new QHBoxLayout(group);
-    row->addWidget(copySourceList_, 3);
+    row->addWidget(copySourceList_, 1);
     row->addWidget(toLabel(group));
-    row->addWidget(copyTargetList_, 2);
+    row->addWidget(copyTargetList_);
     row->addWidget(copyButton_);
     return group;
 }
@@ -153,12 +140,20 @@ QGroupBox* EdidPageWidget::buildFileGroup() {
     connect(downloadTargetList_, &QComboBox::activated, this,
             [this](int i) { page_->selectDownloadTarget(i); });
     connect(downloadButton_, &QPushButton::clicked, this, [this] { page_->clickDownload(); });
-    auto* row = new QHBoxLayout(group);
-    row->addWidget(fileField_, 3);
-    row->addWidget(openButton_);
-    row->addWidget(toLabel(group));
-    row->addWidget(downloadTargetList_, 2);
-    row->addWidget(downloadButton_);
+    summary_ = new QPlainTextEdit(group);
+    summary_->setReadOnly(true);
+    summary_->setAccessibleName(QStringLiteral("EDID file summary"));
+    summary_->setPlaceholderText(QStringLiteral("Open an EDID file to see what it holds."));
+    summary_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    summary_->setFixedHeight(units.y(44));
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(fileField_, 0, 0);
+    grid->addWidget(openButton_, 0, 1);
+    grid->addWidget(toLabel(group), 0, 2);
+    grid->addWidget(downloadTargetList_, 0, 3);
+    grid->addWidget(downloadButton_, 0, 4);
+    grid->addWidget(summary_, 1, 0, 1, 5);
+    grid->setColumnStretch(0, 1);
     return group;
 }
 
@@ -183,7 +178,8 @@ QGroupBox* EdidPageWidget::buildListGroup() {
     statusButton_ = new QPushButton(QStringLiteral("Status"), group);
     statusButton_->setAccessibleName(QStringLiteral("Status"));
     connect(statusButton_, &QPushButton::clicked, this, [this] { page_->clickStatus(); });
-    grid->addWidget(statusButton_, 4, 3, Qt::AlignRight);
+    grid->addWidget(statusButton_, 3, 4, Qt::AlignRight);
+    grid->setVerticalSpacing(0);
     return group;
 }
 
