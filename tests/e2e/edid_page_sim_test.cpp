@@ -45,10 +45,10 @@ template <typename Condition> bool eventually(Condition condition) {
 
 class EdidPageSimTest : public ::testing::Test {
 protected:
-    void start(const QString& address) {
+    void start(const QString& address, const QStringList& switches = {}) {
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
         ports::setBuiltInTableEnabled(false);
-        sim = std::make_unique<SimProcess>(QStringList{"--com", "1", "--tcp", address},
+        sim = std::make_unique<SimProcess>(QStringList{"--com", "1", "--tcp", address} + switches,
                                            runtime.path());
         ASSERT_TRUE(sim->ready()) << sim->errorText().toStdString();
         app = std::make_unique<Application>();
@@ -132,6 +132,18 @@ TEST_F(EdidPageSimTest, DownloadAFileToIn3OverTcp) {
     ASSERT_NO_FATAL_FAILURE(connectTcp(QStringLiteral("127.0.9.2")));
     ASSERT_NO_FATAL_FAILURE(showEdidPage());
     ASSERT_NO_FATAL_FAILURE(openAndDownloadToIn3("tcp"));
+}
+
+TEST_F(EdidPageSimTest, SimulatorEdidSwitchReachesThePage) {
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.9.3"), {"--edid-switch-wrong"}));
+    ASSERT_NO_FATAL_FAILURE(connectTcp(QStringLiteral("127.0.9.3")));
+    ASSERT_NO_FATAL_FAILURE(showEdidPage());
+    click(edid->setButton());
+    ASSERT_TRUE(eventually([&] {
+        return app->state().messageShown &&
+               app->state().messageText == "Please set the EDID to [1111]!";
+    }));
+    EXPECT_FALSE(edid->page().busy());
 }
 
 } // namespace
