@@ -92,9 +92,18 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption mac("mac", "MAC address --udp reports (12 hexadecimal digits).",
                                  "MAC");
     const QCommandLineOption ip("ip", "IP address --udp reports (dotted IPv4).", "ADDR");
-    parser.addOptions({com,     tcp,    allow,   pace,       drop,   dropCount, delay,
-                       corrupt, split,  merge,   close,      hangUp, standby,   standbyEvery,
-                       log,     inputs, outputs, deviceType, udp,    mac,       ip});
+    const QCommandLineOption edidFails("edid-download-fails",
+                                       "Answer every EDID data block with the failure result FF.");
+    const QCommandLineOption edidSilent("edid-block-unanswered",
+                                        "Never answer an EDID data block.");
+    const QCommandLineOption edidSwitch(
+        "edid-switch-wrong",
+        "The EDID switch is not at [1111]: answer every EDID handshake with 03 0B 0F 00.");
+    const QCommandLineOption edidCheck(
+        "edid-switch-check", "Answer EDID handshake N with the switch check 03 0B 00 00.", "N");
+    parser.addOptions({com, tcp, allow, pace, drop, dropCount, delay, corrupt, split, merge, close,
+                       hangUp, standby, standbyEvery, log, inputs, outputs, deviceType, udp, mac, ip,
+                       edidFails, edidSilent, edidSwitch, edidCheck});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -149,7 +158,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         {&close, &f.closeAfterReply},
         {&hangUp, &f.hangUpAfterReply},
         {&standby, &f.standbyBeforeReply},
-        {&standbyEvery, &options.standbyEveryMs}};
+        {&standbyEvery, &options.standbyEveryMs},
+        {&edidCheck, &f.edidSwitchCheckAt}};
     for (const auto& [option, field] : counts) {
         if (parser.isSet(*option) && !toCount(parser.value(*option), *field))
             return bad(*option);
@@ -187,6 +197,9 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     if (!address)
         return bad(ip);
     options.ip = *address;
+    f.edidDownloadFails = parser.isSet(edidFails);
+    f.edidBlockUnanswered = parser.isSet(edidSilent);
+    f.edidSwitchWrong = parser.isSet(edidSwitch);
     return options;
 }
 

@@ -10,6 +10,9 @@
 // through the same raw-block path as the EDID data block.
 
 #include "DeviceState.h"
+#include "EdidResponder.h"
+#include "Faults.h"
+#include "Response.h"
 
 #include "link/Frame.h"
 
@@ -19,15 +22,11 @@
 
 namespace quorvane::sim {
 
-struct Response {
-    std::vector<Frame> replies;
-    // When not 0: the next rawBlockSize bytes on this link are a raw block, not frames.
-    std::size_t rawBlockSize = 0;
-};
-
 class CommandResponder {
 public:
-    explicit CommandResponder(DeviceState& state) : state_(state) {}
+    // `faults` holds the device-side switches of the EDID functions; the caller keeps it alive.
+    CommandResponder(DeviceState& state, const Faults& faults)
+        : state_(state), edid_(state, faults) {}
 
     Response respond(const Frame& frame);
     // The raw block announced by the last response, complete.
@@ -36,14 +35,10 @@ public:
 private:
     Response query(const Frame& frame);
     Response routing(const Frame& frame);
-    Response edid(const Frame& frame);
-    Response edidDownload(const Frame& frame);
     Response switchSet(const Frame& frame, bool& setting);
 
     DeviceState& state_;
-    // Inputs (1..8) that the EDID download in progress goes to: one, all eight (0), none (-1).
-    int downloadTarget_ = -1;
-    std::uint8_t downloadCommand_ = 0;
+    EdidResponder edid_;
 };
 
 } // namespace quorvane::sim

@@ -25,6 +25,17 @@ struct Faults {
     // The standby report A5 5B 88 88 .. is sent instead of reply standbyBeforeReply (the command
     // itself has taken effect).
     int standbyBeforeReply = 0;
+
+    // EDID download: the data block is answered with the failure result (byte 4 = FF).
+    bool edidDownloadFails = false;
+    // EDID download: the data block is never answered.
+    bool edidBlockUnanswered = false;
+    // The matrix's EDID switch is not at [1111]: every EDID handshake is answered with the switch
+    // check 03 0B 0F 00 instead of 03 08.
+    bool edidSwitchWrong = false;
+    // EDID handshake number edidSwitchCheckAt (from 1) is answered with the switch check 03 0B 00
+    // 00 (carry on) instead of 03 08.
+    int edidSwitchCheckAt = 0;
 };
 
 } // namespace quorvane::sim

@@ -64,8 +64,8 @@ private:
                 std::vector<Emission>& out);
 
     DeviceState state_;
-    CommandResponder responder_{state_};
     FaultInjector injector_;
+    CommandResponder responder_{state_, injector_.faults()};
     std::array<LinkInput, 2> inputs_;
     std::vector<Frame> framesSeen_;
     ReceiveObserver observer_;

@@ -8,6 +8,7 @@
 #include "app/TabLabel.h"
 #include "device/GeneralPageWidget.h"
 #include "device/LinkIndicator.h"
+#include "edid/EdidPageWidget.h"
 #include "link/PortNames.h"
 #include "ui/DialogUnits.h"
 #include "ui/ImageButton.h"
@@ -115,9 +116,9 @@ TEST_F(MainWindowTest, TabsShowEachPageAndTheGeneralPageReportsItsClosedPort) {
     click(window().tab(PageId::Edid));
     EXPECT_EQ(app->state().currentPage, PageId::Edid);
     EXPECT_TRUE(window().tab(PageId::Edid)->isSelected());
-    auto* edid = qobject_cast<PlaceholderPage*>(window().currentPageWidget());
+    auto* edid = qobject_cast<EdidPageWidget*>(window().currentPageWidget());
     ASSERT_NE(edid, nullptr);
-    EXPECT_EQ(edid->message(), "The EDID page is not yet available.");
+    EXPECT_EQ(edid->nameLabel(1)->text(), "Default EDID");
     savePicture(&window(), QStringLiteral("main_window_edid.png"));
     click(window().tab(PageId::Matrix));
     savePicture(&window(), QStringLiteral("main_window_matrix.png"));

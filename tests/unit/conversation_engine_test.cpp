@@ -168,6 +168,32 @@ TEST_F(ConversationTest, PacedRequestKeepsItsGapsOnEveryResend) {
                         "failed block at 2400"}));
 }
 
+TEST_F(ConversationTest, PartThatStopsTheStepEndsItsRequest) {
+    // The second part finds it cannot be sent (a link gone down) and gives the step up.
+    Step block = ackStep("block", RetryPolicy::once(1000));
+    block.request = {{0, [this] { log.push_back("header at " + now()); }},
+                     {200,
+                      [this] {
+                          log.push_back("link down at " + now());
+                          conversation.stop();
+                      }},
+                     {0, [this] { log.push_back("never sent"); }}};
+    conversation.start(block);
+    clock.advance(5000);
+    EXPECT_FALSE(conversation.inFlight());
+    EXPECT_FALSE(offer(test::ackOutput2));
+    EXPECT_EQ(log, (Log{"header at 0", "link down at 200"}));
+
+    // A part that starts another step leaves that step running with its own wait.
+    log.clear();
+    Step first = ackStep("first", RetryPolicy::once(1000));
+    first.request.push_back(
+        {0, [this] { conversation.start(ackStep("second", RetryPolicy::once(300))); }});
+    conversation.start(first);
+    clock.advance(300);
+    EXPECT_EQ(log, (Log{"send first at 5000", "send second at 5000", "failed second at 5300"}));
+}
+
 TEST_F(ConversationTest, ExpiryOfAnEndedWaitIsIgnoredByItsId) {
     // Timer ids seen by the handler, to replay one late.
     std::vector<int> armed;

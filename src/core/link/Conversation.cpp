@@ -13,6 +13,7 @@ Conversation::~Conversation() {
 }
 
 void Conversation::start(Step step) {
+    ++epoch_;
     disarm();
     step_ = std::move(step);
     resends_ = 0;
@@ -22,6 +23,7 @@ void Conversation::start(Step step) {
 }
 
 void Conversation::stop() {
+    ++epoch_;
     disarm();
     state_ = State::Idle;
 }
@@ -79,10 +81,17 @@ std::function<void()> Conversation::guard(std::function<void()> work) const {
 void Conversation::sendFrom(std::size_t part) {
     // The part due now goes out, with every later part that follows it without a gap; the first
     // gap hands over to a timer.
+    // A part may find that it cannot be sent and stop the step, or start another: the sending of
+    // this step then ends there.
+    const std::uint64_t epoch = epoch_;
     const std::size_t count = step_.request.size();
     while (part < count) {
-        if (step_.request[part].send)
-            step_.request[part].send();
+        if (step_.request[part].send) {
+            const auto send = step_.request[part].send;
+            send();
+            if (epoch_ != epoch)
+                return;
+        }
         ++part;
         if (part < count && step_.request[part].afterMs > 0) {
             nextPart_ = part;

@@ -22,6 +22,7 @@
 //   wait that has ended, or been replaced, is recognised by its id and ignored. The page's timer
 //   handler passes every id to onTimer() first.
 // - Handlers run on the user-interface thread, one at a time; they may call start() or stop().
+//   So may a request part's send: the rest of that request is then not sent and no wait is armed.
 // - guard() wraps work that must run later (after a message box has closed) so that it runs only
 //   while this conversation object exists and no step has started since.
 
@@ -135,6 +136,8 @@ private:
     std::size_t nextPart_ = 0;
     std::size_t resends_ = 0;
     std::uint64_t serial_ = 0;
+    // Counts start() and stop() calls, so that sending can tell that a part ended its step.
+    std::uint64_t epoch_ = 0;
     // Shared with guarded work so it can tell whether this object and its step still exist.
     std::shared_ptr<std::uint64_t> liveSerial_ = std::make_shared<std::uint64_t>(0);
 };

@@ -7,6 +7,7 @@
 #include "app/TrafficWindow.h"
 #include "app/WindowColours.h"
 #include "device/GeneralPageWidget.h"
+#include "edid/EdidPageWidget.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/ImageButton.h"
@@ -110,7 +111,8 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         if (general_)
             general_->connection().forceComDisconnect();
     });
-    setPage(PageId::Edid, new PlaceholderPage(QStringLiteral("EDID")), nullptr);
+    auto* edid = new EdidPageWidget(context_);
+    setPage(PageId::Edid, edid, &edid->page());
     setPage(PageId::Matrix, new PlaceholderPage(QStringLiteral("Matrix")), nullptr);
     setPage(PageId::Firmware, new PlaceholderPage(QStringLiteral("FW Upgrade")), nullptr);
     pages_->setCurrentWidget(general_);

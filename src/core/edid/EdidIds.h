@@ -1,0 +1,44 @@
+#pragma once
+// Numbers the EDID page lives by: its timer ids, waits and message texts.
+
+namespace quorvane::edid {
+
+inline constexpr int InputCount = 8;
+inline constexpr int OutputCount = 8;
+// The list index of "All Inputs" in the three "to" lists; smaller indexes are IN1..IN8.
+inline constexpr int AllInputs = 8;
+// The "Set EDID Mode" index of "Default EDID"; smaller indexes are the built-in EDIDs.
+inline constexpr int DefaultEdidMode = 15;
+
+// The page's conversation arms its waits on ids from 1 up (see Conversation::TimerIdSpan).
+inline constexpr int ConversationFirstTimer = 1;
+inline constexpr int MessageTimer = 59;
+inline constexpr int BusyTimer = 60;
+// Standby stops every page timer in this range.
+inline constexpr int LastPageTimer = 79;
+
+inline constexpr int StepWaitMs = 5000; // every wait, before the resend and after it
+inline constexpr int BlockGapMs = 200;  // from the data announcement to the data block
+inline constexpr int MessageMs = 1500;
+inline constexpr int LongMessageMs = 2500; // standby and the EDID switch check
+
+inline constexpr const char* PleaseWaitText = "Please wait...";
+inline constexpr const char* TcpDownText = "Connect to Matrix failed!";
+inline constexpr const char* ComDownText = "Open COM failed!";
+inline constexpr const char* TimeOutText = "Time out!";
+inline constexpr const char* StandbyText = "Matrix is in standby mode!";
+inline constexpr const char* SwitchCheckText = "Please set the EDID to [1111]!";
+inline constexpr const char* SetDoneText = "Set successfully!";
+inline constexpr const char* CopyDoneText = "Copy successfully!";
+inline constexpr const char* CopyFailedText = "Copy failed!";
+inline constexpr const char* DownloadDoneText = "Download successfully!";
+inline constexpr const char* DownloadFailedText = "Download failed!";
+inline constexpr const char* SelectFileText = "Select the file!";
+
+// Busy-text families ("Setting .    ", "Setting . .  ", "Setting . . .").
+inline constexpr const char* SetFamily = "Setting";
+inline constexpr const char* CopyFamily = "Copying";
+inline constexpr const char* DownloadFamily = "Downloading";
+inline constexpr const char* StatusFamily = "Getting status";
+
+} // namespace quorvane::edid

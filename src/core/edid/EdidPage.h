@@ -1,0 +1,190 @@
+#pragma once
+// The EDID page's logic: which EDID the matrix presents on each input. "Set EDID Mode" sets a
+// built-in EDID or the default one, "Copy EDID From" copies the EDID of the display on an output,
+// "Open EDID " loads an EDID file and downloads it, and "Input EDID List" shows the EDID each
+// input uses, read back from the matrix after every change and on "Status".
+//
+// Every request is a chain of steps on the page's conversation: the handshake, the command and
+// its acknowledgement (a copy first asks whether the output has a display; a download sends its
+// data block after the matrix is ready), then the read-back of the names. Each step is resent once
+// after 5 s and fails 5 s later with "Time out!". While a request runs the page is busy: another
+// set, copy, download or status request is refused with "Please wait...". A standby report or the
+// matrix's EDID switch check ends whatever runs.
+//
+// Runs on the user-interface thread. The widget renders the getters and is told of every change
+// through the change listener; it holds no logic of its own.
+
+#include "app/BusyBox.h"
+#include "app/Dialogs.h"
+#include "app/LinkState.h"
+#include "app/PageHandle.h"
+#include "app/Timers.h"
+#include "edid/EdidFile.h"
+#include "edid/EdidIds.h"
+#include "link/Conversation.h"
+#include "link/PageLink.h"
+#include "link/Transports.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+class EdidPage : public PageHandle {
+public:
+    // The conversation in progress; it stays as it was after a conversation ends.
+    enum class Operation : int {
+        None = 100,
+        Set = 1,
+        Copy = 2,
+        Download = 3,
+        NameRefresh = 4,
+        Status = 5
+    };
+
+    EdidPage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink& tcp, const Clock& clock,
+             Dialogs& dialogs, AppEvents& events);
+    ~EdidPage() override;
+    EdidPage(const EdidPage&) = delete;
+    EdidPage& operator=(const EdidPage&) = delete;
+
+    void setChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
+
+    // PageHandle
+    PageId pageId() const override { return PageId::Edid; }
+    // Coming on show closes the reply gate until the page's first query is out.
+    void onSwitchedTo() override { replyGate_ = true; }
+    void closeSerialPort() override { link_.closeSerial(); }
+    void reconnect() override { link_.connectMatrix(); }
+    // Re-establishes the link and reads all eight names.
+    void onShow() override;
+
+    // List selections (indexes as the lists hold them).
+    void selectSetMode(int index);
+    void selectSetTarget(int index);
+    void selectCopySource(int index);
+    void selectCopyTarget(int index);
+    void selectDownloadTarget(int index);
+
+    // The three "Set" buttons and "Status".
+    void clickSet();
+    void clickCopy();
+    void clickDownload();
+    void clickStatus();
+
+    // Reads and checks the EDID file at `path`; an accepted file becomes the EDID a download
+    // sends. A refused one changes nothing but the summary, which says why.
+    void openFile(const std::string& path);
+    // The same with the file's bytes already read (nullptr: the file could not be read).
+    void openFileBytes(const std::string& path, const std::vector<std::uint8_t>* bytes);
+
+    int onSerialByte(std::uint8_t byte, int portNumber) {
+        return link_.onSerialByte(byte, portNumber);
+    }
+
+    // Shown state.
+    const std::string& inputName(int input) const { return names_.at(input - 1); }
+    int setMode() const { return setMode_; }
+    int setTarget() const { return setTarget_; }
+    int copySource() const { return copySource_; }
+    int copyTarget() const { return copyTarget_; }
+    int downloadTarget() const { return downloadTarget_; }
+    const std::string& filePath() const { return filePath_; }
+    // What the chosen file is, or why it was refused.
+    const std::vector<std::string>& fileSummary() const { return fileSummary_; }
+    const edid::EdidBuffer& edidBuffer() const { return edid_; }
+
+    Operation operation() const { return operation_; }
+    bool busy() const { return busy_; }
+    // A copy's output check is out (no other request may start meanwhile).
+    bool checkingOutput() const { return checking_; }
+    bool replyGate() const { return replyGate_; }
+
+    PageLink& link() { return link_; }
+    const PageLink& link() const { return link_; }
+
+private:
+    // What the step in flight asks; says what a failure of it means.
+    enum class Stage { None, Handshake, Command, OutputCheck, Data, NameQuery };
+    // How a name answer goes on: the next input at once (refresh), the next input with a retry
+    // (status), or nothing further (one input after a change).
+    enum class Query { Refresh, Status, Single };
+
+    // Requests.
+    bool refuseWhileBusy();
+    bool linkReady();
+    void startHandshake();
+    void onHandshakeReply();
+    void startCommand(const CommandBytes& command, std::function<bool(const Frame&)> isAck,
+                      std::function<void(const Frame&)> onAck);
+    void startOutputCheck();
+    void onOutputChecked(const Frame& frame);
+    void startNameQuery(int input, Query kind);
+    void onNameAnswer(const Frame& frame, Query kind);
+    void startDownloadCommand();
+    void onReady();
+    void sendDataBlock();
+    void refuseFile(const std::string& path, const edid::FileCheck& check,
+                    const std::vector<std::uint8_t>& bytes);
+    void onDownloadResult(const Frame& frame);
+
+    // Acknowledgements.
+    void onSetAcknowledged(const Frame& frame);
+    void onCopyAcknowledged(const Frame& frame);
+    void finish();
+
+    // Received frames, failures, timers.
+    void onFrame(const Frame& frame, bool intact, Transport transport);
+    void onSwitchCheck(const Frame& frame);
+    void onFailed();
+    void onStandby();
+    void onTimer(int id);
+
+    // Shown state.
+    void openBusy(Operation operation);
+    void closeBusy();
+    void closePleaseWait();
+    void message(const std::string& text, int ms = edid::MessageMs, bool onlyIfHidden = false);
+    void showName(int input, std::uint8_t reported);
+    void send(const CommandBytes& command);
+    void notify();
+
+    LinkState& state_;
+    Timers& timers_;
+    Dialogs& dialogs_;
+    AppEvents& events_;
+    PageLink link_;
+    Conversation conversation_;
+    std::array<BusyBox, 4> busyBoxes_;
+    BusyBox* activeBusy_ = nullptr;
+    std::function<void()> changed_;
+
+    int setMode_ = 0;
+    int setTarget_ = 0;
+    int copySource_ = 0;
+    int copyTarget_ = 0;
+    int downloadTarget_ = 0;
+    // The selections a request was started with.
+    int requestMode_ = 0;
+    int requestTarget_ = 0;
+    int requestSource_ = 0;
+
+    Operation operation_ = Operation::None;
+    Stage stage_ = Stage::None;
+    bool busy_ = false;
+    bool checking_ = false;
+    bool replyGate_ = true;
+    std::array<std::string, edid::InputCount> names_;
+
+    edid::EdidBuffer edid_{};
+    std::string filePath_;
+    std::vector<std::string> fileSummary_;
+    // The download's 290-byte data block, filled when the matrix is ready for it.
+    std::array<std::uint8_t, 290> transferBlock_{};
+    Query query_ = Query::Refresh;
+};
+
+} // namespace quorvane

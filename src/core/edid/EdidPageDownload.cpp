@@ -1,0 +1,194 @@
+// EDID files and their download: opening and checking a file, and the download conversation
+// (handshake, request, the matrix's ready reply, the data announcement and, 200 ms later, the
+// 290-byte data block, then the result).
+#include "edid/EdidPage.h"
+
+#include "edid/EdidSummary.h"
+#include "link/Commands.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace quorvane {
+
+using namespace edid;
+
+namespace {
+
+// Files longer than this are refused by their length without being read.
+constexpr std::uintmax_t LargestRead = 64 * 1024;
+
+std::string fileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+} // namespace
+
+// --- Files ---
+
+void EdidPage::openFile(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) {
+        openFileBytes(path, nullptr);
+        return;
+    }
+    if (size > LargestRead) {
+        FileCheck tooLong;
+        tooLong.fault = FileFault::Length;
+        tooLong.fileSize = static_cast<std::size_t>(size);
+        tooLong.byte = tooLong.fileSize;
+        refuseFile(path, tooLong, {});
+        return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        openFileBytes(path, nullptr);
+        return;
+    }
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    openFileBytes(path, &bytes);
+}
+
+void EdidPage::openFileBytes(const std::string& path, const std::vector<std::uint8_t>* bytes) {
+    if (!bytes) {
+        fileSummary_ = {"Not loaded: " + fileName(path), "The file cannot be read."};
+        message(WrongFileText);
+        notify();
+        return;
+    }
+    const FileCheck check = checkEdidFile(bytes->data(), bytes->size());
+    if (!check.accepted()) {
+        refuseFile(path, check, *bytes);
+        return;
+    }
+    edid_ = check.edid;
+    filePath_ = path;
+    const auto summary = decodeEdid(bytes->data(), bytes->size());
+    fileSummary_ = summary ? summaryLines(*summary) : std::vector<std::string>{};
+    // The accepted bytes go into the send log as if they had been sent.
+    for (std::size_t i = 0; i < check.acceptedBytes; ++i)
+        link_.sendLog().appendByte(edid_[i]);
+    notify();
+}
+
+void EdidPage::refuseFile(const std::string& path, const FileCheck& check,
+                          const std::vector<std::uint8_t>& bytes) {
+    // The EDID and the path stay those of the last accepted file; the summary says why this one
+    // was not taken, and what it holds as far as it can be read.
+    fileSummary_ = {"Not loaded: " + fileName(path), faultDetail(check)};
+    if (const auto summary = decodeEdid(bytes.data(), bytes.size())) {
+        for (const std::string& line : summaryLines(*summary))
+            fileSummary_.push_back(line);
+    }
+    message(faultMessage(check.fault));
+    notify();
+}
+
+// --- Download ---
+
+void EdidPage::clickDownload() {
+    if (refuseWhileBusy())
+        return;
+    replyGate_ = false;
+    operation_ = Operation::Download;
+    if (!linkReady())
+        return notify();
+    if (filePath_.empty()) {
+        message(SelectFileText);
+        return notify();
+    }
+    requestTarget_ = downloadTarget_;
+    openBusy(Operation::Download);
+    startHandshake();
+}
+
+void EdidPage::startDownloadCommand() {
+    const bool all = requestTarget_ == AllInputs;
+    const std::uint8_t which = all ? cmd::EdidDownloadAll : cmd::EdidDownloadOne;
+    stage_ = Stage::Command;
+    busy_ = true;
+    const CommandBytes request =
+        all ? cmd::edidDownloadAllRequest
+            : cmd::edidDownloadOneRequest(static_cast<std::uint8_t>(requestTarget_ + 1));
+    conversation_.start(Step{"EDID download request",
+                             {{0, [this, request] { send(request); }}},
+                             [which](const Reply& reply) {
+                                 // Ready: byte 4 = AA, byte 7 = 00.
+                                 const Frame& f = reply.frame;
+                                 return f[2] == cmd::GroupEdid && f[3] == which && f[4] == 0xAA &&
+                                                f[7] == 0x00
+                                            ? ReplyVerdict::Answer
+                                            : ReplyVerdict::NotMine;
+                             },
+                             [this](const Reply&) { onReady(); },
+                             RetryPolicy::resendOnce(StepWaitMs, StepWaitMs)});
+    notify();
+}
+
+void EdidPage::onReady() {
+    const bool all = requestTarget_ == AllInputs;
+    const std::uint8_t which = all ? cmd::EdidDownloadAll : cmd::EdidDownloadOne;
+    // 00, the 256 EDID bytes, 33 bytes of 00.
+    transferBlock_.fill(0);
+    std::copy(edid_.begin(), edid_.end(), transferBlock_.begin() + 1);
+    stage_ = Stage::Data;
+    busy_ = true;
+    const CommandBytes announce = all ? cmd::edidBlockAnnounceAll : cmd::edidBlockAnnounceOne;
+    // The block follows its announcement after a pause; the result must come within 5 s of it.
+    conversation_.start(Step{
+        "EDID data block",
+        {{0, [this, announce] { send(announce); }}, {BlockGapMs, [this] { sendDataBlock(); }}},
+        [which](const Reply& reply) {
+            // Result: byte 7 = 01, the result in byte 4.
+            const Frame& f = reply.frame;
+            return f[2] == cmd::GroupEdid && f[3] == which && f[7] == 0x01 ? ReplyVerdict::Answer
+                                                                           : ReplyVerdict::NotMine;
+        },
+        [this](const Reply& reply) { onDownloadResult(reply.frame); },
+        RetryPolicy::once(StepWaitMs)});
+    notify();
+}
+
+void EdidPage::sendDataBlock() {
+    if (state_.tcpMode() && !state_.tcpConnected) {
+        // The connection went down during the pause: the block cannot go, and nothing would ever
+        // answer it, so the download ends here.
+        conversation_.stop();
+        stage_ = Stage::None;
+        busy_ = false;
+        closeBusy();
+        message(TcpDownText);
+        events_.pageBusy(false);
+        notify();
+        return;
+    }
+    link_.sendRaw(transferBlock_.data(), transferBlock_.size(), true);
+}
+
+void EdidPage::onDownloadResult(const Frame& frame) {
+    stage_ = Stage::None;
+    busy_ = false;
+    closeBusy();
+    closePleaseWait();
+    events_.pageBusy(false);
+    const std::uint8_t result = frame[4];
+    if (result == cmd::NothingValue) {
+        message(DownloadFailedText);
+    } else if (result == 0x00) {
+        message(DownloadDoneText);
+        if (requestTarget_ == AllInputs) {
+            operation_ = Operation::NameRefresh;
+            startNameQuery(1, Query::Refresh);
+        } else {
+            // The operation stays Download: only this input's name is read back.
+            startNameQuery(requestTarget_ + 1, Query::Single);
+        }
+    }
+    notify();
+}
+
+} // namespace quorvane

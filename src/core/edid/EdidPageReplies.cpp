@@ -1,0 +1,194 @@
+// What the EDID page does with the matrix's answers and reports, with a failed step, with a
+// standby report and with its timers.
+#include "edid/EdidPage.h"
+
+#include "edid/EdidNames.h"
+#include "link/Commands.h"
+
+namespace quorvane {
+
+using namespace edid;
+
+namespace {
+
+// 03 0B w 00: the matrix's EDID switch check.
+bool isSwitchCheck(const Frame& f) {
+    return f[2] == cmd::GroupEdid && f[3] == cmd::EdidSwitchCheck && f[5] == 0x00;
+}
+
+// 01 0C n 00 e: input n (1..8) uses EDID index e.
+bool isNameAnswer(const Frame& f) {
+    return f[2] == cmd::GroupQuery && f[3] == cmd::QueryInputEdid && f[4] >= 1 &&
+           f[4] <= InputCount && f[5] == 0x00;
+}
+
+} // namespace
+
+void EdidPage::onFrame(const Frame& frame, bool intact, Transport transport) {
+    // TCP frames count in TCP mode only, and not while the gate is closed after coming on show.
+    if (transport == Transport::Tcp && (!state_.tcpMode() || replyGate_))
+        return;
+    if (!hasFrameStart(frame))
+        return;
+    if (conversation_.offer(frame, intact, transport))
+        return;
+    if (isSwitchCheck(frame)) {
+        onSwitchCheck(frame);
+    } else if (isNameAnswer(frame)) {
+        // A name nobody waits for (a late answer) still shows what the input uses.
+        showName(frame[4], frame[6]);
+        notify();
+    }
+    // Any other reply that the step in flight does not take (a late acknowledgement after
+    // "Time out!", a handshake reply with nothing waiting) starts nothing.
+}
+
+// --- Acknowledgements ---
+
+void EdidPage::finish() {
+    busy_ = false;
+    stage_ = Stage::None;
+    closeBusy();
+    events_.pageBusy(false);
+    closePleaseWait();
+}
+
+void EdidPage::onSetAcknowledged(const Frame& frame) {
+    finish();
+    const bool all = requestTarget_ == AllInputs;
+    if (frame[3] == cmd::EdidSetBuiltInAll || frame[3] == cmd::EdidSetBuiltInOne)
+        message(SetDoneText);
+    if (all) {
+        operation_ = Operation::NameRefresh;
+        startNameQuery(1, Query::Refresh);
+    } else {
+        startNameQuery(requestTarget_ + 1, Query::Single);
+    }
+    notify();
+}
+
+void EdidPage::onCopyAcknowledged(const Frame& frame) {
+    if (frame[3] == cmd::EdidCopyAll) {
+        finish();
+        message(CopyDoneText);
+        operation_ = Operation::NameRefresh;
+        startNameQuery(1, Query::Refresh);
+        notify();
+        return;
+    }
+    // Copy to one input: the result is in byte 4. The main window is not told (it was never told
+    // that the page was busy either).
+    busy_ = false;
+    stage_ = Stage::None;
+    closeBusy();
+    closePleaseWait();
+    if (frame[4] == 0x00) {
+        message(CopyDoneText, MessageMs, true);
+        // The name is read back even when another message is up, so the list stays true.
+        startNameQuery(requestTarget_ + 1, Query::Single);
+    } else {
+        message(CopyFailedText, MessageMs, true);
+    }
+    notify();
+}
+
+// --- Name read-back ---
+
+void EdidPage::onNameAnswer(const Frame& frame, Query kind) {
+    const int input = frame[4];
+    showName(input, frame[6]);
+    if (kind == Query::Single) {
+        stage_ = Stage::None;
+    } else if (input < InputCount) {
+        startNameQuery(input + 1, kind);
+    } else {
+        stage_ = Stage::None;
+        closeBusy();
+        busy_ = false;
+    }
+    notify();
+}
+
+// --- Failures, standby, switch check ---
+
+void EdidPage::onFailed() {
+    const Stage failed = stage_;
+    stage_ = Stage::None;
+    closeBusy();
+    switch (failed) {
+    case Stage::OutputCheck:
+        // Busy was never set for the check; only the check itself ends.
+        checking_ = false;
+        message(TimeOutText, MessageMs, true);
+        break;
+    case Stage::NameQuery:
+        busy_ = false;
+        message(TimeOutText, MessageMs, true);
+        break;
+    default:
+        // Handshake, command, or the data block's result.
+        busy_ = false;
+        if (state_.messageShown && state_.messageText == PleaseWaitText) {
+            timers_.stop(MessageTimer);
+            dialogs_.closeMessage();
+        } else {
+            message(TimeOutText, MessageMs, true);
+        }
+        events_.pageBusy(false);
+        break;
+    }
+    notify();
+}
+
+void EdidPage::onStandby() {
+    timers_.stopRange(1, LastPageTimer);
+    closeBusy();
+    busy_ = false;
+    checking_ = false;
+    stage_ = Stage::None;
+    if (state_.messageShown)
+        dialogs_.closeMessage();
+    message(StandbyText, LongMessageMs, true);
+    notify();
+}
+
+void EdidPage::onSwitchCheck(const Frame& frame) {
+    if (frame[4] == cmd::SwitchOn) {
+        // The matrix's EDID switch is not where it must be: nothing can go on until the user
+        // has set it, so the request ends here instead of retrying into "Time out!".
+        conversation_.stop();
+        stage_ = Stage::None;
+        closeBusy();
+        const bool wasRunning = busy_ || checking_;
+        busy_ = false;
+        checking_ = false;
+        if (state_.messageShown)
+            dialogs_.closeMessage();
+        message(SwitchCheckText, LongMessageMs, true);
+        if (wasRunning)
+            events_.pageBusy(false);
+        notify();
+        return;
+    }
+    // Any other value: the request in progress starts over from its first step. With nothing in
+    // progress there is nothing to go on with.
+    if (!busy_ && !checking_)
+        return;
+    if (operation_ == Operation::Set || operation_ == Operation::Download)
+        startHandshake();
+    else if (operation_ == Operation::Copy)
+        startOutputCheck();
+}
+
+void EdidPage::onTimer(int id) {
+    if (conversation_.onTimer(id))
+        return;
+    if (activeBusy_ && activeBusy_->onTimer(id))
+        return;
+    if (id == MessageTimer) {
+        timers_.stop(MessageTimer);
+        dialogs_.closeMessage();
+    }
+}
+
+} // namespace quorvane
