@@ -6,15 +6,17 @@
 // Answers: bytes the answer does not define are 00. A frame whose checksum is wrong, a command the
 // matrix does not know and a command with an argument out of range get no answer and change
 // nothing, as on a real matrix, which ignores what it cannot read. The firmware upgrade commands
-// (group 20) are not modelled yet: they go unanswered, and their 257-byte blocks will come in
-// through the same raw-block path as the EDID data block.
+// (group 20) and their 257-byte blocks go to the FirmwareResponder through the same raw-block path
+// as the EDID data block.
 
 #include "DeviceState.h"
+#include "Faults.h"
 
 #include "link/Frame.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quorvane::sim {
@@ -25,9 +27,16 @@ struct Response {
     std::size_t rawBlockSize = 0;
 };
 
+class FirmwareResponder;
+
 class CommandResponder {
 public:
-    explicit CommandResponder(DeviceState& state) : state_(state) {}
+    explicit CommandResponder(DeviceState& state);
+    ~CommandResponder();
+    CommandResponder(const CommandResponder&) = delete;
+    CommandResponder& operator=(const CommandResponder&) = delete;
+
+    FirmwareResponder& firmware() { return *firmware_; }
 
     Response respond(const Frame& frame);
     // The raw block announced by the last response, complete.
@@ -41,6 +50,7 @@ private:
     Response switchSet(const Frame& frame, bool& setting);
 
     DeviceState& state_;
+    std::unique_ptr<FirmwareResponder> firmware_;
     // Inputs (1..8) that the EDID download in progress goes to: one, all eight (0), none (-1).
     int downloadTarget_ = -1;
     std::uint8_t downloadCommand_ = 0;

@@ -25,6 +25,14 @@ struct Faults {
     // The standby report A5 5B 88 88 .. is sent instead of reply standbyBeforeReply (the command
     // itself has taken effect).
     int standbyBeforeReply = 0;
+    // Firmware upgrade: the start of part refuseFirmwarePart (1..3) is answered 20 N 44.
+    int refuseFirmwarePart = 0;
+    // The acknowledgement of firmware block dropBlockAck (counting every block received, resends
+    // included, from 1) is not sent; with dropBlockAckAlways, nor that of any block after it.
+    int dropBlockAck = 0;
+    bool dropBlockAckAlways = false;
+    // A reboot after a part never ends: the matrix stays silent.
+    bool neverFinishReboot = false;
 };
 
 } // namespace quorvane::sim
