@@ -55,7 +55,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption tcp("tcp", "Serve TCP port 8000 on ADDR (dotted IPv4).", "ADDR");
     const QCommandLineOption allow("allow-non-loopback",
                                    "Allow a --tcp address outside 127.0.0.0/8.");
-    const QCommandLineOption pace("pace", "Send serial output at 115200 baud, 11 bits a byte.");
+    const QCommandLineOption pace("pace",
+                                  "Pace the serial line both ways at 115200 baud, 11 bits a byte.");
     const QCommandLineOption drop("drop-reply",
                                   "Do not send reply N (and the ones after it, "
                                   "--drop-count in all).",
@@ -76,8 +77,35 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption standbyEvery("standby-every",
                                           "Send the standby report every MS milliseconds.", "MS");
     const QCommandLineOption log("log", "Write the traffic to FILE instead of stderr.", "FILE");
-    parser.addOptions({com, tcp, allow, pace, drop, dropCount, delay, corrupt, split, merge, close,
-                       hangUp, standby, standbyEvery, log});
+    const QCommandLineOption rebootMs(
+        "reboot-ms", "Firmware upgrade: a reboot keeps the matrix silent MS ms (2000).", "MS");
+    const QCommandLineOption refusePart(
+        "refuse-part", "Firmware upgrade: refuse part N (1..3) with 20 N 44.", "N");
+    const QCommandLineOption dropBlockAck(
+        "drop-block-ack", "Firmware upgrade: do not acknowledge the N-th block received.", "N");
+    const QCommandLineOption dropBlockAckAlways("drop-block-ack-always",
+                                                "With --drop-block-ack: nor any block after it.");
+    const QCommandLineOption neverReboot("never-reboot", "Firmware upgrade: a reboot never ends.");
+    parser.addOptions({com,
+                       tcp,
+                       allow,
+                       pace,
+                       drop,
+                       dropCount,
+                       delay,
+                       corrupt,
+                       split,
+                       merge,
+                       close,
+                       hangUp,
+                       standby,
+                       standbyEvery,
+                       log,
+                       rebootMs,
+                       refusePart,
+                       dropBlockAck,
+                       dropBlockAckAlways,
+                       neverReboot});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -139,6 +167,20 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         (!toPair(parser.value(split), f.splitReply, f.splitAt) || f.splitAt < 1 || f.splitAt > 12))
         return bad(split);
     options.logFile = parser.value(log);
+
+    if (parser.isSet(rebootMs)) {
+        bool ok = false;
+        options.rebootMs = parser.value(rebootMs).toInt(&ok);
+        if (!ok || options.rebootMs < 0)
+            return bad(rebootMs);
+    }
+    if (parser.isSet(refusePart) &&
+        (!toCount(parser.value(refusePart), f.refuseFirmwarePart) || f.refuseFirmwarePart > 3))
+        return bad(refusePart);
+    if (parser.isSet(dropBlockAck) && !toCount(parser.value(dropBlockAck), f.dropBlockAck))
+        return bad(dropBlockAck);
+    f.dropBlockAckAlways = parser.isSet(dropBlockAckAlways);
+    f.neverFinishReboot = parser.isSet(neverReboot);
     return options;
 }
 

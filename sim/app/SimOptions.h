@@ -17,6 +17,7 @@ struct SimOptions {
     int standbyEveryMs = 0; // 0: no periodic standby report
     QString logFile;        // empty: traffic goes to stderr
     Faults faults;
+    int rebootMs = 2000; // how long a firmware upgrade's reboot keeps the matrix silent
 };
 
 // Parses the arguments (argv[0] first). On a usage error returns std::nullopt with the reason in

@@ -21,6 +21,9 @@ const std::uint8_t* bytesOf(const QByteArray& bytes) {
 Simulator::Simulator(SimOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)) {
     device_.faults() = options_.faults;
+    device_.state().rebootMs = options_.rebootMs;
+    uptime_.start();
+    device_.setClock([this] { return uptime_.elapsed(); });
     device_.setReceiveObserver([this](LinkKind link, const std::uint8_t* data, std::size_t size) {
         trace_.received(link, data, size);
     });
@@ -49,7 +52,14 @@ bool Simulator::start(QString& error) {
             error = QString::fromStdString(reason);
             return false;
         }
-        connect(pty_.get(), &PtyEndpoint::received, this, &Simulator::serialReceived);
+        if (options_.pace) {
+            // Paced both ways: what the program writes reaches the matrix at the line rate too.
+            inboundPacer_ = std::make_unique<LinePacer>();
+            connect(pty_.get(), &PtyEndpoint::received, inboundPacer_.get(), &LinePacer::push);
+            connect(inboundPacer_.get(), &LinePacer::released, this, &Simulator::serialReceived);
+        } else {
+            connect(pty_.get(), &PtyEndpoint::received, this, &Simulator::serialReceived);
+        }
     }
     if (!options_.tcpAddress.isEmpty()) {
         tcp_ = std::make_unique<TcpEndpoint>();
