@@ -1,6 +1,6 @@
-// The simulated matrix's side of a firmware upgrade, frame by frame with literal bytes: part starts,
-// erase and prepare, block check bytes, the bank switch, the end, the reboot's silence and the
-// reboot report, and the fault switches.
+// The simulated matrix's side of a firmware upgrade, frame by frame with literal bytes: part
+// starts, erase and prepare, block check bytes, the bank switch, the end, the reboot's silence and
+// the reboot report, and the fault switches.
 #include "../conversation/firmware_frames.h"
 #include "MatrixDevice.h"
 

@@ -50,7 +50,7 @@ void FirmwareFile::setPlain(std::vector<std::uint8_t> plain) {
 
 std::size_t FirmwareFile::scanPartEnd(std::size_t from) const {
     const std::size_t n = bytes_.size();
-    for (std::size_t q = from; q + 1 < n; ++q) {
+    for (std::size_t q = from; q < n && q + 1 < n; ++q) {
         const std::uint8_t a = bytes_[q];
         const std::uint8_t b = bytes_[q + 1];
         if ((a == 0xA3 || a == 0xA4) && (b == 0x5B || b == 0x5C))

@@ -108,7 +108,7 @@ void FirmwarePage::startInfoQuery() {
             return r.frame[2] == cmd::GroupQuery && r.frame[3] == command;
         };
     };
-    auto model = [this, is](const Reply& r) {
+    auto model = [is](const Reply& r) {
         return r.transport == Transport::Serial && is(cmd::QueryModelText)(r);
     };
     auto onModel = [this](const Reply& r) {
