@@ -11,15 +11,6 @@ namespace quorvane::sim {
 
 namespace {
 
-bool isPort(std::uint8_t n) {
-    return n >= 1 && n <= PortCount;
-}
-
-// An answer frame from its bytes 2..; the rest are 00.
-Response answer(std::initializer_list<std::uint8_t> bytes) {
-    return Response{{buildFrame(command(bytes))}, 0};
-}
-
 std::uint8_t stateByte(bool on, std::uint8_t onValue, std::uint8_t offValue) {
     return on ? onValue : offValue;
 }

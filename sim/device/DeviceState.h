@@ -15,6 +15,11 @@ namespace quorvane::sim {
 
 inline constexpr int PortCount = 8;
 
+// 1..8: an input or output number on the wire.
+constexpr bool isPort(int n) {
+    return n >= 1 && n <= PortCount;
+}
+
 // EDID indexes as the matrix reports them for an input (answer to 01 0C i): 0..14 are the built-in
 // EDIDs (set with 1..15), 15..22 a copy of output A..H, anything else user defined.
 inline constexpr std::uint8_t FirstCopiedEdidIndex = 0x0F;

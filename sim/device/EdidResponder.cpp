@@ -9,14 +9,6 @@ namespace quorvane::sim {
 
 namespace {
 
-bool isPort(std::uint8_t n) {
-    return n >= 1 && n <= PortCount;
-}
-
-Response answer(std::initializer_list<std::uint8_t> bytes) {
-    return Response{{buildFrame(command(bytes))}, 0};
-}
-
 // An EDID data block as the program sends it: 00, 256 EDID bytes, 33 bytes of 00. Good when the
 // base block has the EDID header and sums to 0.
 bool edidBlockGood(const std::vector<std::uint8_t>& block) {

@@ -4,6 +4,8 @@
 #include "link/Frame.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace quorvane::sim {
@@ -13,5 +15,10 @@ struct Response {
     // When not 0: the next rawBlockSize bytes on this link are a raw block, not frames.
     std::size_t rawBlockSize = 0;
 };
+
+// The matrix's answer frame from its bytes 2..; the rest are 00.
+inline Response answer(std::initializer_list<std::uint8_t> bytes) {
+    return Response{{buildFrame(command(bytes))}, 0};
+}
 
 } // namespace quorvane::sim

@@ -1,5 +1,7 @@
 #include "device/GeneralConnection.h"
 
+#include "app/Text.h"
+
 #include "link/Commands.h"
 #include "link/Ipv4.h"
 #include "link/PortNames.h"
@@ -15,13 +17,6 @@ constexpr const char* InvalidAddress = "Invalid IP address!";
 constexpr int MessageCloseMs = 1500;
 constexpr int TcpFailedCloseMs = 1000;
 
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 } // namespace
 
 GeneralConnection::GeneralConnection(PageLink& link, Timers& timers, Dialogs& dialogs,
@@ -113,7 +108,7 @@ void GeneralConnection::refreshPortList() {
     publish();
 }
 
-void GeneralConnection::clickComConnect() {
+int GeneralConnection::takeChosenPort() {
     settings_ = SerialSettings{};
     settings_.stopBits = 2;
     const int chosen = screen_.selectedPort >= 0
@@ -122,7 +117,11 @@ void GeneralConnection::clickComConnect() {
     if (chosen != 0)
         portNumber_ = chosen;
     state_.comPortNumber = portNumber_;
+    return chosen;
+}
 
+void GeneralConnection::clickComConnect() {
+    const int chosen = takeChosenPort();
     if (comConnected_) {
         disconnectCom();
         return;
@@ -262,14 +261,7 @@ void GeneralConnection::generalPageOnShow() {
 }
 
 void GeneralConnection::openComPort() {
-    settings_ = SerialSettings{};
-    settings_.stopBits = 2;
-    const int chosen = screen_.selectedPort >= 0
-                           ? ports::parsePortNumber(screen_.ports[screen_.selectedPort]).value_or(0)
-                           : 0;
-    if (chosen != 0)
-        portNumber_ = chosen;
-    state_.comPortNumber = portNumber_;
+    takeChosenPort();
     if (portNumber_ == 0) {
         showMessage(OpenComFailed, MessageCloseMs);
         return;

@@ -123,6 +123,9 @@ public:
 
 private:
     void refreshPortList();
+    // The serial settings of a connect (two stop bits) and the port chosen in the list, which
+    // becomes comPortNumber; returns the chosen number, 0 when the list is empty.
+    int takeChosenPort();
     // Selects the preferred port when it is listed; true when it did.
     bool selectPreferred();
     void disconnectCom();

@@ -3,21 +3,13 @@
 // reset in GeneralPageReset.cpp.
 #include "device/GeneralPage.h"
 
+#include "app/Text.h"
+
 #include "link/Commands.h"
 
 namespace quorvane {
 
 using namespace device;
-
-namespace {
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-} // namespace
 
 GeneralPage::GeneralPage(GeneralConnection& connection, PageLink& link, Timers& timers,
                          Dialogs& dialogs, AppEvents& events)

@@ -1,5 +1,7 @@
 #include "link/TerminalFacts.h"
 
+#include "app/Text.h"
+
 #include "link/SystemRoot.h"
 
 #include <climits>
@@ -31,13 +33,6 @@ std::string linkTarget(const std::string& path) {
 std::string lastComponent(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 // /sys/dev/char/<major>:<minor>, which links to the device's folder, when it exists.

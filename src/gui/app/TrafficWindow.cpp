@@ -87,6 +87,14 @@ TrafficWindow::~TrafficWindow() {
     journal_.setListener({});
 }
 
+void TrafficWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Opened (or opened again): the newest traffic is what the user came to see.
+    model_->refresh(!pause_->isChecked());
+    list_->scrollToBottom();
+    showCount();
+}
+
 void TrafficWindow::scheduleRefresh() {
     if (!refreshTimer_->isActive())
         refreshTimer_->start();

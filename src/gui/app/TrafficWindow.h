@@ -38,6 +38,9 @@ public:
     // Writes every line to `path`; false with `error` set when it cannot.
     bool saveTo(const QString& path, QString& error) const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void scheduleRefresh();
     void refresh();

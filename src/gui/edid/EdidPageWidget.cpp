@@ -1,5 +1,7 @@
 #include "edid/EdidPageWidget.h"
 
+#include "ui/LogBox.h"
+
 #include "app/QtTimers.h"
 #include "edid/EdidNames.h"
 #include "link/SerialPort.h"
@@ -228,23 +230,8 @@ void EdidPageWidget::render() {
     const QString summary = lines.join(QLatin1Char('\n'));
     if (summary_->toPlainText() != summary)
         summary_->setPlainText(summary);
-    syncLog(page_->link().receiveLog().text(), receiveShown_, receiveLog_);
-    syncLog(page_->link().sendLog().text(), sendShown_, sendLog_);
-}
-
-void EdidPageWidget::syncLog(const std::string& text, std::size_t& shown, QPlainTextEdit* box) {
-    if (text.size() < shown) {
-        box->clear();
-        shown = 0;
-    }
-    if (text.size() == shown)
-        return;
-    QString added = QString::fromStdString(text.substr(shown));
-    added.remove(QLatin1Char('\r'));
-    QTextCursor cursor(box->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(added);
-    shown = text.size();
+    syncLogBox(page_->link().receiveLog().text(), receiveShown_, receiveLog_);
+    syncLogBox(page_->link().sendLog().text(), sendShown_, sendLog_);
 }
 
 } // namespace quorvane

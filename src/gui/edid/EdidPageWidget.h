@@ -65,7 +65,6 @@ private:
     void buildLogs();
     void openFile();
     void render();
-    void syncLog(const std::string& text, std::size_t& shown, QPlainTextEdit* box);
 
     AppContext& context_;
     std::unique_ptr<SerialPort> serial_;

@@ -1,5 +1,7 @@
 #include "routing/MatrixPageWidget.h"
 
+#include "ui/LogBox.h"
+
 #include "app/QtTimers.h"
 #include "link/SerialPort.h"
 #include "routing/MatrixPage.h"
@@ -112,23 +114,8 @@ void MatrixPageWidget::render() {
                      page_->pressedInput(output));
     if (presetsWindow_)
         presetsWindow_->render();
-    syncLog(page_->link().receiveLog().text(), receiveShown_, receiveLog_);
-    syncLog(page_->link().sendLog().text(), sendShown_, sendLog_);
-}
-
-void MatrixPageWidget::syncLog(const std::string& text, std::size_t& shown, QPlainTextEdit* box) {
-    if (text.size() < shown) {
-        box->clear();
-        shown = 0;
-    }
-    if (text.size() == shown)
-        return;
-    QString added = QString::fromStdString(text.substr(shown));
-    added.remove(QLatin1Char('\r'));
-    QTextCursor cursor(box->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(added);
-    shown = text.size();
+    syncLogBox(page_->link().receiveLog().text(), receiveShown_, receiveLog_);
+    syncLogBox(page_->link().sendLog().text(), sendShown_, sendLog_);
 }
 
 } // namespace quorvane

@@ -41,7 +41,6 @@ public:
 private:
     void buildLogs();
     void render();
-    void syncLog(const std::string& text, std::size_t& shown, QPlainTextEdit* box);
 
     AppContext& context_;
     std::unique_ptr<SerialPort> serial_;
