@@ -9,6 +9,7 @@
 #include "TrafficTrace.h"
 #include "UdpEndpoint.h"
 
+#include "PortRegistration.h"
 #include "link/PortNames.h"
 
 #include <QElapsedTimer>

@@ -1,5 +1,6 @@
 // The General page's connection controls against the in-process simulated matrix, in virtual time.
 #include "RecordingDialogView.h"
+#include "SerialLinkProbe.h"
 #include "VirtualClock.h"
 #include "app/Dialogs.h"
 #include "app/Navigation.h"

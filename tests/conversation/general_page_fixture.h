@@ -6,6 +6,7 @@
 #include "InProcessMatrix.h"
 #include "MatrixDevice.h"
 #include "RecordingDialogView.h"
+#include "SerialLinkProbe.h"
 #include "VirtualClock.h"
 #include "app/Dialogs.h"
 #include "device/GeneralConnection.h"

@@ -4,6 +4,7 @@
 #include "InProcessMatrix.h"
 #include "MatrixDevice.h"
 #include "RecordingDialogView.h"
+#include "SerialLinkProbe.h"
 #include "SimulatedUdpNetwork.h"
 #include "VirtualClock.h"
 #include "device/GeneralConnection.h"

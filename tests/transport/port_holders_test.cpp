@@ -4,6 +4,7 @@
 #include "ForeignHolder.h"
 #include "PtyPair.h"
 #include "device/PortProbe.h"
+#include "link/PortAccess.h"
 #include "link/PortNames.h"
 #include "link/SerialPort.h"
 
@@ -12,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include <grp.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -165,4 +169,52 @@ TEST_F(PortHoldersTest, AnotherProgramsExclusiveFlagIsRefusedAndNeverCleared) {
     EXPECT_EQ(exclusiveFlag(), 1);
     port.signalClose();
     EXPECT_EQ(exclusiveFlag(), 0);
+}
+
+// A port this user may not open is listed all the same, and opening it says which group to join.
+// Root may open anything, so as root the check runs in a child that has become "nobody".
+TEST_F(PortHoldersTest, APortTheUserMayNotOpenIsListedAndSaysWhichGroupToJoin) {
+    // The slave's group is the system's choice (tty on most machines, mount options decide).
+    struct stat node {};
+    ASSERT_EQ(stat(pty.slavePath().c_str(), &node), 0);
+    const group* owner = getgrgid(node.st_gid);
+    ASSERT_NE(owner, nullptr);
+    const std::string groupName = owner->gr_name;
+    const std::string expected = "COM3 (" + pty.slavePath() +
+                                 ") may not be opened by you: it belongs to the group " +
+                                 groupName + ".";
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(pty.slavePath().c_str(), 0), 0);
+        EXPECT_EQ(listed(), Names{"COM3"});
+        SerialPort port;
+        EXPECT_FALSE(port.openPort(3, SerialSettings{}));
+        EXPECT_EQ(port.openRefusal().rfind(expected, 0), 0u) << port.openRefusal();
+        EXPECT_NE(port.openRefusal().find("\"sudo adduser "), std::string::npos);
+        chmod(pty.slavePath().c_str(), 0620);
+        return;
+    }
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(out[0]);
+        std::string text = "cannot become nobody";
+        if (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0) {
+            const auto device = ports::deviceNode(pty.slavePath());
+            const auto refusal = device ? ports::refusalBeforeOpen(*device, "COM3") : std::nullopt;
+            text = refusal ? *refusal : "no refusal";
+        }
+        [[maybe_unused]] const auto written = write(out[1], text.data(), text.size());
+        _exit(0);
+    }
+    close(out[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    close(out[0]);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(text, expected + " Add yourself with \"sudo adduser nobody " + groupName +
+                        "\", then log out and in again.");
 }

@@ -1,4 +1,5 @@
 // SerialPort on a real pseudo-terminal pair registered as COM5 in a private ports folder.
+#include "PortRegistration.h"
 #include "PtyPair.h"
 #include "link/PortNames.h"
 #include "link/SerialPort.h"

@@ -1,4 +1,5 @@
 // COM<n> names: the private ports folder, lookup through links, and registrations by a process.
+#include "PortRegistration.h"
 #include "PtyPair.h"
 #include "link/PortNames.h"
 

@@ -47,13 +47,6 @@ std::vector<int> SystemPortProbe::usablePorts() {
     return usable;
 }
 
-bool SerialLinkProbe::canOpen(int portNumber) {
-    if (!port_.openPort(portNumber, settings_))
-        return false;
-    port_.signalClose();
-    return true;
-}
-
 std::vector<std::string> listOpenablePorts(PortProbe& probe) {
     std::vector<std::string> names;
     for (const int n : probe.usablePorts())

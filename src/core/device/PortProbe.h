@@ -36,18 +36,6 @@ private:
     ports::HolderWatch watch_;
 };
 
-// Probes by opening with a port object of its own and closing at once. Only for lines whose
-// opening changes nothing (the in-process simulated line); never for the machine's ports.
-class SerialLinkProbe : public PortProbe {
-public:
-    SerialLinkProbe(SerialLink& port, SerialSettings settings) : port_(port), settings_(settings) {}
-    bool canOpen(int portNumber) override;
-
-private:
-    SerialLink& port_;
-    SerialSettings settings_;
-};
-
 // "COM<n>" for every port from COM1 to COM19 that can be used, in ascending order.
 std::vector<std::string> listOpenablePorts(PortProbe& probe);
 

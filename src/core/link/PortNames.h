@@ -1,6 +1,6 @@
 #pragma once
-// COM<n> port names on Linux: where the name COM<n> (n = 1..19) leads, and how a process (the
-// simulated matrix) registers a device under such a name.
+// COM<n> port names on Linux: where the name COM<n> (n = 1..19) leads. Giving a device such a
+// name is the simulator's business (sim/ports/PortRegistration.h).
 //
 // Lookup order for COM<n>:
 //   1. A symbolic link named "COM<n>" in the ports folder (see portsFolder()) wins when it leads to
@@ -17,7 +17,6 @@
 //
 // All functions are plain POSIX, safe to call from the user-interface thread; none throws.
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,32 +48,5 @@ std::optional<std::string> builtInDevicePath(int n);
 // It is also off while the environment variable QUORVANE_NO_SYSTEM_PORTS is "1".
 void setBuiltInTableEnabled(bool enabled);
 bool builtInTableEnabled();
-
-// A COM<n> registration owned by a process: the symbolic link COM<n> -> device in the ports folder,
-// guarded by an flock on "COM<n>.lock" beside it that is held for the registration's lifetime.
-// A link whose lock is not held by a live process (its owner was killed) is stale and is replaced;
-// a name held by a live owner, in this process or another, is refused. The destructor removes the
-// link and the lock file.
-class PortRegistration {
-public:
-    // Registers COM<n> for `devicePath` (an absolute path). On failure returns nullptr and puts a
-    // one-line reason into `error`.
-    static std::unique_ptr<PortRegistration> create(int n, const std::string& devicePath,
-                                                    std::string& error);
-    ~PortRegistration();
-    PortRegistration(const PortRegistration&) = delete;
-    PortRegistration& operator=(const PortRegistration&) = delete;
-
-    int number() const { return number_; }
-    const std::string& linkPath() const { return linkPath_; }
-
-private:
-    PortRegistration(int n, std::string linkPath, std::string lockPath, int lockFd);
-
-    int number_;
-    std::string linkPath_;
-    std::string lockPath_;
-    int lockFd_;
-};
 
 } // namespace quorvane::ports

@@ -135,6 +135,8 @@ bool SerialPort::openPort(int portNumber, const SerialSettings& settings) {
         // A terminal refuses an unprivileged open with EBUSY while its exclusive flag is set.
         if (errno == EBUSY)
             refusal_ = ports::exclusiveText(name);
+        else if (errno == EACCES || errno == EPERM)
+            refusal_ = ports::permissionRefusal(*device, name);
         return false;
     }
     // The flock keeps out every other SerialPort of this program, root included (TIOCEXCL does

@@ -1,0 +1,26 @@
+#pragma once
+// A port list for tests over in-process lines: a port counts when a port object of its own can
+// open it, and is closed again at once. Only for lines whose opening changes nothing (the
+// in-process simulated line); the program's own list never opens a port.
+
+#include "device/PortProbe.h"
+#include "link/Transports.h"
+
+namespace quorvane {
+
+class SerialLinkProbe : public PortProbe {
+public:
+    SerialLinkProbe(SerialLink& port, SerialSettings settings) : port_(port), settings_(settings) {}
+    bool canOpen(int portNumber) override {
+        if (!port_.openPort(portNumber, settings_))
+            return false;
+        port_.signalClose();
+        return true;
+    }
+
+private:
+    SerialLink& port_;
+    SerialSettings settings_;
+};
+
+} // namespace quorvane
