@@ -24,8 +24,9 @@ int runPorts(Session& session, const std::vector<std::string>&) {
     QJsonArray entries;
     for (const ports::PortReport& report : ports::diagnoseCandidatePorts()) {
         const bool shown = std::find(listed.begin(), listed.end(), report.number) != listed.end();
-        // Listed a moment ago but taken meanwhile (or the other way round): say what holds now.
-        std::string reason = shown ? std::string() : report.reason;
+        // A listed port may still refuse this user (its group); one listed a moment ago may have
+        // been taken meanwhile (or the other way round): say what holds now.
+        std::string reason = report.reason;
         if (!shown && reason.empty())
             reason = report.name + " was taken or released while it was looked at; ask again.";
         if (session.json()) {
@@ -35,11 +36,13 @@ int runPorts(Session& session, const std::vector<std::string>&) {
                                ? QJsonValue()
                                : QJsonValue(QString::fromStdString(report.device))},
                 {"listed", shown},
-                {"reason", shown ? QJsonValue() : QJsonValue(QString::fromStdString(reason))},
+                {"reason",
+                 reason.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(reason))},
             });
         } else {
             printLine(report.name + " " + (report.device.empty() ? "-" : report.device) +
-                      (shown ? " listed" : " not listed: " + reason));
+                      (shown ? (reason.empty() ? " listed" : " listed, but " + reason)
+                             : " not listed: " + reason));
         }
     }
     if (session.json())
@@ -55,10 +58,11 @@ std::vector<Command> portCommands() {
          "",
          "the COM names the program lists, and why a port is not",
          "Lists every COM<n> that leads to a device (a link in the ports folder or the built-in\n"
-         "table of serial devices), whether the program's port list shows it, and when not,\n"
-         "why: no permission (with the group and the command that adds you to it), held by\n"
-         "another program (named), the system console, no UART, not a serial line. Nothing is\n"
-         "opened. Prints \"COM1 /dev/ttyUSB0 listed\" per port, or with --json:\n"
+         "table of serial devices), whether the program's port list shows it, and why it is\n"
+         "not listed or cannot be opened: held by another program (named), the system console,\n"
+         "no UART, not a serial line, or (listed all the same) no permission, with the group\n"
+         "and the command that adds you to it. Nothing is opened. Prints \"COM1 /dev/ttyUSB0 "
+         "listed\" per port, or with --json:\n"
          "  {\"ports\": [{\"name\": \"COM1\", \"device\": \"/dev/ttyUSB0\", \"listed\": true,\n"
          "              \"reason\": null}]}",
          false,

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <grp.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -118,11 +119,23 @@ TEST(LinkCli, APortThisUserMayNotOpenNamesTheGroupAndTheCommand) {
 
     const CliRun run = runCli(runtime.path(), {"--com", "2", "route", "A", "1"});
     EXPECT_EQ(run.exitCode, 3);
-    EXPECT_TRUE(run.errorText.contains(QStringLiteral("COM2 (%1) may not be opened by this user: "
-                                                      "the device belongs to the group ")
-                                           .arg(QString::fromLocal8Bit(name))))
+    // A pseudo-terminal belongs to the group tty where devpts is mounted with its gid.
+    struct stat info {};
+    ASSERT_EQ(stat(name, &info), 0);
+    const group* owner = getgrgid(info.st_gid);
+    ASSERT_NE(owner, nullptr);
+    const QString groupName = QString::fromLocal8Bit(owner->gr_name);
+    EXPECT_TRUE(run.errorText.contains(
+        QStringLiteral("COM2 (%1) may not be opened by you: it belongs to the group %2. Add "
+                       "yourself with \"sudo adduser ")
+            .arg(QString::fromLocal8Bit(name), groupName)))
         << run.errorText.toStdString();
-    EXPECT_TRUE(run.errorText.contains("Add yourself to it with: sudo adduser \"$USER\" "));
+    EXPECT_TRUE(run.errorText.contains(" " + groupName + "\", then log out and in again."));
+    // The port list shows it all the same, with the same advice.
+    const CliRun ports = runCli(runtime.path(), {"--json", "ports"});
+    const QJsonObject com2 = portEntry(ports, "COM2");
+    EXPECT_TRUE(com2["listed"].toBool());
+    EXPECT_TRUE(com2["reason"].toString().contains("it belongs to the group " + groupName));
     ::close(master);
 }
 

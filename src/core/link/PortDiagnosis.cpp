@@ -7,19 +7,12 @@
 
 #include <cerrno>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvane::ports {
 
 namespace {
-
-std::string groupName(gid_t gid) {
-    if (const group* entry = getgrgid(gid))
-        return entry->gr_name;
-    return std::to_string(gid);
-}
 
 // The link COM<n> in the ports folder, when there is one, and where it leads (possibly nowhere).
 std::optional<std::string> folderLink(int n) {
@@ -52,13 +45,6 @@ std::string noDeviceText(int n) {
 
 } // namespace
 
-std::string permissionText(const std::string& portName, const std::string& device,
-                           const std::string& group) {
-    return portName + " (" + device +
-           ") may not be opened by this user: the device belongs to the group " + group +
-           ". Add yourself to it with: sudo adduser \"$USER\" " + group + " (then log in again).";
-}
-
 PortReport diagnosePort(int n) {
     PortReport report;
     report.number = n;
@@ -88,11 +74,8 @@ PortReport diagnosePort(int n) {
         return report;
     }
     if (access(device->path.c_str(), R_OK | W_OK) != 0) {
-        struct stat info {};
-        stat(device->path.c_str(), &info);
         report.verdict = PortVerdict::NoPermission;
-        report.group = groupName(info.st_gid);
-        report.reason = permissionText(report.name, report.device, report.group);
+        report.reason = permissionRefusal(*device, report.name);
         return report;
     }
     std::optional<PortHolder> holder = descriptorHolders({*device}).front();

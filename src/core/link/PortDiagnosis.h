@@ -16,7 +16,7 @@ namespace quorvane::ports {
 enum class PortVerdict {
     Usable,        // the port list shows it
     NoDevice,      // the name leads to no device
-    NoPermission,  // this user may not read and write the device
+    NoPermission,  // listed, but this user may not read and write the device
     NotSerialLine, // a device, but no terminal that can be a serial line
     Console,       // the kernel writes its console to it
     NoUart,        // a legacy port with no UART behind it
@@ -30,8 +30,6 @@ struct PortReport {
     PortVerdict verdict = PortVerdict::NoDevice;
     // Why the port cannot be used, as one or two sentences; empty when usable.
     std::string reason;
-    // The device's group (for NoPermission), e.g. "dialout".
-    std::string group;
 };
 
 // Looks at COM<n> afresh (holders included). n outside 1..19 gives NoDevice.
@@ -40,10 +38,5 @@ PortReport diagnosePort(int n);
 // Every COM<n> whose name leads to a device (a link in the ports folder or an existing entry of
 // the built-in table), in ascending order; names that lead nowhere are left out.
 std::vector<PortReport> diagnoseCandidatePorts();
-
-// "COM3 (/dev/ttyUSB0) may not be opened by this user: the device belongs to the group dialout.
-//  Add yourself to it with: sudo adduser "$USER" dialout (then log in again)."
-std::string permissionText(const std::string& portName, const std::string& device,
-                           const std::string& group);
 
 } // namespace quorvane::ports
