@@ -4,8 +4,8 @@
 // For each exchange it measures the time from the page's write of its first command to the
 // page's handling of the last answer (the moment the page is free again), and sets it against the
 // line's own time for the bytes exchanged (13 out and 13 back per command). The simulator paces
-// only what it sends; what the page writes into the pseudo-terminal arrives at once, so the ratio
-// can come out below 1. Prints figures; never fails on time.
+// the line both ways: what the page writes reaches the simulated matrix at the line rate too.
+// Prints figures; never fails on time.
 //
 //     route_bench [round trips (default 200)] [status reads (default 20)]
 

@@ -60,7 +60,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption tcp("tcp", "Serve TCP port 8000 on ADDR (dotted IPv4).", "ADDR");
     const QCommandLineOption allow("allow-non-loopback",
                                    "Allow a --tcp address outside 127.0.0.0/8.");
-    const QCommandLineOption pace("pace", "Send serial output at 115200 baud, 11 bits a byte.");
+    const QCommandLineOption pace("pace",
+                                  "Pace the serial line both ways at 115200 baud, 11 bits a byte.");
     const QCommandLineOption drop("drop-reply",
                                   "Do not send reply N (and the ones after it, "
                                   "--drop-count in all).",
@@ -101,9 +102,19 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         "The EDID switch is not at [1111]: answer every EDID handshake with 03 0B 0F 00.");
     const QCommandLineOption edidCheck(
         "edid-switch-check", "Answer EDID handshake N with the switch check 03 0B 00 00.", "N");
+    const QCommandLineOption rebootMs(
+        "reboot-ms", "Firmware upgrade: a reboot keeps the matrix silent MS ms (2000).", "MS");
+    const QCommandLineOption refusePart(
+        "refuse-part", "Firmware upgrade: refuse part N (1..3) with 20 N 44.", "N");
+    const QCommandLineOption dropBlockAck(
+        "drop-block-ack", "Firmware upgrade: do not acknowledge the N-th block received.", "N");
+    const QCommandLineOption dropBlockAckAlways("drop-block-ack-always",
+                                                "With --drop-block-ack: nor any block after it.");
+    const QCommandLineOption neverReboot("never-reboot", "Firmware upgrade: a reboot never ends.");
     parser.addOptions({com, tcp, allow, pace, drop, dropCount, delay, corrupt, split, merge, close,
                        hangUp, standby, standbyEvery, log, inputs, outputs, deviceType, udp, mac, ip,
-                       edidFails, edidSilent, edidSwitch, edidCheck});
+                       edidFails, edidSilent, edidSwitch, edidCheck, rebootMs, refusePart,
+                       dropBlockAck, dropBlockAckAlways, neverReboot});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -200,6 +211,20 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     f.edidDownloadFails = parser.isSet(edidFails);
     f.edidBlockUnanswered = parser.isSet(edidSilent);
     f.edidSwitchWrong = parser.isSet(edidSwitch);
+
+    if (parser.isSet(rebootMs)) {
+        bool ok = false;
+        options.rebootMs = parser.value(rebootMs).toInt(&ok);
+        if (!ok || options.rebootMs < 0)
+            return bad(rebootMs);
+    }
+    if (parser.isSet(refusePart) &&
+        (!toCount(parser.value(refusePart), f.refuseFirmwarePart) || f.refuseFirmwarePart > 3))
+        return bad(refusePart);
+    if (parser.isSet(dropBlockAck) && !toCount(parser.value(dropBlockAck), f.dropBlockAck))
+        return bad(dropBlockAck);
+    f.dropBlockAckAlways = parser.isSet(dropBlockAckAlways);
+    f.neverFinishReboot = parser.isSet(neverReboot);
     return options;
 }
 

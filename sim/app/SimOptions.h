@@ -28,6 +28,7 @@ struct SimOptions {
     bool udp = false;
     std::array<std::uint8_t, 6> mac{0x02, 0x51, 0x56, 0x00, 0x00, 0x01};
     std::uint32_t ip = 0;
+    int rebootMs = 2000; // how long a firmware upgrade's reboot keeps the matrix silent
 };
 
 // Parses the arguments (argv[0] first). On a usage error returns std::nullopt with the reason in

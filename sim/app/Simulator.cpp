@@ -28,6 +28,9 @@ Simulator::Simulator(SimOptions options, QObject* parent)
         device_.state().outputAttached = *options_.outputsAttached;
     if (options_.deviceType != 0)
         device_.state().deviceType = static_cast<std::uint8_t>(options_.deviceType);
+    device_.state().rebootMs = options_.rebootMs;
+    uptime_.start();
+    device_.setClock([this] { return uptime_.elapsed(); });
     device_.setReceiveObserver([this](LinkKind link, const std::uint8_t* data, std::size_t size) {
         trace_.received(link, data, size);
     });
@@ -56,7 +59,14 @@ bool Simulator::start(QString& error) {
             error = QString::fromStdString(reason);
             return false;
         }
-        connect(pty_.get(), &PtyEndpoint::received, this, &Simulator::serialReceived);
+        if (options_.pace) {
+            // Paced both ways: what the program writes reaches the matrix at the line rate too.
+            inboundPacer_ = std::make_unique<LinePacer>();
+            connect(pty_.get(), &PtyEndpoint::received, inboundPacer_.get(), &LinePacer::push);
+            connect(inboundPacer_.get(), &LinePacer::released, this, &Simulator::serialReceived);
+        } else {
+            connect(pty_.get(), &PtyEndpoint::received, this, &Simulator::serialReceived);
+        }
     }
     if (!options_.tcpAddress.isEmpty()) {
         tcp_ = std::make_unique<TcpEndpoint>();

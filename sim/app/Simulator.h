@@ -2,6 +2,7 @@
 // quorvane-sim's running matrix: the MatrixDevice with its serial line (a registered
 // pseudo-terminal) and its TCP server, the fault switches and the periodic standby report.
 
+#include "LinePacer.h"
 #include "MatrixDevice.h"
 #include "PtyEndpoint.h"
 #include "SimOptions.h"
@@ -49,6 +50,8 @@ private:
     std::unique_ptr<TcpEndpoint> tcp_;
     std::unique_ptr<UdpEndpoint> udp_;
     QElapsedTimer lastSerialByte_;
+    QElapsedTimer uptime_;
+    std::unique_ptr<LinePacer> inboundPacer_;
     QTimer standbyTimer_;
 };
 

@@ -1,5 +1,7 @@
 #include "CommandResponder.h"
 
+#include "FirmwareResponder.h"
+
 #include "link/Commands.h"
 
 #include <algorithm>
@@ -24,9 +26,19 @@ std::uint8_t stateByte(bool on, std::uint8_t onValue, std::uint8_t offValue) {
 
 } // namespace
 
+CommandResponder::CommandResponder(DeviceState& state, const Faults& faults)
+    : state_(state), edid_(state, faults), firmware_(std::make_unique<FirmwareResponder>(state)) {}
+
+CommandResponder::~CommandResponder() = default;
+
 Response CommandResponder::respond(const Frame& frame) {
     if (!hasFrameStart(frame) || !isIntact(frame))
         return {};
+    // A rebooting matrix answers nothing.
+    if (firmware_->silent())
+        return {};
+    if (frame[2] != cmd::GroupQuery || frame[3] != cmd::QueryDeviceType)
+        firmware_->otherCommand();
     switch (frame[2]) {
     case cmd::GroupQuery:
         return query(frame);
@@ -40,8 +52,9 @@ Response CommandResponder::respond(const Frame& frame) {
         return switchSet(frame, state_.beepOn);
     case cmd::GroupDviSwitch:
         return switchSet(frame, state_.dviOn);
+    case cmd::GroupFirmware:
+        return firmware_->respond(frame);
     default:
-        // Group 20 (firmware upgrade) is not modelled yet.
         return {};
     }
 }
@@ -50,6 +63,8 @@ Response CommandResponder::query(const Frame& frame) {
     const std::uint8_t n = frame[4];
     switch (frame[3]) {
     case cmd::QueryDeviceType:
+        if (firmware_->reportsReboot())
+            return answer({cmd::GroupQuery, cmd::QueryDeviceType, 0x01, 0x00});
         return answer({cmd::GroupQuery, cmd::QueryDeviceType, state_.deviceType});
     case cmd::QuerySize:
         return answer({cmd::GroupQuery, cmd::QuerySize, state_.inputs, 0x00, state_.outputs});
@@ -114,6 +129,8 @@ Response CommandResponder::routing(const Frame& frame) {
 }
 
 Response CommandResponder::takeRawBlock(const std::vector<std::uint8_t>& block) {
+    if (firmware_->expectsBlock())
+        return firmware_->takeBlock(block);
     return edid_.takeRawBlock(block);
 }
 

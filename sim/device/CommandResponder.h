@@ -6,8 +6,8 @@
 // Answers: bytes the answer does not define are 00. A frame whose checksum is wrong, a command the
 // matrix does not know and a command with an argument out of range get no answer and change
 // nothing, as on a real matrix, which ignores what it cannot read. The firmware upgrade commands
-// (group 20) are not modelled yet: they go unanswered, and their 257-byte blocks will come in
-// through the same raw-block path as the EDID data block.
+// (group 20) and their 257-byte blocks go to the FirmwareResponder through the same raw-block path
+// as the EDID data block.
 
 #include "DeviceState.h"
 #include "EdidResponder.h"
@@ -18,15 +18,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quorvane::sim {
 
+class FirmwareResponder;
+
 class CommandResponder {
 public:
     // `faults` holds the device-side switches of the EDID functions; the caller keeps it alive.
-    CommandResponder(DeviceState& state, const Faults& faults)
-        : state_(state), edid_(state, faults) {}
+    CommandResponder(DeviceState& state, const Faults& faults);
+    ~CommandResponder();
+    CommandResponder(const CommandResponder&) = delete;
+    CommandResponder& operator=(const CommandResponder&) = delete;
+
+    FirmwareResponder& firmware() { return *firmware_; }
 
     Response respond(const Frame& frame);
     // The raw block announced by the last response, complete.
@@ -39,6 +46,7 @@ private:
 
     DeviceState& state_;
     EdidResponder edid_;
+    std::unique_ptr<FirmwareResponder> firmware_;
 };
 
 } // namespace quorvane::sim

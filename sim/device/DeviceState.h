@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorvane::sim {
 
@@ -54,6 +55,10 @@ struct DeviceState {
     std::string model = "QVM-0808";
     // Whether an EDID download's data block arrived intact, per input (the last download wins).
     std::array<bool, PortCount> edidDownloaded{};
+    // Firmware upgrade: how long a reboot keeps the matrix silent, and the image received for each
+    // part 1..3 (index 0..2) as the flash holds it (see FirmwareResponder).
+    int rebootMs = 2000;
+    std::array<std::vector<std::uint8_t>, 4> firmwareImages{};
 };
 
 } // namespace quorvane::sim

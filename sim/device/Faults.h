@@ -36,6 +36,14 @@ struct Faults {
     // EDID handshake number edidSwitchCheckAt (from 1) is answered with the switch check 03 0B 00
     // 00 (carry on) instead of 03 08.
     int edidSwitchCheckAt = 0;
+    // Firmware upgrade: the start of part refuseFirmwarePart (1..3) is answered 20 N 44.
+    int refuseFirmwarePart = 0;
+    // The acknowledgement of firmware block dropBlockAck (counting every block received, resends
+    // included, from 1) is not sent; with dropBlockAckAlways, nor that of any block after it.
+    int dropBlockAck = 0;
+    bool dropBlockAckAlways = false;
+    // A reboot after a part never ends: the matrix stays silent.
+    bool neverFinishReboot = false;
 };
 
 } // namespace quorvane::sim

@@ -1,8 +1,16 @@
 #include "MatrixDevice.h"
 
+#include "FirmwareResponder.h"
+
 namespace quorvane::sim {
 
-MatrixDevice::MatrixDevice() = default;
+MatrixDevice::MatrixDevice() {
+    responder_.firmware().setFaults(&injector_.faults());
+}
+
+void MatrixDevice::setClock(std::function<std::int64_t()> now) {
+    responder_.firmware().setClock(std::move(now));
+}
 
 std::vector<Emission> MatrixDevice::receive(LinkKind link, const std::uint8_t* data,
                                             std::size_t size) {

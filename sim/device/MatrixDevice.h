@@ -45,6 +45,10 @@ public:
     // The unsolicited standby report, subject to no fault.
     std::vector<Emission> standbyReport() const;
 
+    // The device's clock in milliseconds (a reboot's silence is timed by it); without one a
+    // reboot ends at once.
+    void setClock(std::function<std::int64_t()> now);
+
     DeviceState& state() { return state_; }
     const DeviceState& state() const { return state_; }
     Faults& faults() { return injector_.faults(); }

@@ -376,3 +376,24 @@ TEST_F(PortListTest, SelectionSurvivesRefreshesWhileThePortCanBeOpened) {
     connection.selectPort(5); // out of range: ignored
     EXPECT_EQ(screen().selectedPort, 0);
 }
+
+TEST_F(PortListTest, ThePortRememberedFromTheLastRunIsChosenWhenItIsListedUntilTheUserChooses) {
+    scripted().openable = {2, 7, 12};
+    connection.preferPort("COM12");
+    EXPECT_EQ(screen().selectedPort, 2);
+    // An adapter unplugged and plugged again: chosen again as soon as it is back, without waiting
+    // for the next poll when the plug is noticed.
+    scripted().openable = {2, 7};
+    connection.devicesChanged();
+    EXPECT_EQ(screen().selectedPort, 0);
+    scripted().openable = {2, 7, 12};
+    connection.devicesChanged();
+    EXPECT_EQ(screen().selectedPort, 2);
+    // The user's own choice wins from then on.
+    connection.selectPort(1);
+    scripted().openable = {2, 12};
+    clock.advance(500);
+    scripted().openable = {2, 7, 12};
+    clock.advance(500);
+    EXPECT_EQ(screen().ports[screen().selectedPort], "COM2");
+}

@@ -115,7 +115,10 @@ void InProcessMatrix::Core::deliverTcp(std::uint64_t conn, std::vector<Emission>
 }
 
 InProcessMatrix::InProcessMatrix(MatrixDevice& device, VirtualClock& clock)
-    : core_(std::make_shared<Core>(device, clock)), tcp_(new InProcessTcp(core_)) {}
+    : core_(std::make_shared<Core>(device, clock)), tcp_(new InProcessTcp(core_)) {
+    // The device's reboot silence runs on the same virtual time.
+    device.setClock([&clock] { return clock.nowMs(); });
+}
 
 InProcessMatrix::~InProcessMatrix() = default;
 

@@ -219,6 +219,8 @@ def start_program(processes, app, runtime, display):
     env = dict(
         os.environ,
         XDG_RUNTIME_DIR=runtime,
+        # what the program remembers between runs stays in the test's folder
+        XDG_CONFIG_HOME=os.path.join(runtime, "config"),
         DISPLAY=display,
         QT_QPA_PLATFORM="xcb",
         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",

@@ -52,6 +52,8 @@ public:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder_ = pattern;
         setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
+        // What the program remembers between runs stays in the test's own folder too.
+        setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
         setenv("QUORVANE_NO_SYSTEM_PORTS", "1", 1);
         ports::setBuiltInTableEnabled(false);
     }

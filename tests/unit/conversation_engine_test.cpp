@@ -254,4 +254,55 @@ TEST_F(ConversationTest, GuardedWorkRunsOnlyForItsOwnStep) {
     EXPECT_EQ(ran, 1);
 }
 
+TEST_F(ConversationTest, StartDelayComesBeforeTheFirstSendOnly) {
+    Step erase = ackStep("erase", RetryPolicy::resendOnce(3000, 3000));
+    erase.startAfterMs = 200;
+    conversation.start(erase);
+    EXPECT_EQ(conversation.state(), Conversation::State::Sending);
+    clock.advance(199);
+    EXPECT_TRUE(log.empty());
+    clock.advance(1);
+    clock.advance(3000);
+    clock.advance(3000);
+    EXPECT_EQ(log, (Log{"send erase at 200", "send erase at 3200", "expired resend 1 at 3200",
+                        "failed erase at 6200"}));
+}
+
+TEST_F(ConversationTest, AttemptCountsTheResendsOfTheStepInFlight) {
+    std::vector<int> attempts;
+    Step block = ackStep("block", RetryPolicy::resendOnce(1000, 1000));
+    block.request = {{0, [] {}}, {100, [&] { attempts.push_back(conversation.attempt()); }}};
+    conversation.start(block);
+    clock.advance(2200);
+    EXPECT_EQ(attempts, (std::vector<int>{0, 1}));
+    conversation.start(block);
+    clock.advance(100);
+    EXPECT_EQ(attempts, (std::vector<int>{0, 1, 0}));
+}
+
+TEST_F(ConversationTest, SentHandlerRunsAfterEveryWholeRequestAndMayHandOver) {
+    Step last = ackStep("last", RetryPolicy::resendOnce(1000, 1000));
+    last.request = {{0, [this] { log.push_back("header at " + now()); }},
+                    {100, [this] { log.push_back("block at " + now()); }}};
+    int sent = 0;
+    last.onSent = [&] { ++sent; };
+    conversation.start(last);
+    clock.advance(99);
+    EXPECT_EQ(sent, 0);
+    clock.advance(1);
+    EXPECT_EQ(sent, 1);
+    clock.advance(1100);
+    EXPECT_EQ(sent, 2);
+
+    // Handing over: the next step replaces this one, whose wait is forgotten.
+    last.onSent = [this] { conversation.start(ackStep("poll", RetryPolicy::once(500))); };
+    log.clear();
+    conversation.start(last);
+    clock.advance(100);
+    EXPECT_EQ(conversation.step().name, "poll");
+    clock.advance(5000);
+    EXPECT_EQ(log,
+              (Log{"header at 1200", "block at 1300", "send poll at 1300", "failed poll at 1800"}));
+}
+
 } // namespace

@@ -38,6 +38,7 @@ void GeneralConnection::create() {
     settings_ = SerialSettings{}; // 115200, 'N', 8 data bits, 1 stop bit, event mask 3
     screen_.ports = listOpenablePorts(probe_);
     screen_.selectedPort = screen_.ports.empty() ? -1 : 0;
+    selectPreferred();
     screen_.mode = ControlMode::Com;
     screen_.comControlsEnabled = true;
     screen_.portListEnabled = true;
@@ -70,7 +71,29 @@ void GeneralConnection::selectPort(int index) {
     if (index < 0 || index >= static_cast<int>(screen_.ports.size()))
         return;
     screen_.selectedPort = index;
+    // The user's own choice outranks the one remembered from the last run.
+    if (screen_.ports[index] != preferredPort_)
+        preferredPort_.clear();
     publish();
+}
+
+void GeneralConnection::preferPort(const std::string& name) {
+    preferredPort_ = name;
+    if (selectPreferred())
+        publish();
+}
+
+bool GeneralConnection::selectPreferred() {
+    const auto it = std::find(screen_.ports.begin(), screen_.ports.end(), preferredPort_);
+    if (preferredPort_.empty() || it == screen_.ports.end())
+        return false;
+    screen_.selectedPort = static_cast<int>(it - screen_.ports.begin());
+    return true;
+}
+
+void GeneralConnection::devicesChanged() {
+    if (timers_.isActive(PortRefreshTimer))
+        refreshPortList();
 }
 
 void GeneralConnection::refreshPortList() {
@@ -85,6 +108,7 @@ void GeneralConnection::refreshPortList() {
         const auto it = std::find(found.begin(), found.end(), current);
         screen_.selectedPort = it == found.end() ? 0 : static_cast<int>(it - found.begin());
         screen_.ports = std::move(found);
+        selectPreferred();
     }
     publish();
 }

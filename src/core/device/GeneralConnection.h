@@ -65,8 +65,16 @@ public:
     GeneralConnection(PageLink& link, Timers& timers, Dialogs& dialogs, PortProbe& probe,
                       ConnectionView& view);
 
-    // Page creation: list the ports, select the first, COM mode, start the port list refresh.
+    // Page creation: list the ports, select the first (or the preferred one), COM mode, start the
+    // port list refresh.
     void create();
+
+    // The port the user connected to last time ("COM3"): selected whenever it is listed, until the
+    // user picks another one. Nothing is opened for it.
+    void preferPort(const std::string& name);
+    // A device appeared in or left /dev (an adapter plugged in or out): refresh the port list now
+    // rather than at the next poll, if the list is refreshing at all.
+    void devicesChanged();
 
     // User actions.
     void chooseComMode();
@@ -115,6 +123,8 @@ public:
 
 private:
     void refreshPortList();
+    // Selects the preferred port when it is listed; true when it did.
+    bool selectPreferred();
     void disconnectCom();
     void connectCom();
     void reportOpenFailure();
@@ -135,6 +145,7 @@ private:
     SerialSettings settings_;
     int portNumber_ = 0;
     bool comConnected_ = false;
+    std::string preferredPort_;
 
     ConnectionScreen screen_;
     std::function<void()> tcpConnectListener_;

@@ -161,4 +161,47 @@ constexpr bool isRoutingReport(const Frame& frame) {
     return frame[2] == GroupRouting && frame[3] == RoutingQuery && frame[4] >= 1 && frame[4] <= 8;
 }
 
+// --- Firmware page: its queries carry 40 in byte 9 like every frame the page sends ---
+inline constexpr CommandBytes firmwareSizeQuery = command({0x01, 0x02, 0, 0, 0, 0, 0, 0x40, 0, 0});
+inline constexpr CommandBytes firmwareVersionQuery =
+    command({0x01, 0x03, 0, 0, 0, 0, 0, 0x40, 0, 0});
+
+// --- Firmware upgrade replies (x: not examined) ---
+// 20 N AA x 00 00 00 x 00 x: part 1 may begin.
+constexpr bool isPart1StartAcknowledgement(const Frame& f) {
+    return f[2] == GroupFirmware && f[3] == 0x01 && f[4] == 0xAA && f[6] == 0 && f[7] == 0 &&
+           f[8] == 0 && f[10] == 0;
+}
+// 20 02 AA x x 00 x x x x: part 2 may begin.
+constexpr bool isPart2StartAcknowledgement(const Frame& f) {
+    return f[2] == GroupFirmware && f[3] == 0x02 && f[4] == 0xAA && f[7] == 0;
+}
+// 20 N 44 x 00 00 00 x 00 x: the matrix refuses part N.
+constexpr bool isFirmwareWriteRefused(const Frame& f, std::uint8_t part) {
+    return f[2] == GroupFirmware && f[3] == part && f[4] == 0x44 && f[6] == 0 && f[7] == 0 &&
+           f[8] == 0 && f[10] == 0;
+}
+// 20 01 00 x 00 00 00 x 00 x: erase or prepare done.
+constexpr bool isEraseOrPrepareAcknowledgement(const Frame& f) {
+    return f[2] == GroupFirmware && f[3] == 0x01 && f[4] == 0x00 && f[6] == 0 && f[7] == 0 &&
+           f[8] == 0 && f[10] == 0;
+}
+// 20 N 00 x x 01 01 m k x: block k of part N is written.
+constexpr bool isFirmwareBlockAcknowledgement(const Frame& f, std::uint8_t part) {
+    return f[2] == GroupFirmware && f[3] == part && f[4] == 0x00 && f[7] == 0x01 && f[8] == 0x01;
+}
+// 20 N 00 x FE 00 01 x x x: part N is complete; the matrix reboots.
+constexpr bool isFirmwareEndAcknowledgement(const Frame& f, std::uint8_t part) {
+    return f[2] == GroupFirmware && f[3] == part && f[4] == 0x00 && f[6] == 0xFE && f[7] == 0 &&
+           f[8] == 0x01;
+}
+// 20 02 FE x x 00 x x x x: the first block of part 3 may be sent.
+constexpr bool isPart3GoAhead(const Frame& f) {
+    return f[2] == GroupFirmware && f[3] == 0x02 && f[4] == 0xFE && f[7] == 0;
+}
+// 01 01 01 00 ..: the matrix runs again after a reboot (read so only during an upgrade).
+constexpr bool isRebootReport(const Frame& f) {
+    return f[2] == GroupQuery && f[3] == QueryDeviceType && f[4] == 0x01 && f[5] == 0x00;
+}
+
 } // namespace quorvane::cmd

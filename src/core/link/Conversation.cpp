@@ -19,6 +19,12 @@ void Conversation::start(Step step) {
     resends_ = 0;
     ++serial_;
     *liveSerial_ = serial_;
+    if (step_.startAfterMs > 0) {
+        nextPart_ = 0;
+        state_ = State::Sending;
+        arm(step_.startAfterMs);
+        return;
+    }
     sendFrom(0);
 }
 
@@ -101,6 +107,11 @@ void Conversation::sendFrom(std::size_t part) {
         }
     }
     armWait();
+    // Last: the handler may start the next step, which replaces step_.
+    if (step_.onSent) {
+        const auto onSent = step_.onSent;
+        onSent();
+    }
 }
 
 void Conversation::armWait() {

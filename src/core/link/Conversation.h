@@ -10,7 +10,8 @@
 //   start() while a step is in flight replaces it: the old step's timers and parts are forgotten.
 // - The retry policy is data: `waitsMs[0]` is the wait after the first send, `waitsMs[i]` the wait
 //   after the i-th resend; so {3000, 5000} is "resend once after 3 s, fail 5 s later". An empty
-//   policy waits without a time-out. A resend repeats every part of the request with its gaps.
+//   policy waits without a time-out. A resend repeats every part of the request with its gaps,
+//   but not the step's start delay.
 // - Received frames are offered with offer(). The step's matcher says whether the frame answers
 //   it (the step ends and its answer handler runs), is a damaged answer (resend at once; it uses up
 //   a resend as an expiry would, and with none left the step fails) or is not its business
@@ -73,6 +74,12 @@ struct Step {
     std::function<ReplyVerdict(const Reply&)> match;
     std::function<void(const Reply&)> onAnswer;
     RetryPolicy policy;
+    // The first send waits this long after start() (a pause the peer needs before it can take
+    // the request); resends go out at once.
+    int startAfterMs = 0;
+    // Runs every time the whole request has gone out and the wait is armed; it may start the
+    // next step (a request that is answered by nothing hands over here).
+    std::function<void()> onSent = {};
 };
 
 class Conversation {
@@ -114,6 +121,8 @@ public:
     const Step& step() const { return step_; }
     // Counts the steps started; a step's own number while it is in flight.
     std::uint64_t serial() const { return serial_; }
+    // Resends of the step in flight so far (0 while its first request goes out).
+    int attempt() const { return static_cast<int>(resends_); }
 
     std::function<void()> guard(std::function<void()> work) const;
 

@@ -47,7 +47,8 @@ int PageLink::onSerialByte(std::uint8_t byte, int portNumber) {
     auto frame = serialAssembler_.feed(byte, clock_.nowMs());
     const bool counts =
         rules_.serialLog == SerialLogCount::EveryByte || serialAssembler_.lastByteCollected();
-    receiveLog_.appendByte(byte, counts);
+    if (rules_.serialLog != SerialLogCount::NotLogged)
+        receiveLog_.appendByte(byte, counts);
     if (frame)
         deliver(frame->bytes, frame->intact, Transport::Serial);
     return 0;

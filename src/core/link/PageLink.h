@@ -20,7 +20,7 @@
 namespace quorvane {
 
 // Which received serial bytes count towards the receive log's line break.
-enum class SerialLogCount { CollectedBytes, EveryByte };
+enum class SerialLogCount { CollectedBytes, EveryByte, NotLogged };
 // How received TCP data is written into the receive log.
 enum class TcpLogStyle {
     FramePerLine, // each frame handed to the page, as one line

@@ -16,6 +16,8 @@ public:
     void countByte();
     // Appends a whole frame as one line: thirteen "%02X " and "\r\n"; the counter is untouched.
     void appendLine(const std::uint8_t* data, std::size_t size);
+    // Appends text as it is (a note between the bytes); the counter is untouched.
+    void appendText(const std::string& text) { text_ += text; }
     void clear();
 
     const std::string& text() const { return text_; }

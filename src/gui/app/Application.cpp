@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/MainWindow.h"
+#include "firmware/FirmwarePageWidget.h"
 #include "routing/MatrixPageWidget.h"
 
 #include <QTimer>
@@ -14,6 +15,8 @@ Application::Application() {
     dialogView_.setMainWindow(mainWindow_.get());
     auto* matrix = new MatrixPageWidget(context_);
     mainWindow_->setPage(PageId::Matrix, matrix, &matrix->page());
+    auto* firmware = new FirmwarePageWidget(context_);
+    mainWindow_->setPage(PageId::Firmware, firmware, &firmware->page());
 }
 
 Application::~Application() {

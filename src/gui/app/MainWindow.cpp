@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/PlaceholderPage.h"
 #include "app/QtTimers.h"
+#include "app/Remembered.h"
 #include "app/TabLabel.h"
 #include "app/TrafficWindow.h"
 #include "app/WindowColours.h"
@@ -260,9 +261,26 @@ void MainWindow::sizeFromTemplate() {
 }
 
 void MainWindow::centreOnScreen() {
-    // Where the platform lets a program place its windows (not on Wayland), start centred.
+    // Where the platform lets a program place its windows (not on Wayland), start where the
+    // window was last left, if that is still on a screen, else centred.
+    if (const auto position = remembered::windowPosition()) {
+        const QRect placed(*position, size());
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            if (screen->availableGeometry().contains(placed.center())) {
+                move(*position);
+                return;
+            }
+        }
+    }
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    // Closing (or minimising) the window: remember where it stood for the next run.
+    if (!isMinimized())
+        remembered::setWindowPosition(pos());
+    QWidget::hideEvent(event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

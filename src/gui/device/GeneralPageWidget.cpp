@@ -1,5 +1,12 @@
 #include "device/GeneralPageWidget.h"
 
+#include "app/Remembered.h"
+#include "link/PortNames.h"
+
+#include <QCompleter>
+#include <QFileSystemWatcher>
+#include <QStringListModel>
+
 #include "app/QtTimers.h"
 #include "device/DeviceInfoPanel.h"
 #include "device/LinkIndicator.h"
@@ -73,12 +80,20 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     });
     connect(portList_, &QComboBox::activated, this,
             [this](int index) { connection_->selectPort(index); });
-    connect(comConnect_, &QPushButton::clicked, this, [this] { connection_->clickComConnect(); });
+    connect(comConnect_, &QPushButton::clicked, this, [this] {
+        connection_->clickComConnect();
+        const ConnectionScreen& screen = connection_->screen();
+        if (context_.state.comLinkOpen && screen.selectedPort >= 0)
+            remembered::setLastPort(QString::fromStdString(screen.ports[screen.selectedPort]));
+    });
     // The box's text as it stands when "Connect" is pressed, however it got there (typed, chosen,
     // or set by assistive software).
     connect(tcpConnect_, &QPushButton::clicked, this, [this] {
         connection_->editIpText(ipBox_->currentText().toStdString());
         connection_->clickTcpConnect();
+        // An address that was accepted for a connect is offered again next time.
+        if (context_.state.matrixIp == ipBox_->currentText().trimmed().toStdString())
+            rememberAddress(ipBox_->currentText().trimmed());
     });
     connect(ipBox_, &QComboBox::activated, this,
             [this](int index) { connection_->selectIp(index); });
@@ -113,6 +128,30 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
             [this](int index) { matrixSearch_->selectIp(index); });
 
     connection_->create();
+    connection_->preferPort(remembered::lastPort().toStdString());
+    // The box starts empty as always; the addresses of earlier runs are offered while typing.
+    rememberAddress({});
+
+    // A USB adapter plugged in or out shows in the list at once; the 500 ms poll stays as the
+    // fallback. Watching folders opens no device.
+    devices_ = new QFileSystemWatcher(this);
+    devices_->addPath(QStringLiteral("/dev"));
+    if (const std::string folder = ports::portsFolder(); !folder.empty())
+        devices_->addPath(QString::fromStdString(folder));
+    connect(devices_, &QFileSystemWatcher::directoryChanged, this,
+            [this] { connection_->devicesChanged(); });
+}
+
+void GeneralPageWidget::rememberAddress(const QString& address) {
+    if (!address.isEmpty())
+        remembered::addAddress(address);
+    if (addresses_ == nullptr) {
+        addresses_ = new QStringListModel(this);
+        auto* completer = new QCompleter(addresses_, ipBox_);
+        completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+        ipBox_->lineEdit()->setCompleter(completer);
+    }
+    addresses_->setStringList(remembered::addresses());
 }
 
 GeneralPageWidget::~GeneralPageWidget() {

@@ -18,6 +18,8 @@
 
 class QButtonGroup;
 class QComboBox;
+class QFileSystemWatcher;
+class QStringListModel;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -65,6 +67,8 @@ public:
     LinkIndicator* tcpIndicator() const { return tcpIndicator_; }
 
 private:
+    // Adds `address` (unless empty) to the remembered addresses and offers them in the box.
+    void rememberAddress(const QString& address);
     void buildControls();
     void render(const ConnectionScreen& screen) override;
 
@@ -93,6 +97,8 @@ private:
     QGroupBox* tcpGroup_ = nullptr;
     QLabel* ipLabel_ = nullptr;
     QComboBox* ipBox_ = nullptr;
+    QFileSystemWatcher* devices_ = nullptr;
+    QStringListModel* addresses_ = nullptr; // remembered addresses, offered as completions
     QPushButton* search_ = nullptr;
     QPushButton* config_ = nullptr;
     QPushButton* tcpConnect_ = nullptr;

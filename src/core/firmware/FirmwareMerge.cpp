@@ -1,0 +1,126 @@
+#include "firmware/FirmwareMerge.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace quorvane::firmware {
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace
+
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+FirmwareMerge::LoadResult FirmwareMerge::loadImage(int row, const std::string& path) {
+    if (row < 0 || row >= MergeRowCount)
+        return LoadResult::NotAccepted;
+    if (row > 0 && !endsWith(path, ".bin"))
+        return LoadResult::NotAccepted;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return LoadResult::Unreadable;
+    std::vector<std::uint8_t> image(MaxImageSize + 1);
+    in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    if (in.bad())
+        return LoadResult::Unreadable;
+    image.resize(static_cast<std::size_t>(in.gcount()));
+    return setImage(row, path, std::move(image));
+}
+
+FirmwareMerge::LoadResult FirmwareMerge::setImage(int row, const std::string& path,
+                                                  std::vector<std::uint8_t> image) {
+    if (row < 0 || row >= MergeRowCount)
+        return LoadResult::NotAccepted;
+    if (image.size() > MaxImageSize)
+        return LoadResult::TooLarge;
+    Row& r = rows_.at(static_cast<std::size_t>(row));
+    r.path = path;
+    r.image = std::move(image);
+    return LoadResult::Loaded;
+}
+
+std::vector<std::uint8_t> FirmwareMerge::build() const {
+    std::vector<std::uint8_t> out;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const Row& r = rows_[i];
+        if (r.image.empty())
+            continue;
+        out.push_back(MergeRows[i].marker.first);
+        out.push_back(MergeRows[i].marker.second);
+        out.insert(out.end(), r.image.begin(), r.image.end());
+    }
+    scramble(out);
+    return out;
+}
+
+FirmwareMerge::Outcome FirmwareMerge::merge() {
+    Outcome outcome;
+    std::string directory;
+    std::string suffixes;
+    bool anyPresent = false;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        Row& r = rows_[i];
+        r.present = !r.path.empty();
+        if (!r.present)
+            continue;
+        anyPresent = true;
+        outcome.messages +=
+            std::string(MergeRows[i].logLabel) + r.path + "\r\n" + MergeRows[i].logNote + "\r\n";
+        directory = directoryOf(r.path);
+        suffixes += MergeRows[i].suffix;
+        r.version1 = "0";
+        r.version2 = "0";
+    }
+    if (anyPresent)
+        outputPath_ = directory + MergedNameStem + suffixes + MergedNameExtension;
+    outcome.path = outputPath_;
+    if (outputPath_.empty()) {
+        outcome.kind = Outcome::Kind::NothingToMerge;
+        return outcome;
+    }
+
+    std::size_t total = 0;
+    for (const Row& r : rows_) {
+        if (!r.image.empty())
+            total += r.image.size() + 2;
+    }
+    outcome.size = total;
+    if (total > MaxFileSize) {
+        outcome.kind = Outcome::Kind::TooLarge;
+        outcome.messages +=
+            "Merged firmware over " + std::to_string(MaxFileSize) + " bytes, not saved\r\n";
+        return outcome;
+    }
+
+    const std::vector<std::uint8_t> bytes = build();
+    std::ofstream file(outputPath_, std::ios::binary | std::ios::trunc);
+    if (file)
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    if (file)
+        file.close();
+    if (!file) {
+        outcome.kind = Outcome::Kind::WriteFailed;
+        outcome.messages += "Firmware merge failed,cannot save to file:" + outputPath_ + "\r\n";
+        return outcome;
+    }
+    outcome.kind = Outcome::Kind::Written;
+    outcome.messages += "Firmware merged complete,save to file:" + outputPath_ + "\r\n";
+    return outcome;
+}
+
+void FirmwareMerge::clear() {
+    outputPath_.clear();
+    for (Row& r : rows_)
+        r.image.clear();
+}
+
+} // namespace quorvane::firmware

@@ -1,0 +1,509 @@
+// The firmware page's controls, its file and merge tool, and the steps of an upgrade. Replies,
+// the device-information chain, time-outs and standby are in FirmwarePageReplies.cpp.
+#include "firmware/FirmwarePage.h"
+
+#include "firmware/FirmwareIds.h"
+#include "link/Commands.h"
+
+#include <cstdio>
+
+namespace quorvane {
+
+using namespace firmware;
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+const char* partName(int part) {
+    switch (part) {
+    case 1:
+        return "main processor, Part_1.1.0.0";
+    case 2:
+        return "slave processor 1, Part_2.1.0.0";
+    case 3:
+        return "IR processor 2";
+    default:
+        return "panel processor 3";
+    }
+}
+
+std::string hexPair(const FirmwareFile& file, std::size_t at) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X %02X", file.at(at), file.at(at + 1));
+    return text;
+}
+
+} // namespace
+
+FirmwarePage::FirmwarePage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink& tcp,
+                           const Clock& clock, Dialogs& dialogs, AppEvents& events)
+    : state_(state), timers_(timers), dialogs_(dialogs), events_(events),
+      link_(state, serial, tcp, clock,
+            PageLink::Rules{SerialLogCount::NotLogged, TcpLogStyle::None}),
+      conversation_(timers, ConversationFirstTimer) {
+    link_.setFrameHandler([this](const Frame& frame, bool intact, Transport transport) {
+        onFrame(frame, intact, transport);
+    });
+    timers_.setHandler([this](int id) { onTimer(id); });
+    conversation_.setListeners({
+        {},
+        [this](const Step&) { fail(failLine_); },
+        [this] { onStandby(); },
+    });
+    // A port chosen earlier is opened at once; a failure here is not reported (the information
+    // query that follows every show reports it).
+    if (!state_.tcpMode() && state_.comPortNumber != 0)
+        link_.openSerial(state_.comPortNumber, state_.pageSerialSettings);
+}
+
+FirmwarePage::~FirmwarePage() {
+    *alive_ = false;
+    timers_.setHandler({});
+}
+
+void FirmwarePage::onSwitchedTo() {
+    upgradeMode_ = false;
+    infoQueryStarted_ = false;
+}
+
+// --- File and logs ---
+
+bool FirmwarePage::openFile(const std::string& path) {
+    // A file loaded during an upgrade would mix two files on the wire.
+    if (upgrading_ || !(endsWith(path, ".fw") || endsWith(path, ".BIN")))
+        return false;
+    switch (file_.loadFromPath(path)) {
+    case FirmwareFile::LoadResult::TooLarge:
+        appendMessages(FileTooLargeLine);
+        showMessage(FileTooLargeText);
+        return false;
+    case FirmwareFile::LoadResult::Unreadable:
+        showMessage(FileUnreadableText);
+        return false;
+    case FirmwareFile::LoadResult::Loaded:
+        break;
+    }
+    filePath_ = path;
+    describeFile();
+    notify();
+    return true;
+}
+
+void FirmwarePage::describeFile() {
+    fileInfo_.clear();
+    const auto markers = findMarkers(file_);
+    for (const PartPlan& m : markers) {
+        fileInfo_.push_back("Section " + hexPair(file_, m.start) + " (" + partName(m.part) +
+                            "): " + std::to_string(m.imageSize()) + " bytes at offset " +
+                            std::to_string(m.start));
+    }
+    if (markers.empty())
+        fileInfo_.push_back("No section marker in the file");
+    const UpgradePlan plan = planUpgrade(file_);
+    for (const PartPlan& p : plan.parts) {
+        std::string line = "Upgrade sends part " + std::to_string(p.part) + " (" +
+                           partName(p.part) + "): " + std::to_string(p.imageSize()) +
+                           " bytes from offset " + std::to_string(p.start) + ", " +
+                           std::to_string(p.imageSize() / BlockDataSize + 1) + " blocks";
+        std::size_t inside = 0;
+        for (const PartPlan& m : markers) {
+            if (m.start > p.start && m.start < p.end)
+                ++inside;
+        }
+        if (inside > 0)
+            line += ", with the " + std::to_string(inside) + " section(s) behind its marker";
+        if (p.part == 4)
+            line += "; the matrix does not answer part 4";
+        fileInfo_.push_back(line);
+    }
+    if (plan.stoppedAt) {
+        fileInfo_.push_back("Upgrade stops at offset " + std::to_string(*plan.stoppedAt) + " (" +
+                            hexPair(file_, *plan.stoppedAt) + " is no part marker)");
+    }
+}
+
+void FirmwarePage::clearMessages() {
+    messages_.clear();
+    notify();
+}
+
+void FirmwarePage::clearTrafficLogs() {
+    link_.sendLog().clear();
+    link_.receiveLog().clear();
+}
+
+void FirmwarePage::clearSentLog() {
+    link_.sendLog().clear();
+}
+
+void FirmwarePage::appendMessages(const std::string& text) {
+    messages_ += text;
+}
+
+// --- Merge tool ---
+
+void FirmwarePage::openMergeImage(int row, const std::string& path) {
+    switch (merge_.loadImage(row, path)) {
+    case FirmwareMerge::LoadResult::TooLarge:
+        showMessage(ImageTooLargeText);
+        break;
+    case FirmwareMerge::LoadResult::Unreadable:
+        showMessage(FileUnreadableText);
+        break;
+    case FirmwareMerge::LoadResult::NotAccepted:
+    case FirmwareMerge::LoadResult::Loaded:
+        break;
+    }
+    notify();
+}
+
+void FirmwarePage::merge() {
+    const FirmwareMerge::Outcome outcome = merge_.merge();
+    appendMessages(outcome.messages);
+    if (outcome.kind == FirmwareMerge::Outcome::Kind::TooLarge)
+        showMessage(MergedTooLargeText);
+    else if (outcome.kind == FirmwareMerge::Outcome::Kind::WriteFailed)
+        showMessage(MergeWriteFailedText);
+    notify();
+}
+
+void FirmwarePage::closeMergeTool() {
+    merge_.clear();
+    notify();
+}
+
+// --- Starting an upgrade ---
+
+void FirmwarePage::upgrade() {
+    if (upgrading_ || !upgradeEnabled_)
+        return;
+    replyGate_ = false;
+    upgradeMode_ = true;
+    if (state_.tcpMode()) {
+        showMessage(state_.tcpConnected ? SelectComText : TcpDownText);
+        return;
+    }
+    if (!link_.serialOpen()) {
+        showMessage(ComDownText);
+        return;
+    }
+    partEnds_.fill(0);
+    blockIndex_ = 0;
+    part1Count_ = 0;
+    erasePhase_ = false;
+    progressCounter_ = 0;
+    upgrading_ = true;
+    startPart(0);
+}
+
+void FirmwarePage::startPart(std::size_t offset) {
+    // Each part starts at its own marker and reaches to the end of the file (part 1) or to the
+    // next part end the scan finds.
+    const int part = partOfMarker(file_.at(offset), file_.at(offset + 1));
+    if (part == 0) {
+        showMessage(UpgradeFailedText, MessageMs, [this] { endUpgrade(""); });
+        notify();
+        return;
+    }
+    const std::size_t end = part == 1 ? file_.length() : file_.scanPartEnd(offset + 2);
+    partEnds_.at(static_cast<std::size_t>(part - 1)) = end;
+    partStart_ = offset;
+    lastBlock_ = (end - offset - 2) / BlockDataSize;
+    currentPart_ = part;
+    static constexpr const char* FailLines[4] = {Part1WriteFailedLine, Part2FailedLine,
+                                                 Part3FailedLine, Part4FailedLine};
+    if (part == 1)
+        appendMessages(Part1StartLine);
+    else if (part == 2)
+        appendMessages(Part2StartLine);
+    if (part <= 2)
+        progressMax_ = static_cast<int>(end - offset - 2);
+    upgradeEnabled_ = false;
+    startStep(partStartStep(part), FailLines[part - 1]);
+    notify();
+}
+
+Step FirmwarePage::partStartStep(int part) {
+    static constexpr CommandBytes Starts[4] = {cmd::firmwareStartPart1, cmd::firmwareStartPart2,
+                                               cmd::firmwareStartPart3, cmd::firmwareStartPart4};
+    const CommandBytes start = Starts[part - 1];
+    Step step{"part " + std::to_string(part) + " start",
+              {{0, [this, start] { send(start); }}},
+              {},
+              {},
+              RetryPolicy::resendOnce(StartRetryMs, StartRetryMs)};
+    switch (part) {
+    case 1:
+        step.match = [](const Reply& r) {
+            return cmd::isPart1StartAcknowledgement(r.frame) ? ReplyVerdict::Answer
+                                                             : ReplyVerdict::NotMine;
+        };
+        step.onAnswer = [this](const Reply&) { startStep(eraseStep(), Part1WriteFailedLine); };
+        break;
+    case 2:
+        step.match = [](const Reply& r) {
+            return cmd::isPart2StartAcknowledgement(r.frame) ? ReplyVerdict::Answer
+                                                             : ReplyVerdict::NotMine;
+        };
+        step.onAnswer = [this](const Reply&) {
+            blockIndex_ = 0;
+            startBlock(0, true);
+        };
+        break;
+    case 3:
+        step.match = [](const Reply& r) {
+            return cmd::isPart3GoAhead(r.frame) ? ReplyVerdict::Answer : ReplyVerdict::NotMine;
+        };
+        step.onAnswer = [this](const Reply&) {
+            blockIndex_ = 0;
+            startBlock(0, true);
+        };
+        break;
+    default:
+        // Nothing the matrix sends answers part 4: it ends by its time-out.
+        step.match = [](const Reply&) { return ReplyVerdict::NotMine; };
+        break;
+    }
+    return step;
+}
+
+Step FirmwarePage::eraseStep() {
+    Step step{"erase",
+              {{0, [this] { send(cmd::firmwareErase); }}},
+              [](const Reply& r) {
+                  return cmd::isEraseOrPrepareAcknowledgement(r.frame) ? ReplyVerdict::Answer
+                                                                       : ReplyVerdict::NotMine;
+              },
+              [this](const Reply&) {
+                  erasePhase_ = true;
+                  startStep(prepareStep(), Part1WriteFailedLine);
+              },
+              RetryPolicy::resendOnce(EraseRetryMs, EraseRetryMs)};
+    step.startAfterMs = EraseDelayMs;
+    return step;
+}
+
+Step FirmwarePage::prepareStep() {
+    return Step{"prepare",
+                {{0, [this] { send(cmd::firmwarePrepare); }}},
+                [](const Reply& r) {
+                    return cmd::isEraseOrPrepareAcknowledgement(r.frame) ? ReplyVerdict::Answer
+                                                                         : ReplyVerdict::NotMine;
+                },
+                [this](const Reply&) {
+                    erasePhase_ = false;
+                    blockIndex_ = 0;
+                    startBlock(0, true);
+                },
+                RetryPolicy::resendOnce(PrepareRetryMs, PrepareRetryMs)};
+}
+
+// --- Blocks ---
+
+void FirmwarePage::startBlock(std::size_t blockNumber, bool first) {
+    static constexpr const char* FailLines[3] = {Part1FailedLine, Part2FailedLine, Part3FailedLine};
+    erasePhase_ = false;
+    startStep(blockStep(blockNumber, first), FailLines[currentPart_ - 1]);
+    notify();
+}
+
+Step FirmwarePage::blockStep(std::size_t blockNumber, bool first) {
+    const auto part = static_cast<std::uint8_t>(currentPart_);
+    const auto index = static_cast<std::uint8_t>(blockIndex_ & 0xFF);
+    const bool last = lastBlock(blockNumber);
+    // The block is copied out of the file once; a resend sends the same header and block.
+    auto data = std::make_shared<const Block>(file_.block(partStart_, blockNumber));
+    if (currentPart_ <= 2) {
+        progressCounter_ += static_cast<int>(BlockDataSize);
+        progressPosition_ = progressCounter_ - 1;
+    }
+    const CommandBytes header =
+        last ? cmd::firmwareLastBlockHeader(part, index) : cmd::firmwareBlockHeader(part, index);
+    Step step{(last ? "last block " : "block ") + std::to_string(blockNumber) + " of part " +
+                  std::to_string(currentPart_),
+              {{0, [this, header, last] { send(header, !last); }},
+               {first ? FirstBlockGapMs : NextBlockGapMs,
+                [this, data] {
+                    TrafficLog& log = link_.sendLog();
+                    if (conversation_.attempt() > 0)
+                        log.appendText("\r\n");
+                    log.appendText("Send data:\r\n");
+                    log.appendText("\r\n");
+                    link_.sendRaw(data->data(), data->size(), false);
+                }}},
+              {},
+              {},
+              first ? RetryPolicy::resendOnce(FirstBlockRetryMs, FirstBlockFailMs)
+                    : RetryPolicy::resendOnce(BlockRetryMs, BlockFailMs)};
+    if (!last) {
+        step.match = [this](const Reply& r) { return matchBlockAcknowledgement(r.frame); };
+        step.onAnswer = [this](const Reply& r) { onBlockAcknowledged(r.frame); };
+    } else if (currentPart_ <= 2) {
+        step.match = [part](const Reply& r) {
+            return cmd::isFirmwareEndAcknowledgement(r.frame, part) ? ReplyVerdict::Answer
+                                                                    : ReplyVerdict::NotMine;
+        };
+        step.onAnswer = [this](const Reply&) {
+            if (currentPart_ == 1) {
+                appendMessages(RebootingLine);
+                startRebootPolls();
+            } else {
+                appendMessages(Part2CompleteLine);
+                startRebootPolls();
+                appendMessages(RebootingLine);
+            }
+            notify();
+        };
+    } else {
+        // Part 3 has no end acknowledgement: once its last block is out the matrix reboots.
+        step.match = [](const Reply&) { return ReplyVerdict::NotMine; };
+        step.onSent = [this] {
+            appendMessages(RebootingLine);
+            startRebootPolls();
+            notify();
+        };
+    }
+    return step;
+}
+
+ReplyVerdict FirmwarePage::matchBlockAcknowledgement(const Frame& frame) const {
+    if (!cmd::isFirmwareBlockAcknowledgement(frame, static_cast<std::uint8_t>(currentPart_)))
+        return ReplyVerdict::NotMine;
+    std::size_t next = 0;
+    if (currentPart_ == 1) {
+        next = frame[9] == 0xB0
+                   ? static_cast<std::size_t>(part1Count_ / BlocksPerBank + 1) * BlocksPerBank
+                   : static_cast<std::size_t>(part1Count_) + 1;
+    } else {
+        // k is the low byte of the block written.
+        next = static_cast<std::size_t>((blockIndex_ & ~0xFF) + frame[10] + 1);
+    }
+    // One that would run past the last block answers nothing sent: the wait goes on.
+    return next > lastBlock_ ? ReplyVerdict::NotMine : ReplyVerdict::Answer;
+}
+
+void FirmwarePage::onBlockAcknowledged(const Frame& frame) {
+    if (currentPart_ == 1) {
+        const std::uint8_t m = frame[9];
+        if (m == 0xB0) {
+            // Bank switch: the rest of this bank (blocks 241..255 of it) is skipped.
+            progressCounter_ += BankSwitchSkip;
+            blockIndex_ = 0;
+            part1Count_ = (part1Count_ / BlocksPerBank) * BlocksPerBank + BlocksPerBank - 1;
+        } else if (m == cmd::FirmwareMark) {
+            blockIndex_ = frame[10] + 1;
+        }
+        part1Count_ += 1;
+        startBlock(static_cast<std::size_t>(part1Count_), false);
+        return;
+    }
+    blockIndex_ = (blockIndex_ & ~0xFF) + frame[10] + 1;
+    startBlock(static_cast<std::size_t>(blockIndex_), false);
+}
+
+// --- Reboot and the end of an upgrade ---
+
+Step FirmwarePage::rebootPollStep() {
+    return Step{"reboot poll",
+                {{0, [this] { send(cmd::deviceTypeQuery); }}},
+                [this](const Reply& r) {
+                    return upgradeMode_ && cmd::isRebootReport(r.frame) ? ReplyVerdict::Answer
+                                                                        : ReplyVerdict::NotMine;
+                },
+                [this](const Reply&) { onRebootReport(); },
+                RetryPolicy{std::vector<int>(RebootPolls, RebootPollMs)}};
+}
+
+void FirmwarePage::startRebootPolls() {
+    static constexpr const char* FailLines[3] = {Part1WriteFailedLine, Part2WriteFailedLine,
+                                                 Part3FailedLine};
+    startStep(rebootPollStep(), FailLines[currentPart_ - 1]);
+}
+
+void FirmwarePage::onRebootReport() {
+    progressCounter_ = 0;
+    appendMessages(RebootOkLine);
+    if (currentPart_ == 1)
+        appendMessages(Part1CompleteLine);
+    const std::size_t end = partEnds_.at(static_cast<std::size_t>(currentPart_ - 1));
+    if (end < file_.length())
+        startPart(end);
+    else
+        succeed();
+    notify();
+}
+
+void FirmwarePage::succeed() {
+    appendMessages(SuccessLine);
+    upgradeEnabled_ = true;
+    progressPosition_ = 0;
+    part1Count_ = 0;
+    upgrading_ = false;
+    events_.pageBusy(false);
+    notify();
+}
+
+void FirmwarePage::fail(const std::string& line) {
+    std::weak_ptr<bool> alive = alive_;
+    raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, TimeOutText, true,
+                 [this, alive, line] {
+                     if (alive.lock())
+                         endUpgrade(line);
+                 });
+    notify();
+}
+
+void FirmwarePage::refuse(int part) {
+    conversation_.stop();
+    showMessage(part == 1 ? Part1RefusedText : Part2RefusedText, MessageMs, [this, part] {
+        endUpgrade(part == 1 ? Part1WriteFailedLine : Part2WriteFailedLine);
+    });
+    notify();
+}
+
+void FirmwarePage::endUpgrade(const std::string& line) {
+    upgradeEnabled_ = true;
+    appendMessages(line);
+    upgrading_ = false;
+    events_.pageBusy(false);
+    notify();
+}
+
+// --- Sending ---
+
+void FirmwarePage::send(CommandBytes command, bool bankSwitchMark) {
+    if (bankSwitchMark && blockIndex_ == BankSwitchIndex) {
+        command[7] = 0xB0;
+        command[8] = 0x01;
+    }
+    link_.send(command);
+}
+
+void FirmwarePage::startStep(Step step, const char* failLine) {
+    failLine_ = failLine;
+    conversation_.start(std::move(step));
+}
+
+void FirmwarePage::showMessage(const std::string& text, int ms, Dialogs::Continuation then) {
+    Dialogs::Continuation guarded;
+    if (then) {
+        std::weak_ptr<bool> alive = alive_;
+        guarded = [alive, then = std::move(then)] {
+            if (alive.lock())
+                then();
+        };
+    }
+    raiseMessage(dialogs_, timers_, MessageTimer, ms > 0 ? ms : MessageMs, text, false,
+                 std::move(guarded));
+}
+
+void FirmwarePage::notify() {
+    if (changed_)
+        changed_();
+}
+
+} // namespace quorvane

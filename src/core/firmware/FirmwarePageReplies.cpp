@@ -1,0 +1,147 @@
+// What the firmware page does with received frames, its timers and a standby report, and the
+// device-information chain that runs each time the page is shown.
+#include "firmware/FirmwareIds.h"
+#include "firmware/FirmwarePage.h"
+
+#include "link/Commands.h"
+
+namespace quorvane {
+
+using namespace firmware;
+
+void FirmwarePage::onFrame(const Frame& frame, bool intact, Transport transport) {
+    if (transport == Transport::Tcp) {
+        if (!state_.tcpMode())
+            return;
+        // Over TCP a standby report counts only once the page has asked something there, and
+        // upgrade replies only after "Upgrade" (which refuses to run over TCP).
+        if (cmd::isStandbyReport(frame) && !infoQueryStarted_)
+            return;
+        if (frame[2] == cmd::GroupFirmware && replyGate_)
+            return;
+    }
+    // A refusal ends the part whatever it was waiting for.
+    if (upgrading_) {
+        for (std::uint8_t part : {std::uint8_t{1}, std::uint8_t{2}}) {
+            if (cmd::isFirmwareWriteRefused(frame, part)) {
+                refuse(part);
+                return;
+            }
+        }
+    }
+    // The page does not look at the checksum of what it receives.
+    conversation_.offer(frame, intact, transport);
+}
+
+void FirmwarePage::onStandby() {
+    // The conversation has ended its step; every other timer of the page stops too.
+    timers_.stopRange(1, LastPageTimer);
+    if (state_.messageShown)
+        dialogs_.closeMessage();
+    std::weak_ptr<bool> alive = alive_;
+    raiseMessage(dialogs_, timers_, MessageTimer, StandbyMessageMs, StandbyText, false,
+                 [this, alive] {
+                     if (!alive.lock())
+                         return;
+                     // An upgrade that was running ends as a failure ends it.
+                     if (upgrading_) {
+                         upgradeEnabled_ = true;
+                         upgrading_ = false;
+                         events_.pageBusy(false);
+                     }
+                     notify();
+                 });
+    notify();
+}
+
+void FirmwarePage::onTimer(int id) {
+    if (conversation_.onTimer(id))
+        return;
+    if (id == MessageTimer) {
+        timers_.stop(MessageTimer);
+        dialogs_.closeMessage();
+    }
+}
+
+// --- Device information ---
+
+void FirmwarePage::onShow() {
+    if (state_.tcpMode()) {
+        if (!state_.tcpConnected) {
+            showMessage(TcpDownText);
+            return;
+        }
+    } else {
+        bool opened = false;
+        if (state_.comLinkOpen) {
+            state_.pageSerialSettings.stopBits = 2;
+            // The show re-opens the page's own port, whether or not it was open already.
+            link_.closeSerial();
+            opened = link_.openSerial(state_.comPortNumber, state_.pageSerialSettings);
+        }
+        if (!opened) {
+            showMessage(ComDownText);
+            return;
+        }
+    }
+    startInfoQuery();
+}
+
+Step FirmwarePage::infoStep(const char* name, CommandBytes query,
+                            std::function<bool(const Reply&)> isAnswer,
+                            std::function<void(const Reply&)> onAnswer) {
+    // The replies are information only while no upgrade has run since the page was shown; the
+    // query has no time-out (an unanswered one leaves the line as it was).
+    return Step{name,
+                {{0, [this, query] { send(query); }}},
+                [this, isAnswer = std::move(isAnswer)](const Reply& r) {
+                    return !upgradeMode_ && isAnswer(r) ? ReplyVerdict::Answer
+                                                        : ReplyVerdict::NotMine;
+                },
+                std::move(onAnswer),
+                RetryPolicy::untimed()};
+}
+
+void FirmwarePage::startInfoQuery() {
+    auto is = [](std::uint8_t command) {
+        return [command](const Reply& r) {
+            return r.frame[2] == cmd::GroupQuery && r.frame[3] == command;
+        };
+    };
+    auto model = [is](const Reply& r) {
+        return r.transport == Transport::Serial && is(cmd::QueryModelText)(r);
+    };
+    auto onModel = [this](const Reply& r) {
+        std::string chars(r.frame.begin() + 4, r.frame.begin() + 12);
+        infoLine_ = deviceText_ + " - " + chars;
+        notify();
+    };
+    auto onVersion = [this, model, onModel](const Reply& r) {
+        deviceText_ +=
+            "          Version: " + std::to_string(r.frame[4]) + "." + std::to_string(r.frame[6]);
+        if (state_.tcpMode()) {
+            infoLine_ = deviceText_;
+            notify();
+            return;
+        }
+        conversation_.start(infoStep("model query", cmd::modelTextQuery, model, onModel));
+    };
+    auto onSize = [this, is, onVersion](const Reply& r) {
+        deviceText_ = "Device: " + deviceText_ + " " + std::to_string(r.frame[4]) + "x" +
+                      std::to_string(r.frame[6]);
+        conversation_.start(
+            infoStep("version query", cmd::firmwareVersionQuery, is(cmd::QueryVersion), onVersion));
+    };
+    auto onType = [this, is, onSize](const Reply& r) {
+        const std::uint8_t t = r.frame[4];
+        if (t >= 1 && t <= 3)
+            deviceText_ = DeviceTypeNames[t - 1];
+        conversation_.start(
+            infoStep("size query", cmd::firmwareSizeQuery, is(cmd::QuerySize), onSize));
+    };
+    infoQueryStarted_ = true;
+    conversation_.start(
+        infoStep("device type query", cmd::deviceTypeQuery, is(cmd::QueryDeviceType), onType));
+}
+
+} // namespace quorvane
