@@ -26,6 +26,7 @@ struct Command {
 std::vector<Command> routingCommands();
 std::vector<Command> deviceCommands();
 std::vector<Command> edidCommands();
+std::vector<Command> firmwareCommands();
 std::vector<Command> discoveryCommands();
 std::vector<Command> portCommands();
 

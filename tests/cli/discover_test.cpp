@@ -106,9 +106,9 @@ TEST(DiscoverCli, FindsTheSimulatedMatrixInsideTheTestNetwork) {
         GTEST_SKIP() << network.reason;
 
     QProcess sim;
-    sim.start(QStringLiteral("ip"), {"netns", "exec", network.matrix, simPath, "--udp", "--mac",
-                                     "02:51:56:00:00:0A", "--ip", "10.231.8.2", "--log",
-                                     "/dev/null"});
+    sim.start(QStringLiteral("ip"),
+              {"netns", "exec", network.matrix, simPath, "--udp", "--mac", "02:51:56:00:00:0A",
+               "--ip", "10.231.8.2", "--log", "/dev/null"});
     ASSERT_TRUE(sim.waitForStarted(5000));
     ASSERT_TRUE(sim.waitForReadyRead(10000)) << "the simulator did not report ready";
 
@@ -118,8 +118,8 @@ TEST(DiscoverCli, FindsTheSimulatedMatrixInsideTheTestNetwork) {
     sim.terminate();
     sim.waitForFinished(5000);
     ASSERT_EQ(run.exitCode, 0) << run.errorText.toStdString();
-    const QJsonObject expected{{"matrices", QJsonArray{QJsonObject{{"ip", "10.231.8.2"},
-                                                                   {"mac", "02515600000A"}}}}};
+    const QJsonObject expected{
+        {"matrices", QJsonArray{QJsonObject{{"ip", "10.231.8.2"}, {"mac", "02515600000A"}}}}};
     EXPECT_EQ(run.json(), expected) << run.output.toStdString();
 }
 
