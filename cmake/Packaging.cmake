@@ -6,7 +6,7 @@ include(GNUInstallDirs)
 set(QUORVANE_APP_ID org.quorvane.Quorvane)
 set(QUORVANE_PACKAGE_FILES ${CMAKE_CURRENT_BINARY_DIR}/package-files)
 
-install(TARGETS quorvane quorvane-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quorvane quorvane-sim quorvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/${QUORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/${QUORVANE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES assets/icons/app.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
@@ -32,7 +32,7 @@ endforeach()
 # so the same sources give the same package).
 find_program(GZIP gzip REQUIRED)
 set(gz_outputs)
-foreach(page quorvane.1 quorvane-sim.1)
+foreach(page quorvane.1 quorvane-sim.1 quorvane-cli.1)
     set(gz ${QUORVANE_PACKAGE_FILES}/man/${page}.gz)
     add_custom_command(OUTPUT ${gz}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${QUORVANE_PACKAGE_FILES}/man
@@ -60,8 +60,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Quorvane controls an 8-input, 8-output HDMI matrix switcher over a serial\n"
     "port or TCP: routing, EDID management, device information and switches,\n"
     "network discovery and address setting, firmware upgrade and firmware\n"
-    "merging. quorvane-sim, a simulated matrix that speaks the same protocol,\n"
-    "is included.")
+    "merging. quorvane-cli runs the same commands from scripts, and\n"
+    "quorvane-sim, a simulated matrix that speaks the same protocol, is included.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

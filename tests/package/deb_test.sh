@@ -15,7 +15,7 @@ echo "package: $(basename "$deb")"
 lintian --fail-on error --tag-display-limit 0 "$deb"
 
 dpkg -x "$deb" "$work/root"
-for program in quorvane quorvane-sim; do
+for program in quorvane quorvane-sim quorvane-cli; do
     got=$("$work/root/usr/bin/$program" --version)
     if [[ "$got" != "$program $version" ]]; then
         echo "FAIL: $program --version printed '$got', expected '$program $version'" >&2
@@ -28,6 +28,7 @@ for file in usr/share/applications/org.quorvane.Quorvane.desktop \
     usr/share/icons/hicolor/48x48/apps/org.quorvane.Quorvane.png \
     usr/share/icons/hicolor/scalable/apps/org.quorvane.Quorvane.svg \
     usr/share/man/man1/quorvane.1.gz usr/share/man/man1/quorvane-sim.1.gz \
+    usr/share/man/man1/quorvane-cli.1.gz \
     usr/share/doc/quorvane/copyright; do
     [[ -s "$work/root/$file" ]] || { echo "FAIL: $file missing from the package" >&2; exit 1; }
 done

@@ -222,25 +222,41 @@ bool GeneralPage::switchOn(Switch which) const {
 }
 
 void GeneralPage::clickSwitch(Switch which) {
-    // The mark stays as it was; the matrix's acknowledgement flips it.
+    requestSwitch(which, !switchOn(which));
+}
+
+void GeneralPage::requestSwitch(Switch which, bool on) {
+    // The mark stays as it was; the matrix's acknowledgement sets it.
     if (!linkReady()) {
         showLinkDown();
         notify();
         return;
     }
-    const bool turnOn = !switchOn(which);
+    requested_.at(switchSlot(which)) = on;
     switch (which) {
     case Switch::IrControl:
-        link_.send(cmd::irSwitch(turnOn));
+        link_.send(cmd::irSwitch(on));
         break;
     case Switch::Beep:
-        link_.send(cmd::beepSwitch(turnOn));
+        link_.send(cmd::beepSwitch(on));
         break;
     case Switch::Dvi:
-        link_.send(cmd::dviSwitch(turnOn));
+        link_.send(cmd::dviSwitch(on));
         break;
     }
     notify();
+}
+
+bool* GeneralPage::switchMark(Switch which) {
+    switch (which) {
+    case Switch::IrControl:
+        return &irControl_;
+    case Switch::Beep:
+        return &beep_;
+    case Switch::Dvi:
+        return &dvi_;
+    }
+    return nullptr;
 }
 
 // --- Factory reset: the question ---

@@ -32,6 +32,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quorvane {
@@ -57,6 +58,11 @@ public:
     void setConfirmListener(std::function<void(const std::string& question)> listener) {
         confirm_ = std::move(listener);
     }
+    // Told of every acknowledgement of a switch request outside a factory reset: `confirmed` when
+    // the matrix took it (byte 6 = 00), false when it answered with anything else.
+    void setSwitchListener(std::function<void(Switch which, bool confirmed)> listener) {
+        switchAnswered_ = std::move(listener);
+    }
 
     // PageHandle: the link hand-over is the connection controls'.
     PageId pageId() const override { return PageId::General; }
@@ -69,6 +75,9 @@ public:
     void clickStatus();
     void clickClear();
     void clickSwitch(Switch which);
+    // Asks the matrix to turn a switch on or off, whatever its mark shows (the click asks for the
+    // opposite of the mark). The mark follows the matrix's acknowledgement, as for a click.
+    void requestSwitch(Switch which, bool on);
     void clickFactoryReset();
     void answerFactoryReset(bool yes);
 
@@ -87,6 +96,9 @@ public:
     const std::string& deviceText() const { return deviceText_; }
     const std::string& versionText() const { return versionText_; }
     bool switchOn(Switch which) const;
+    // The matrix has reported the switch's state (a state answer or an acknowledgement) since the
+    // page was made.
+    bool switchKnown(Switch which) const { return known_.at(switchSlot(which)); }
     bool resetting() const { return resetting_; }
     int resetStep() const { return resetStep_; }
     bool awaitingConfirmation() const { return confirmPending_; }
@@ -120,6 +132,9 @@ private:
     bool onSwitchAcknowledged(const Frame& frame, Transport transport);
     void onStandby();
 
+    static std::size_t switchSlot(Switch which) { return static_cast<std::size_t>(which); }
+    bool* switchMark(Switch which);
+
     // Factory reset (GeneralPageReset.cpp).
     void startFactoryReset();
     Step resetStep(int step);
@@ -149,6 +164,10 @@ private:
     bool irControl_ = false;
     bool beep_ = false;
     bool dvi_ = false;
+    std::array<bool, 3> known_{};
+    // What the request in flight asked for, per switch; the acknowledgement sets the mark to it.
+    std::array<std::optional<bool>, 3> requested_{};
+    std::function<void(Switch, bool)> switchAnswered_;
 
     Readout readoutPhase_ = Readout::Idle;
     bool statusGate_ = true;

@@ -72,10 +72,12 @@ bool GeneralPage::onSwitchState(const Frame& frame, Transport transport) {
         if (tcp && frame[4] != 0x00)
             return true;
         irControl_ = frame[6] != cmd::NothingValue;
+        known_.at(switchSlot(Switch::IrControl)) = true;
         link_.send(cmd::beepStateQuery);
         break;
     case cmd::QueryBeepState:
         beep_ = frame[6] != cmd::NothingValue;
+        known_.at(switchSlot(Switch::Beep)) = true;
         // Over TCP the state queries end here.
         if (!tcp)
             link_.send(cmd::dviStateQuery);
@@ -85,6 +87,7 @@ bool GeneralPage::onSwitchState(const Frame& frame, Transport transport) {
             return true;
         // The other way round: FF means DVI compatibility is on.
         dvi_ = frame[6] == cmd::NothingValue;
+        known_.at(switchSlot(Switch::Dvi)) = true;
         break;
     default:
         return false;
@@ -96,30 +99,39 @@ bool GeneralPage::onSwitchState(const Frame& frame, Transport transport) {
 bool GeneralPage::onSwitchAcknowledged(const Frame& frame, Transport /*transport*/) {
     if (frame[3] != cmd::SwitchSet)
         return false;
-    bool* mark = nullptr;
+    Switch which = Switch::Beep;
     switch (frame[2]) {
     case cmd::GroupIrSwitch:
-        mark = &irControl_;
+        which = Switch::IrControl;
         break;
     case cmd::GroupBeepSwitch:
-        mark = &beep_;
+        which = Switch::Beep;
         break;
     case cmd::GroupDviSwitch:
-        mark = &dvi_;
+        which = Switch::Dvi;
         break;
     default:
         return false;
     }
     // During a factory reset the beep and DVI acknowledgements are the reset's; one out of turn
     // flips nothing.
-    if (resetting_ && frame[2] != cmd::GroupIrSwitch)
+    if (resetting_ && which != Switch::IrControl)
         return true;
     // Only an acknowledgement with byte 6 = 00 confirms. The DVI acknowledgement counts over TCP
     // as over the serial link.
-    if (frame[6] != 0x00)
-        return true;
-    *mark = !*mark;
-    notify();
+    const bool confirmed = frame[6] == 0x00;
+    if (confirmed) {
+        // A click asks for the opposite of the mark, so the mark flips; a request for a given
+        // state sets it to that state.
+        bool* mark = switchMark(which);
+        auto& requested = requested_.at(switchSlot(which));
+        *mark = requested.value_or(!*mark);
+        requested.reset();
+        known_.at(switchSlot(which)) = true;
+        notify();
+    }
+    if (switchAnswered_)
+        switchAnswered_(which, confirmed);
     return true;
 }
 

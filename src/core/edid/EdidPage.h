@@ -101,6 +101,8 @@ public:
     bool busy() const { return busy_; }
     // A copy's output check is out (no other request may start meanwhile).
     bool checkingOutput() const { return checking_; }
+    // A step is out and waited for (a request, or the read-back of names after one).
+    bool talking() const { return conversation_.inFlight(); }
     bool replyGate() const { return replyGate_; }
 
     PageLink& link() { return link_; }

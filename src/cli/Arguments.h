@@ -1,0 +1,43 @@
+#pragma once
+// The command line: the link (--com N or --tcp ADDRESS), --json, --help and --version anywhere on
+// the line, and the words of the command with its arguments in order.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvane::cli {
+
+struct LinkChoice {
+    enum class Kind { None, Com, Tcp };
+    Kind kind = Kind::None;
+    int port = 0;        // COM<port>, 1..19
+    std::string address; // dotted IPv4
+};
+
+struct Invocation {
+    LinkChoice link;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> words; // the command's words and arguments
+};
+
+// Nothing, with `error` set, when the line is not well formed (an unknown option, a missing or bad
+// value, both links).
+std::optional<Invocation> parseArguments(const std::vector<std::string>& arguments,
+                                         std::string& error);
+
+// "A".."H" or "1".."8" (either case) -> 1..8.
+std::optional<int> parseOutput(const std::string& text);
+// "1".."8" or "IN1".."IN8" (either case) -> 1..8.
+std::optional<int> parseInput(const std::string& text);
+// "IN1".."IN8" -> 0..7, "all" -> 8 (the EDID page's target lists); either case.
+std::optional<int> parseEdidTarget(const std::string& text);
+// "on" / "off".
+std::optional<bool> parseOnOff(const std::string& text);
+
+// "A".."H" for 1..8.
+std::string outputLetter(int output);
+
+} // namespace quorvane::cli

@@ -1,0 +1,90 @@
+// discover: the General page's "Search", a UDP broadcast on the local network. Nothing is ever
+// broadcast unless this command is run.
+#include "Commands.h"
+#include "ExitStatus.h"
+#include "Session.h"
+
+#include "device/GeneralConnection.h"
+#include "device/MatrixSearch.h"
+#include "device/PortProbe.h"
+#include "link/QtUdpLink.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace quorvane::cli {
+
+namespace {
+
+struct NoConnectionView : ConnectionView {
+    void render(const ConnectionScreen&) override {}
+};
+struct NoPorts : PortProbe {
+    bool canOpen(int) override { return false; }
+};
+
+int runDiscover(Session& session, const std::vector<std::string>&) {
+    session.state().controlMode = ControlMode::Tcp;
+    Timers& timers = session.newTimers();
+    NoConnectionView view;
+    NoPorts probe;
+    PageLink link(session.state(), session.serial(), session.tcp(), session.clock(),
+                  GeneralConnection::LinkRules);
+    GeneralConnection connection(link, timers, session.dialogs(), probe, view);
+    QtUdpLink udp;
+    MatrixSearch search(connection, link, udp, timers, session.dialogs());
+    // The search closes its socket 5 s after the broadcast or after its last reply, whichever
+    // comes later: the matrices that answered by then are the result.
+    bool ended = false;
+    timers.setHandler([&](int id) {
+        if (connection.onTimer(id))
+            return;
+        if (search.onTimer(id) && id == MatrixSearch::CloseTimer) {
+            ended = true;
+            session.poke();
+        }
+    });
+    connection.create();
+    connection.chooseTcpMode();
+    search.search();
+    if (const int status = session.waitUntil([&] { return ended; }))
+        return status;
+
+    const auto& ips = search.ips();
+    const auto& macs = search.macs();
+    QJsonArray found;
+    for (std::size_t i = 0; i < ips.size(); ++i) {
+        found.append(QJsonObject{{"ip", QString::fromStdString(ips[i])},
+                                 {"mac", QString::fromStdString(macs[i])}});
+        if (!session.json())
+            printLine(ips[i] + " " + macs[i]);
+    }
+    if (session.json())
+        printJson(QJsonObject{{"matrices", found}});
+    if (ips.empty()) {
+        session.fail(ExitMatrix, "no matrix answered the search");
+        return ExitMatrix;
+    }
+    return ExitDone;
+}
+
+} // namespace
+
+std::vector<Command> discoveryCommands() {
+    return {
+        {{"discover"},
+         "",
+         "search the local network for matrices (UDP broadcast)",
+         "Broadcasts the matrix search on UDP port 30600, as the General page's \"Search\" does,\n"
+         "and lists the address and MAC of every matrix that answers, until 5 s pass without a\n"
+         "new answer. Prints \"192.168.0.80 0251560000A7\" per matrix, or with --json:\n"
+         "  {\"matrices\": [{\"ip\": \"192.168.0.80\", \"mac\": \"0251560000A7\"}]}\n"
+         "Exit status 1 when no matrix answered. Needs neither --com nor --tcp.",
+         false,
+         0,
+         0,
+         runDiscover},
+    };
+}
+
+} // namespace quorvane::cli

@@ -1,0 +1,75 @@
+// ports: the COM names the program lists, and why each other port is not listed.
+#include "Commands.h"
+#include "ExitStatus.h"
+#include "Session.h"
+
+#include "device/PortProbe.h"
+#include "link/PortDiagnosis.h"
+#include "link/PortNames.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include <algorithm>
+
+namespace quorvane::cli {
+
+namespace {
+
+int runPorts(Session& session, const std::vector<std::string>&) {
+    // Exactly the list the General page shows; the reasons are looked up afresh beside it.
+    SystemPortProbe probe;
+    const std::vector<int> listed = probe.usablePorts();
+    QJsonArray entries;
+    for (const ports::PortReport& report : ports::diagnoseCandidatePorts()) {
+        const bool shown = std::find(listed.begin(), listed.end(), report.number) != listed.end();
+        // A listed port may still refuse this user (its group); one listed a moment ago may have
+        // been taken meanwhile (or the other way round): say what holds now.
+        std::string reason = report.reason;
+        if (!shown && reason.empty())
+            reason = report.name + " was taken or released while it was looked at; ask again.";
+        if (session.json()) {
+            entries.append(QJsonObject{
+                {"name", QString::fromStdString(report.name)},
+                {"device", report.device.empty()
+                               ? QJsonValue()
+                               : QJsonValue(QString::fromStdString(report.device))},
+                {"listed", shown},
+                {"reason",
+                 reason.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(reason))},
+            });
+        } else {
+            printLine(report.name + " " + (report.device.empty() ? "-" : report.device) +
+                      (shown ? (reason.empty() ? " listed" : " listed, but " + reason)
+                             : " not listed: " + reason));
+        }
+    }
+    if (session.json())
+        printJson(QJsonObject{{"ports", entries}});
+    return ExitDone;
+}
+
+} // namespace
+
+std::vector<Command> portCommands() {
+    return {
+        {{"ports"},
+         "",
+         "the COM names the program lists, and why a port is not",
+         "Lists every COM<n> that leads to a device (a link in the ports folder or the built-in\n"
+         "table of serial devices), whether the program's port list shows it, and why it is\n"
+         "not listed or cannot be opened: held by another program (named), the system console,\n"
+         "no UART, not a serial line, or (listed all the same) no permission, with the group\n"
+         "and the command that adds you to it. Nothing is opened. Prints \"COM1 /dev/ttyUSB0 "
+         "listed\" per port, or with --json:\n"
+         "  {\"ports\": [{\"name\": \"COM1\", \"device\": \"/dev/ttyUSB0\", \"listed\": true,\n"
+         "              \"reason\": null}]}",
+         false,
+         0,
+         0,
+         runPorts},
+    };
+}
+
+} // namespace quorvane::cli

@@ -1,0 +1,118 @@
+#pragma once
+// One run of a command against the matrix: the shared link state, the serial port, the TCP
+// socket, the pages' timers and the message and busy boxes, all on a Qt Core event loop, with the
+// pages' own logic driving the conversation. The session opens the link, waits while the page
+// talks, and turns what the page shows into the command's outcome:
+// - a page's message: a failure (with its exit status) or a success that is only reported;
+// - the serial line failing, or the matrix closing the TCP connection: the matrix is gone;
+// - a wait the page leaves open (a switch confirmation, a connect) ends after a limit of its own.
+//
+// Every wait is divided by $QUORVANE_TIME_DIVISOR when it is set (tests run the pages' time-outs
+// a hundred times faster that way); scripts leave it unset.
+
+#include "Arguments.h"
+#include "ConnectWatch.h"
+
+#include "app/Dialogs.h"
+#include "app/LinkState.h"
+#include "app/PageHandle.h"
+#include "app/QtTimers.h"
+#include "link/MatrixSocket.h"
+#include "link/PageLink.h"
+#include "link/SerialPort.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QEventLoop;
+
+namespace quorvane::cli {
+
+class Session : private AppEvents, private DialogView {
+public:
+    explicit Session(const Invocation& invocation);
+    ~Session() override;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const Invocation& invocation() const { return invocation_; }
+    bool json() const { return invocation_.json; }
+    LinkState& state() { return state_; }
+    const Clock& clock() const { return clock_; }
+    SerialPort& serial() { return serial_; }
+    TcpLink& tcp() { return watch_; }
+    Dialogs& dialogs() { return dialogs_; }
+    AppEvents& events() { return *this; }
+    // A new timer set for a page, owned by the session.
+    Timers& newTimers();
+
+    // Before the page is made: COM opens the port once to see that it can be had and leaves the
+    // link state saying so (the page opens it again as it always does); TCP sets the mode and the
+    // address. ExitDone, or ExitLink with the reason kept for report().
+    int prepareLink();
+    // After the page is made: routes the port's bytes to the page's link and, over TCP, connects
+    // the page (PageHandle::reconnect) and waits for the outcome.
+    int attach(PageHandle& page, PageLink& link);
+
+    // Runs the event loop until `done` answers true (asked at every poke()), a failure ends the
+    // command, or `limitMs` (when > 0) passes; then `onLimit` gives the outcome.
+    int waitUntil(std::function<bool()> done, int limitMs = 0,
+                  std::function<int()> onLimit = nullptr);
+    // Something changed that a wait may be waiting for.
+    void poke();
+    // Ends the command with `status`; the first failure wins.
+    void fail(int status, const std::string& why);
+    int failure() const { return failure_ ? failure_->status : 0; }
+
+    // The messages the pages showed, in order.
+    const std::vector<std::string>& messages() const { return messages_; }
+    // Writes the failure, if any, to standard error.
+    void report() const;
+
+    // `ms` divided by the time divisor (at least 1).
+    int scaled(int ms) const;
+
+private:
+    struct Failure {
+        int status;
+        std::string why;
+    };
+
+    // AppEvents
+    void pageBusy(bool) override {}
+    void serialFailure() override;
+    // DialogView
+    void showMessage(const std::string& text) override;
+    void hideMessage() override {}
+    void showBusy(const std::string&) override {}
+    void setBusyText(const std::string&) override {}
+    void hideBusy() override {}
+    void showNotice(const std::string& text) override;
+
+    int openComPort();
+    void onTcpChange();
+
+    Invocation invocation_;
+    int divisor_ = 1;
+    LinkState state_;
+    QtClock clock_;
+    Dialogs dialogs_;
+    MatrixSocket socket_;
+    ConnectWatch watch_;
+    SerialPort serial_;
+    std::vector<std::unique_ptr<QtTimers>> timers_;
+    bool connected_ = false;
+
+    std::vector<std::string> messages_;
+    std::optional<Failure> failure_;
+    std::function<bool()> done_;
+    QEventLoop* loop_ = nullptr;
+};
+
+// "quorvane-cli: <text>" on standard error.
+void printError(const std::string& text);
+
+} // namespace quorvane::cli
