@@ -2,11 +2,7 @@
 // An EDID page wired to the in-process simulated matrix over the virtual clock, with recorders for
 // the dialogs, the main window's busy notification and everything the matrix receives.
 
-#include "InProcessMatrix.h"
-#include "MatrixDevice.h"
-#include "RecordingDialogView.h"
-#include "VirtualClock.h"
-#include "app/Dialogs.h"
+#include "InProcessPageFixture.h"
 #include "edid/EdidPage.h"
 #include "edid_frames.h"
 
@@ -21,25 +17,21 @@
 
 namespace quorvane::test {
 
-class EdidPageTest : public ::testing::TestWithParam<ControlMode> {
+class EdidPageTest : public ::testing::TestWithParam<ControlMode>, protected InProcessPageFixture {
 protected:
     EdidPageTest() {
-        device.setReceiveObserver([this](sim::LinkKind, const std::uint8_t* data, std::size_t n) {
-            received.push_back({clock.nowMs(), Bytes(data, data + n)});
+        recordEverythingTaken([this](std::int64_t atMs, Bytes bytes) {
+            received.push_back({atMs, std::move(bytes)});
         });
     }
 
     // The page created and shown on the link of the test's parameter (COM1 or TCP), as the main
     // window does it, with its first read-back done.
     void start(ControlMode mode) {
-        if (mode == ControlMode::Tcp) {
-            state.controlMode = ControlMode::Tcp;
-            state.matrixIp = "127.0.0.1";
-            state.tcpLinkReady = true;
-        } else {
-            state.comPortNumber = 1;
-            state.comLinkOpen = true;
-        }
+        if (mode == ControlMode::Tcp)
+            useReadyTcp();
+        else
+            useOpenCom1();
         createPage();
         page->onSwitchedTo();
         if (mode == ControlMode::Tcp)
@@ -57,18 +49,13 @@ protected:
             [this](std::uint8_t byte, int port) { page->onSerialByte(byte, port); });
     }
     // From the next reply on, the matrix stays silent.
-    void silenceMatrix() {
-        device.faults().dropReply = device.replyCount() + 1;
-        device.faults().dropCount = 1000;
-    }
+    void silenceMatrix() { silenceMatrixFor(1000); }
     // A frame from the matrix on the page's link.
     void feed(const Bytes& bytes) {
-        if (state.tcpMode()) {
-            page->link().onTcpData(bytes.data(), bytes.size());
-        } else {
-            for (std::uint8_t b : bytes)
-                page->onSerialByte(b, 1);
-        }
+        if (state.tcpMode())
+            feedTcpTo(page->link(), bytes);
+        else
+            feedSerialTo(page->link(), bytes);
     }
 
     // What the matrix has taken in since the last check (frames and raw blocks), in order.
@@ -91,7 +78,6 @@ protected:
             clock.advance(1);
         return view.messageUp;
     }
-    bool lastBusyNotification() const { return !events.busy.empty() && events.busy.back(); }
 
     static Bytes readFile(const std::string& name) {
         std::ifstream in(std::filesystem::path(QUORVANE_EDID_REAL_DIR) / name, std::ios::binary);
@@ -101,15 +87,6 @@ protected:
         return (std::filesystem::path(QUORVANE_EDID_REAL_DIR) / name).string();
     }
 
-    VirtualClock clock;
-    sim::MatrixDevice device;
-    sim::InProcessMatrix matrix{device, clock};
-    LinkState state;
-    RecordingDialogView view;
-    Dialogs dialogs{state, view};
-    RecordingEvents events;
-    std::unique_ptr<Timers> timers = clock.createTimers();
-    std::unique_ptr<sim::InProcessSerial> serial = matrix.createSerial();
     std::unique_ptr<EdidPage> page;
     std::vector<std::pair<std::int64_t, Bytes>> received;
 };

@@ -2,11 +2,7 @@
 // A firmware page wired to the in-process simulated matrix over the virtual clock, with recorders
 // for the dialogs, the main window's busy notification and everything the matrix takes in.
 
-#include "InProcessMatrix.h"
-#include "MatrixDevice.h"
-#include "RecordingDialogView.h"
-#include "VirtualClock.h"
-#include "app/Dialogs.h"
+#include "InProcessPageFixture.h"
 #include "firmware/FirmwarePage.h"
 #include "firmware_frames.h"
 
@@ -21,7 +17,7 @@
 
 namespace quorvane::test {
 
-class FirmwarePageTest : public ::testing::Test {
+class FirmwarePageTest : public ::testing::Test, protected InProcessPageFixture {
 protected:
     struct Taken {
         std::int64_t atMs;
@@ -29,10 +25,9 @@ protected:
     };
 
     FirmwarePageTest() {
-        device.setReceiveObserver(
-            [this](sim::LinkKind, const std::uint8_t* data, std::size_t size) {
-                taken.push_back({clock.nowMs(), Bytes(data, data + size)});
-            });
+        recordEverythingTaken([this](std::int64_t atMs, Bytes bytes) {
+            taken.push_back({atMs, std::move(bytes)});
+        });
         device.state().rebootMs = 1000;
     }
     ~FirmwarePageTest() override {
@@ -43,8 +38,7 @@ protected:
     // A serial link on COM1 as the General page leaves it; the page created and shown, its
     // information query answered.
     void startCom() {
-        state.comPortNumber = 1;
-        state.comLinkOpen = true;
+        useOpenCom1();
         createPage();
         showPage();
     }
@@ -109,14 +103,8 @@ protected:
         return out;
     }
     // The matrix stays silent from its next reply on.
-    void silenceMatrix() {
-        device.faults().dropReply = device.replyCount() + 1;
-        device.faults().dropCount = 100000;
-    }
-    void feedSerial(const Bytes& bytes) {
-        for (std::uint8_t b : bytes)
-            page->onSerialByte(b, 1);
-    }
+    void silenceMatrix() { silenceMatrixFor(100000); }
+    void feedSerial(const Bytes& bytes) { feedSerialTo(page->link(), bytes); }
     const std::vector<std::uint8_t>& received(int part) const {
         return device.state().firmwareImages.at(static_cast<std::size_t>(part - 1));
     }
@@ -125,15 +113,6 @@ protected:
                !events.busy.back();
     }
 
-    VirtualClock clock;
-    sim::MatrixDevice device;
-    sim::InProcessMatrix matrix{device, clock};
-    LinkState state;
-    RecordingDialogView view;
-    Dialogs dialogs{state, view};
-    RecordingEvents events;
-    std::unique_ptr<Timers> timers = clock.createTimers();
-    std::unique_ptr<sim::InProcessSerial> serial = matrix.createSerial();
     std::unique_ptr<FirmwarePage> page;
     std::vector<Taken> taken;
     std::vector<std::string> files;

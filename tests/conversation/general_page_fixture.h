@@ -3,17 +3,9 @@
 // matrix over the virtual clock, with recorders for the dialogs and the main window's busy
 // notification.
 
-#include "InProcessMatrix.h"
-#include "MatrixDevice.h"
-#include "RecordingDialogView.h"
-#include "SerialLinkProbe.h"
-#include "VirtualClock.h"
-#include "app/Dialogs.h"
-#include "device/GeneralConnection.h"
+#include "InProcessConnectionFixture.h"
 #include "device/GeneralPage.h"
-#include "device/PortProbe.h"
 #include "device_frames.h"
-#include "link/PageLink.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +18,7 @@ namespace quorvane::test {
 using namespace quorvane::test::device;
 using Texts = std::vector<std::string>;
 
-struct NoConnectionView : ConnectionView {
-    void render(const ConnectionScreen& s) override { screen = s; }
-    ConnectionScreen screen;
-};
-
-class GeneralPageTest : public ::testing::Test {
+class GeneralPageTest : public ::testing::Test, protected InProcessConnectionFixture {
 protected:
     GeneralPageTest() {
         serial->setByteHandler(
@@ -62,24 +49,9 @@ protected:
         device.clearFramesSeen();
     }
     // From the next reply on, the matrix stays silent.
-    void silenceMatrix() {
-        device.faults().dropReply = device.replyCount() + 1;
-        device.faults().dropCount = 1000;
-    }
-    void feedSerial(const Bytes& bytes) {
-        for (std::uint8_t b : bytes)
-            link.onSerialByte(b, 1);
-    }
-    void feedTcp(const Bytes& bytes) { link.onTcpData(bytes.data(), bytes.size()); }
-
-    // Frames the matrix has taken in since the last check.
-    std::vector<Bytes> framesToMatrix() {
-        std::vector<Bytes> out;
-        for (const Frame& f : device.framesSeen())
-            out.emplace_back(f.begin(), f.end());
-        device.clearFramesSeen();
-        return out;
-    }
+    void silenceMatrix() { silenceMatrixFor(1000); }
+    void feedSerial(const Bytes& bytes) { feedSerialTo(link, bytes); }
+    void feedTcp(const Bytes& bytes) { feedTcpTo(link, bytes); }
     Texts allLabels() const {
         Texts out;
         for (int port = 1; port <= 8; ++port) {
@@ -90,21 +62,6 @@ protected:
     }
     bool switchOn(GeneralPage::Switch which) const { return page.switchOn(which); }
 
-    VirtualClock clock;
-    sim::MatrixDevice device;
-    sim::InProcessMatrix matrix{device, clock};
-    LinkState state;
-    RecordingDialogView view;
-    Dialogs dialogs{state, view};
-    RecordingEvents events;
-    std::unique_ptr<Timers> timers = clock.createTimers();
-    std::unique_ptr<sim::InProcessSerial> serial = matrix.createSerial();
-    std::unique_ptr<sim::InProcessSerial> probePort = matrix.createSerial();
-    SerialLinkProbe probe{*probePort, SerialSettings{}};
-    PageLink link{state, *serial, matrix.tcp(), clock,
-                  PageLink::Rules{SerialLogCount::EveryByte, TcpLogStyle::FramePerLine}};
-    NoConnectionView connectionView;
-    GeneralConnection connection{link, *timers, dialogs, probe, connectionView};
     GeneralPage page{connection, link, *timers, dialogs, events};
     Texts questions;
 };

@@ -2,12 +2,8 @@
 // A Matrix page wired to the in-process simulated matrix over the virtual clock, with recorders for
 // the dialogs and the main window's busy notification.
 
-#include "InProcessMatrix.h"
+#include "InProcessPageFixture.h"
 #include "LiteralFrames.h"
-#include "MatrixDevice.h"
-#include "RecordingDialogView.h"
-#include "VirtualClock.h"
-#include "app/Dialogs.h"
 #include "routing/MatrixPage.h"
 
 #include <gtest/gtest.h>
@@ -18,20 +14,17 @@
 
 namespace quorvane::test {
 
-class MatrixPageTest : public ::testing::Test {
+class MatrixPageTest : public ::testing::Test, protected InProcessPageFixture {
 protected:
     // A serial link on COM1 as the General page leaves it, and the page created and shown.
     void startCom() {
-        state.comPortNumber = 1;
-        state.comLinkOpen = true;
+        useOpenCom1();
         createPage();
         showPage();
     }
     // A TCP link with a confirmed connection, and the page shown as the main window does it.
     void startTcp() {
-        state.controlMode = ControlMode::Tcp;
-        state.matrixIp = "127.0.0.1";
-        state.tcpLinkReady = true;
+        useReadyTcp();
         createPage();
         page->reconnect();
         showPage();
@@ -52,24 +45,10 @@ protected:
         device.clearFramesSeen();
     }
     // From the next reply on, the matrix stays silent.
-    void silenceMatrix() {
-        device.faults().dropReply = device.replyCount() + 1;
-        device.faults().dropCount = 1000;
-    }
-    void feedSerial(const Bytes& bytes) {
-        for (std::uint8_t b : bytes)
-            page->onSerialByte(b, 1);
-    }
-    void feedTcp(const Bytes& bytes) { page->link().onTcpData(bytes.data(), bytes.size()); }
+    void silenceMatrix() { silenceMatrixFor(1000); }
+    void feedSerial(const Bytes& bytes) { feedSerialTo(page->link(), bytes); }
+    void feedTcp(const Bytes& bytes) { feedTcpTo(page->link(), bytes); }
 
-    // Frames the matrix has taken in since the last check, as byte vectors.
-    std::vector<Bytes> framesToMatrix() {
-        std::vector<Bytes> out;
-        for (const Frame& f : device.framesSeen())
-            out.emplace_back(f.begin(), f.end());
-        device.clearFramesSeen();
-        return out;
-    }
     // The route commands the matrix has taken in since the last check, as (input, output).
     std::vector<std::pair<int, int>> routesToMatrix() {
         std::vector<std::pair<int, int>> out;
@@ -80,17 +59,7 @@ protected:
         device.clearFramesSeen();
         return out;
     }
-    bool lastBusyNotification() const { return !events.busy.empty() && events.busy.back(); }
 
-    VirtualClock clock;
-    sim::MatrixDevice device;
-    sim::InProcessMatrix matrix{device, clock};
-    LinkState state;
-    RecordingDialogView view;
-    Dialogs dialogs{state, view};
-    RecordingEvents events;
-    std::unique_ptr<Timers> timers = clock.createTimers();
-    std::unique_ptr<sim::InProcessSerial> serial = matrix.createSerial();
     std::unique_ptr<MatrixPage> page;
 };
 

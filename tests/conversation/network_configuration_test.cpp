@@ -1,17 +1,10 @@
 // Matrix discovery and network configuration in virtual time, through a simulated UDP network with
 // simulated matrices: the "Matrix  IP" list, the 76-byte packet, the Configuring window and the
 // search after an acceptance.
-#include "InProcessMatrix.h"
-#include "MatrixDevice.h"
-#include "RecordingDialogView.h"
-#include "SerialLinkProbe.h"
+#include "InProcessConnectionFixture.h"
 #include "SimulatedUdpNetwork.h"
-#include "VirtualClock.h"
-#include "device/GeneralConnection.h"
 #include "device/MatrixSearch.h"
 #include "device/NetworkConfiguration.h"
-#include "device/PortProbe.h"
-#include "link/PageLink.h"
 
 #include <gtest/gtest.h>
 
@@ -25,11 +18,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Texts = std::vector<std::string>;
-
-struct NoConnectionView : ConnectionView {
-    void render(const ConnectionScreen& s) override { screen = s; }
-    ConnectionScreen screen;
-};
 
 struct RecordingConfigView : ConfigurationView {
     void showDialog(const ConfigForm& f) override {
@@ -66,10 +54,11 @@ Bytes reply(std::uint8_t m1 = 0x77, std::uint8_t m2 = 0x88, std::size_t size = 5
     return r;
 }
 
-class NetworkConfigurationTest : public ::testing::Test {
+class NetworkConfigurationTest : public ::testing::Test,
+                                 protected test::InProcessConnectionFixture {
 protected:
     NetworkConfigurationTest() {
-        pageTimers->setHandler([this](int id) {
+        timers->setHandler([this](int id) {
             if (!connection.onTimer(id))
                 search.onTimer(id);
         });
@@ -93,23 +82,9 @@ protected:
         clock.advance(50);
     }
 
-    VirtualClock clock;
-    sim::MatrixDevice device;
-    sim::InProcessMatrix matrix{device, clock};
     sim::SimulatedUdpNetwork udp{clock};
-    LinkState state;
-    test::RecordingDialogView view;
-    Dialogs dialogs{state, view};
-    std::unique_ptr<Timers> pageTimers = clock.createTimers();
     std::unique_ptr<Timers> configTimers = clock.createTimers();
-    std::unique_ptr<sim::InProcessSerial> serial = matrix.createSerial();
-    std::unique_ptr<sim::InProcessSerial> probePort = matrix.createSerial();
-    SerialLinkProbe probe{*probePort, SerialSettings{}};
-    PageLink link{state, *serial, matrix.tcp(), clock,
-                  PageLink::Rules{SerialLogCount::EveryByte, TcpLogStyle::FramePerLine}};
-    NoConnectionView connectionView;
-    GeneralConnection connection{link, *pageTimers, dialogs, probe, connectionView};
-    MatrixSearch search{connection, link, udp, *pageTimers, dialogs};
+    MatrixSearch search{connection, link, udp, *timers, dialogs};
     RecordingConfigView configView;
     NetworkConfiguration configuration{search, udp, state, *configTimers, dialogs, configView};
 };

@@ -1,14 +1,12 @@
 // The General page's device information, switches and factory reset against quorvane-sim as a
 // separate process, over its pseudo-terminal (COM1 in a private ports folder) and over TCP on its
 // own loopback address, clicking the widgets as a user would.
-#include "SimProcess.h"
+#include "SimAppFixture.h"
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "app/MessageDialog.h"
 #include "device/DeviceInfoPanel.h"
 #include "device/GeneralPageWidget.h"
-#include "link/PortNames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,7 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "Eventually.h"
@@ -27,38 +24,20 @@
 #include <memory>
 
 using namespace quorvane;
-using quorvane::test::SimProcess;
+using quorvane::test::SimAppFixture;
 
 namespace {
 
-constexpr int Patience = 5000; // ms; generous bound for real-time waits
-
-class DeviceInfoSimTest : public ::testing::Test {
+class DeviceInfoSimTest : public SimAppFixture {
 protected:
     // A matrix with IN2, IN7 and OUTA attached that says it is an HDBT matrix.
     void start(const QString& address) {
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-        ports::setBuiltInTableEnabled(false);
-        sim =
-            std::make_unique<SimProcess>(QStringList{"--com", "1", "--tcp", address, "--inputs",
-                                                     "2,7", "--outputs", "1", "--device-type", "2"},
-                                         runtime.path());
-        ASSERT_TRUE(sim->ready()) << sim->errorText().toStdString();
-        app = std::make_unique<Application>();
+        ASSERT_NO_FATAL_FAILURE(launch({"--com", "1", "--tcp", address, "--inputs", "2,7",
+                                        "--outputs", "1", "--device-type", "2"}));
         app->show();
     }
-    void TearDown() override {
-        app.reset();
-        sim.reset();
-    }
-
-    GeneralPageWidget& page() { return *app->mainWindow().generalPage(); }
+    GeneralPageWidget& page() { return general(); }
     DeviceInfoPanel& panel() { return *page().deviceInfo(); }
-    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    QString messageOnScreen() {
-        MessageDialog* box = app->dialogView().messageDialog();
-        return box && box->isVisible() ? box->text() : QString();
-    }
     void expectLabelsOfTheMatrix() {
         WAIT_FOR_EQ(panel().outputLabel(8)->text(), QStringLiteral("HDMI OUTH: Disconnect"),
                     Patience);
@@ -68,10 +47,6 @@ protected:
         EXPECT_EQ(panel().outputLabel(1)->text(), "HDMI OUTA: Connect");
         EXPECT_EQ(panel().outputLabel(2)->text(), "HDMI OUTB: Disconnect");
     }
-
-    QTemporaryDir runtime;
-    std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<Application> app;
 };
 
 } // namespace

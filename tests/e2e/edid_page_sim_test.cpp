@@ -1,7 +1,7 @@
 // The EDID page in the main window against quorvane-sim as a separate process, over its
 // pseudo-terminal (COM1 in a private ports folder) and over TCP on its own loopback address: an
 // EDID file is opened, downloaded to one input and the input's new name read back.
-#include "SimProcess.h"
+#include "SimAppFixture.h"
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
@@ -9,17 +9,14 @@
 #include "device/GeneralPageWidget.h"
 #include "edid/EdidPage.h"
 #include "edid/EdidPageWidget.h"
-#include "link/PortNames.h"
 #include "ui/ImageButton.h"
 
-#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -27,11 +24,10 @@
 #include <memory>
 
 using namespace quorvane;
-using quorvane::test::SimProcess;
+using quorvane::test::SimAppFixture;
 
 namespace {
 
-constexpr int Patience = 5000; // ms; generous bound for real-time waits
 const QString EdidFile =
     QStringLiteral(QUORVANE_EDID_REAL_DIR "/good/Digital_AOC2402_3EA18B594102.bin");
 // Download to IN3, and the name query for IN3, as the matrix receives them.
@@ -39,40 +35,13 @@ const QByteArray DownloadToIn3 = "A5 5B 03 07 03 F0 00 00 00 00 00 00 03";
 const QByteArray NameQueryIn3 = "A5 5B 01 0C 03 00 00 00 00 00 00 00 F0";
 const std::string NameQueryIn8 = "A5 5B 01 0C 08 00 00 00 00 00 00 00 EB";
 
-template <typename Condition> bool eventually(Condition condition) {
-    return QTest::qWaitFor(condition, Patience);
-}
-
-class EdidPageSimTest : public ::testing::Test {
+class EdidPageSimTest : public SimAppFixture {
 protected:
     void start(const QString& address, const QStringList& switches = {}) {
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-        ports::setBuiltInTableEnabled(false);
-        sim = std::make_unique<SimProcess>(QStringList{"--com", "1", "--tcp", address} + switches,
-                                           runtime.path());
-        ASSERT_TRUE(sim->ready()) << sim->errorText().toStdString();
-        app = std::make_unique<Application>();
+        ASSERT_NO_FATAL_FAILURE(launch(QStringList{"--com", "1", "--tcp", address} + switches));
         edid = qobject_cast<EdidPageWidget*>(app->mainWindow().pageWidget(PageId::Edid));
         ASSERT_NE(edid, nullptr);
         app->show();
-    }
-    void TearDown() override {
-        app.reset();
-        sim.reset();
-    }
-
-    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    GeneralPageWidget& general() { return *app->mainWindow().generalPage(); }
-    void connectCom() {
-        ASSERT_TRUE(eventually([&] { return general().portList()->currentText() == "COM1"; }));
-        click(general().comConnectButton());
-        ASSERT_TRUE(app->state().comLinkOpen);
-    }
-    void connectTcp(const QString& address) {
-        click(general().tcpModeButton());
-        QTest::keyClicks(general().ipBox()->lineEdit(), address);
-        click(general().tcpConnectButton());
-        ASSERT_TRUE(eventually([&] { return app->state().tcpLinkReady; }));
     }
     // Shows the EDID page and waits until it has read all eight names.
     void showEdidPage() {
@@ -81,14 +50,6 @@ protected:
             return edid->page().link().sendLog().text().find(NameQueryIn8) != std::string::npos &&
                    edid->nameLabel(8)->text() == "1080p,Stereo Audio 2.0";
         }));
-    }
-    bool simSaw(const QByteArray& bytes) {
-        seen.append(sim->standardError());
-        return seen.contains(bytes);
-    }
-    QString accessibleName(QWidget* widget) {
-        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
-        return face ? face->text(QAccessible::Name) : QString();
     }
     void openAndDownloadToIn3(const QByteArray& link) {
         edid->setFileChooser([](QWidget*) { return EdidFile; });
@@ -113,11 +74,7 @@ protected:
         EXPECT_TRUE(eventually([&] { return simSaw("RX " + link + " " + NameQueryIn3); }));
     }
 
-    QTemporaryDir runtime;
-    std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<Application> app;
     EdidPageWidget* edid = nullptr;
-    QByteArray seen;
 };
 
 TEST_F(EdidPageSimTest, DownloadAFileToIn3OverThePseudoTerminal) {

@@ -1,7 +1,7 @@
 // The FW Upgrade page in the main window against quorvane-sim as a separate process on its
 // pseudo-terminal: images merged through the merge window, the merged file loaded through the
 // open button and sent with "Upgrade" until the page reports success.
-#include "SimProcess.h"
+#include "SimAppFixture.h"
 
 #include "Eventually.h"
 #include "app/Application.h"
@@ -11,10 +11,8 @@
 #include "firmware/FirmwareMergeWindow.h"
 #include "firmware/FirmwarePage.h"
 #include "firmware/FirmwarePageWidget.h"
-#include "link/PortNames.h"
 #include "ui/ImageButton.h"
 
-#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -29,35 +27,19 @@
 #include <memory>
 
 using namespace quorvane;
-using quorvane::test::SimProcess;
+using quorvane::test::SimAppFixture;
 
 namespace {
 
-QString accessibleName(QWidget* w) {
-    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
-    return face ? face->text(QAccessible::Name) : QString();
-}
-
-class FirmwarePageSimTest : public ::testing::Test {
+class FirmwarePageSimTest : public SimAppFixture {
 protected:
     void SetUp() override {
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-        ports::setBuiltInTableEnabled(false);
-        sim = std::make_unique<SimProcess>(QStringList{"--com", "1", "--reboot-ms", "300"},
-                                           runtime.path());
-        ASSERT_TRUE(sim->ready()) << sim->errorText().toStdString();
-        app = std::make_unique<Application>();
+        ASSERT_NO_FATAL_FAILURE(launch({"--com", "1", "--reboot-ms", "300"}));
         firmware = new FirmwarePageWidget(app->context());
         app->mainWindow().setPage(PageId::Firmware, firmware, &firmware->page());
         firmware->setFileChooser([this](const QString&, const QString&) { return chosen; });
         app->show();
     }
-    void TearDown() override {
-        app.reset();
-        sim.reset();
-    }
-    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    GeneralPageWidget& general() { return *app->mainWindow().generalPage(); }
     QString writeFile(const QString& name, const QByteArray& bytes) {
         const QString path = files.filePath(name);
         QFile file(path);
@@ -66,10 +48,7 @@ protected:
         return path;
     }
 
-    QTemporaryDir runtime;
     QTemporaryDir files;
-    std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<Application> app;
     FirmwarePageWidget* firmware = nullptr;
     QString chosen;
 };

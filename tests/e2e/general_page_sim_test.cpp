@@ -2,15 +2,13 @@
 // link over its pseudo-terminal (registered as COM1 in a private ports folder) and TCP on its own
 // loopback address. The program's widgets are clicked as a user would.
 #include "ForeignHolder.h"
-#include "SimProcess.h"
+#include "SimAppFixture.h"
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "app/MessageDialog.h"
 #include "device/GeneralConnection.h"
 #include "device/GeneralPageWidget.h"
 #include "device/LinkIndicator.h"
-#include "link/PortNames.h"
 #include "link/SerialPort.h"
 
 #include <QComboBox>
@@ -18,7 +16,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "Eventually.h"
@@ -28,50 +25,26 @@
 #include <memory>
 
 using namespace quorvane;
-using quorvane::test::SimProcess;
+using quorvane::test::SimAppFixture;
 
 namespace {
 
-constexpr int Patience = 5000; // ms; generous bound for real-time waits
 const QByteArray BeepQueryOnTheLine = "A5 5B 01 0B 00 00 00 00 00 00 00 00 F4";
 
-class GeneralPageSimTest : public ::testing::Test {
+class GeneralPageSimTest : public SimAppFixture {
 protected:
     // Starts the simulator with `faults` on COM1 and `address`, then the program beside it.
     void start(const QString& address, const QStringList& faults = {}) {
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-        ports::setBuiltInTableEnabled(false);
-        sim = std::make_unique<SimProcess>(QStringList{"--com", "1", "--tcp", address} + faults,
-                                           runtime.path());
-        ASSERT_TRUE(sim->ready()) << sim->errorText().toStdString();
-        app = std::make_unique<Application>();
+        ASSERT_NO_FATAL_FAILURE(launch(QStringList{"--com", "1", "--tcp", address} + faults));
         app->show();
     }
-    void TearDown() override {
-        app.reset();
-        sim.reset();
-    }
-
-    GeneralPageWidget& page() { return *app->mainWindow().generalPage(); }
+    GeneralPageWidget& page() { return general(); }
     LinkState& state() { return app->state(); }
-    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    QString messageOnScreen() {
-        MessageDialog* box = app->dialogView().messageDialog();
-        return box && box->isVisible() ? box->text() : QString();
-    }
-    bool simSaw(const QByteArray& bytes) {
-        return seen.append(sim->standardError()).contains(bytes);
-    }
     void connectTcpTo(const QString& text) {
         click(page().tcpModeButton());
         QTest::keyClicks(page().ipBox()->lineEdit(), text);
         click(page().tcpConnectButton());
     }
-
-    QTemporaryDir runtime;
-    std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<Application> app;
-    QByteArray seen;
 };
 
 } // namespace

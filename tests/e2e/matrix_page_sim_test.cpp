@@ -1,13 +1,12 @@
 // The Matrix page in the main window against quorvane-sim as a separate process: over its
 // pseudo-terminal (COM1 in a private ports folder) and over TCP on its own loopback address. The
 // link is connected on the General page and the widgets are clicked as a user would.
-#include "SimProcess.h"
+#include "SimAppFixture.h"
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "app/TabLabel.h"
 #include "device/GeneralPageWidget.h"
-#include "link/PortNames.h"
 #include "routing/MatrixPage.h"
 #include "routing/MatrixPageWidget.h"
 #include "routing/OutputGroup.h"
@@ -21,7 +20,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -29,50 +27,21 @@
 #include <memory>
 
 using namespace quorvane;
-using quorvane::test::SimProcess;
+using quorvane::test::SimAppFixture;
 
 namespace {
 
-constexpr int Patience = 5000; // ms; generous bound for real-time waits
 const QByteArray RouteInput3ToOutput2 = "A5 5B 02 03 03 00 02 00 00 00 00 00 F6";
 const std::string QueryOutput8 = "A5 5B 02 01 08 00 00 00 00 00 00 00 F5";
 const QByteArray RouteInput4ToOutput1 = "A5 5B 02 03 04 00 01 00 00 00 00 00 F6";
 
-// Waits (bounded) until `condition` holds; false when it never did.
-template <typename Condition> bool eventually(Condition condition) {
-    return QTest::qWaitFor(condition, Patience);
-}
-
-class MatrixPageSimTest : public ::testing::Test {
+class MatrixPageSimTest : public SimAppFixture {
 protected:
     void start(const QString& address) {
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-        ports::setBuiltInTableEnabled(false);
-        sim = std::make_unique<SimProcess>(QStringList{"--com", "1", "--tcp", address},
-                                           runtime.path());
-        ASSERT_TRUE(sim->ready()) << sim->errorText().toStdString();
-        app = std::make_unique<Application>();
+        ASSERT_NO_FATAL_FAILURE(launch({"--com", "1", "--tcp", address}));
         matrix = new MatrixPageWidget(app->context());
         app->mainWindow().setPage(PageId::Matrix, matrix, &matrix->page());
         app->show();
-    }
-    void TearDown() override {
-        app.reset();
-        sim.reset();
-    }
-
-    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    GeneralPageWidget& general() { return *app->mainWindow().generalPage(); }
-    void connectCom() {
-        ASSERT_TRUE(eventually([&] { return general().portList()->currentText() == "COM1"; }));
-        click(general().comConnectButton());
-        ASSERT_TRUE(app->state().comLinkOpen);
-    }
-    void connectTcp(const QString& address) {
-        click(general().tcpModeButton());
-        QTest::keyClicks(general().ipBox()->lineEdit(), address);
-        click(general().tcpConnectButton());
-        ASSERT_TRUE(eventually([&] { return app->state().tcpLinkReady; }));
     }
     // Shows the Matrix page and waits until its status read has answered for every output.
     void showMatrixPage() {
@@ -84,17 +53,10 @@ protected:
         ASSERT_EQ(group(8)->display()->text().trimmed(), "8");
     }
     OutputGroup* group(int output) { return matrix->outputGroup(output); }
-    QString accessibleText(QWidget* widget) {
-        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
-        return face ? face->text(QAccessible::Name) : QString();
-    }
+    QString accessibleText(QWidget* widget) { return accessibleName(widget); }
     bool accessiblyChecked(QWidget* widget) {
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
         return face && face->state().checked;
-    }
-    bool simSaw(const QByteArray& bytes) {
-        seen.append(sim->standardError());
-        return seen.contains(bytes);
     }
     void clickInput3OfOutputB(const QByteArray& link) {
         QPushButton* button = group(2)->inputButton(3);
@@ -111,11 +73,7 @@ protected:
         EXPECT_FALSE(matrix->page().routingBusy());
     }
 
-    QTemporaryDir runtime;
-    std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<Application> app;
     MatrixPageWidget* matrix = nullptr;
-    QByteArray seen;
 };
 
 TEST_F(MatrixPageSimTest, ClickInput3OfOutputBOverThePseudoTerminal) {

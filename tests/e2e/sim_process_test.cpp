@@ -106,6 +106,18 @@ bool connectTo(QTcpSocket& socket, const SimProcess& sim) {
     return socket.waitForConnected(WaitMs);
 }
 
+// The terminal's exclusive flag as an outsider sees it: 1 set, 0 clear, -1 not opened. Root
+// opens and asks; anybody else is refused with EBUSY while the flag is set.
+int exclusiveFlag(const QByteArray& link) {
+    const int fd = ::open(link.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EBUSY ? 1 : -1;
+    int flag = -1;
+    ioctl(fd, TIOCGEXCL, &flag);
+    ::close(fd);
+    return flag;
+}
+
 } // namespace
 
 TEST(SimProcess, AnswersOnItsPortAndOnTcp) {
@@ -230,17 +242,7 @@ TEST(SimProcess, ClearsTheExclusiveFlagOfAKilledProgram) {
     SimProcess sim({"--com", "4", "--tcp", "127.0.4.6"});
     ASSERT_TRUE(sim.ready()) << sim.errorText().toStdString();
     const QByteArray link = QFile::encodeName(sim.comLinkPath());
-    // The flag as an outsider sees it: root opens and asks; anybody else is refused with EBUSY
-    // while the flag is set.
-    auto exclusive = [&] {
-        const int fd = ::open(link.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return errno == EBUSY ? 1 : -1;
-        int flag = -1;
-        ioctl(fd, TIOCGEXCL, &flag);
-        ::close(fd);
-        return flag;
-    };
+    auto exclusive = [&] { return exclusiveFlag(link); };
 
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
@@ -279,15 +281,7 @@ TEST(SimProcess, LeavesTheExclusiveFlagOfALiveProgramThatTookNoLock) {
     SimProcess sim({"--com", "4", "--tcp", "127.0.4.7"});
     ASSERT_TRUE(sim.ready()) << sim.errorText().toStdString();
     const QByteArray link = QFile::encodeName(sim.comLinkPath());
-    auto exclusive = [&] {
-        const int fd = ::open(link.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return errno == EBUSY ? 1 : -1;
-        int flag = -1;
-        ioctl(fd, TIOCGEXCL, &flag);
-        ::close(fd);
-        return flag;
-    };
+    auto exclusive = [&] { return exclusiveFlag(link); };
 
     quorvane::test::ForeignHolder holder(link.toStdString(), "no-lock-term",
                                          {.exclusiveFlag = true});
