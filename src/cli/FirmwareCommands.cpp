@@ -1,13 +1,23 @@
-// fw info: the sections of a firmware file and what an upgrade of it would send, no matrix needed.
+// fw info, upgrade and merge: the sections of a firmware file and what an upgrade of it would send
+// (no matrix needed), the firmware page's upgrade over the serial link, and its merge tool.
 #include "Commands.h"
 #include "ExitStatus.h"
 #include "Session.h"
 
 #include "firmware/FirmwareFile.h"
+#include "firmware/FirmwareIds.h"
+#include "firmware/FirmwareMerge.h"
+#include "firmware/FirmwarePage.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
+
+#include <cstdio>
+#include <memory>
+#include <regex>
+
+#include <unistd.h>
 
 namespace quorvane::cli {
 
@@ -76,6 +86,166 @@ int runInfo(Session& session, const std::vector<std::string>& args) {
     return ExitDone;
 }
 
+// The "Messages" log's lines that end a part: "Part_1.1.0.0 upgrading complete", "Upgrading
+// Part_3.1.0.0 failed", "Write to Part_2.1.0.0 failed". Each becomes one JSON line with --json.
+std::optional<QJsonObject> partOutcome(const std::string& line) {
+    static const std::regex partLine(R"(Part_(\d)\.1\.0\.0)");
+    std::smatch match;
+    if (!std::regex_search(line, match, partLine))
+        return std::nullopt;
+    const bool complete = line.find("complete") != std::string::npos;
+    if (!complete && line.find("failed") == std::string::npos)
+        return std::nullopt;
+    return QJsonObject{{"part", std::stoi(match[1].str())},
+                       {"result", complete ? "complete" : "failed"},
+                       {"line", QString::fromStdString(line)}};
+}
+
+// Follows the page's "Messages" log and progress bar: new lines go to standard error (or, for
+// the lines that end a part, to standard output as JSON); the bar is drawn on a terminal only.
+class UpgradeReporter {
+public:
+    UpgradeReporter(const FirmwarePage& page, bool json)
+        : page_(page), json_(json), terminal_(isatty(STDERR_FILENO) != 0) {}
+
+    void update() {
+        const std::string& log = page_.messages();
+        for (std::size_t end; (end = log.find("\r\n", taken_)) != std::string::npos;
+             taken_ = end + 2) {
+            const std::string line = log.substr(taken_, end - taken_);
+            if (line.empty())
+                continue;
+            clearBar();
+            if (json_) {
+                if (auto outcome = partOutcome(line))
+                    printJson(*outcome);
+            } else {
+                std::fprintf(stderr, "%s\n", line.c_str());
+            }
+        }
+        drawBar();
+    }
+    void finish() {
+        update();
+        clearBar();
+    }
+
+private:
+    void drawBar() {
+        if (!terminal_ || page_.progressMax() <= 0 || !page_.upgrading())
+            return;
+        constexpr int Width = 40;
+        const int done = std::min(Width, page_.progressPosition() * Width / page_.progressMax());
+        std::fprintf(stderr, "\r[%s%s] %3d%%  part %d", std::string(done, '#').c_str(),
+                     std::string(Width - done, ' ').c_str(),
+                     page_.progressPosition() * 100 / page_.progressMax(), page_.currentPart());
+        std::fflush(stderr);
+        barShown_ = true;
+    }
+    void clearBar() {
+        if (!barShown_)
+            return;
+        std::fprintf(stderr, "\r%*s\r", 60, "");
+        barShown_ = false;
+    }
+
+    const FirmwarePage& page_;
+    bool json_;
+    bool terminal_;
+    bool barShown_ = false;
+    std::size_t taken_ = 0;
+};
+
+int runUpgrade(Session& session, const std::vector<std::string>& args) {
+    const std::string& path = args[0];
+    if (session.invocation().link.kind != LinkChoice::Kind::Com) {
+        session.fail(ExitUsage, "a firmware upgrade runs over the serial link only (--com N)");
+        return ExitUsage;
+    }
+    if (const int status = session.prepareLink())
+        return status;
+    auto page = std::make_unique<FirmwarePage>(session.state(), session.newTimers(),
+                                               session.serial(), session.tcp(), session.clock(),
+                                               session.dialogs(), session.events());
+    if (const int status = session.attach(*page, page->link()))
+        return status;
+    UpgradeReporter reporter(*page, session.json());
+    page->setChangeListener([&] {
+        reporter.update();
+        session.poke();
+    });
+    if (!page->openFile(path)) {
+        if (session.failure() == 0)
+            session.fail(ExitUsage,
+                         path + ": not a firmware file (*.fw or *.BIN) that can be read");
+        return session.failure();
+    }
+    page->upgrade();
+    if (!page->upgrading() && session.failure() == 0)
+        session.fail(ExitMatrix, "the upgrade did not start");
+    // The page ends every upgrade itself (each step has its time-out); the wait has no limit.
+    const int status = session.waitUntil([&] { return !page->upgrading(); });
+    reporter.finish();
+    if (status != ExitDone)
+        return status;
+    if (page->messages().find(firmware::SuccessLine) == std::string::npos) {
+        session.fail(ExitMatrix, "the upgrade failed");
+        return ExitMatrix;
+    }
+    if (session.json())
+        printJson(QJsonObject{{"result", "success"}, {"file", QString::fromStdString(path)}});
+    else
+        printLine("Firmware upgrade Successfully");
+    return ExitDone;
+}
+
+// fw merge MAIN [SLAVE [IR [PANEL]]]: "-" leaves a row empty.
+int runMerge(Session& session, const std::vector<std::string>& args) {
+    firmware::FirmwareMerge merge;
+    for (std::size_t row = 0; row < args.size(); ++row) {
+        if (args[row] == "-")
+            continue;
+        const auto result = merge.loadImage(static_cast<int>(row), args[row]);
+        const std::string name = firmware::MergeRows.at(row).label;
+        if (result == firmware::FirmwareMerge::LoadResult::NotAccepted) {
+            session.fail(ExitUsage, args[row] + ": the " + name + " row takes only *.bin files");
+            return ExitUsage;
+        }
+        if (result == firmware::FirmwareMerge::LoadResult::TooLarge) {
+            session.fail(ExitUsage, args[row] + ": larger than an image can be (" +
+                                        std::to_string(firmware::MaxImageSize) + " bytes)");
+            return ExitUsage;
+        }
+        if (result == firmware::FirmwareMerge::LoadResult::Unreadable) {
+            session.fail(ExitUsage, args[row] + ": cannot be read");
+            return ExitUsage;
+        }
+    }
+    const firmware::FirmwareMerge::Outcome outcome = merge.merge();
+    switch (outcome.kind) {
+    case firmware::FirmwareMerge::Outcome::Kind::Written:
+        break;
+    case firmware::FirmwareMerge::Outcome::Kind::NothingToMerge:
+        session.fail(ExitUsage, "no image to merge");
+        return ExitUsage;
+    case firmware::FirmwareMerge::Outcome::Kind::TooLarge:
+        session.fail(ExitUsage, "the merged file would be larger than a firmware file can be (" +
+                                    std::to_string(firmware::MaxFileSize) + " bytes)");
+        return ExitUsage;
+    case firmware::FirmwareMerge::Outcome::Kind::WriteFailed:
+        // Nothing else in this program writes files; a file that cannot be written is the
+        // command's own failure, reported as a usage problem with the place it names.
+        session.fail(ExitUsage, "cannot write " + outcome.path);
+        return ExitUsage;
+    }
+    if (session.json())
+        printJson(QJsonObject{{"file", QString::fromStdString(outcome.path)},
+                              {"size", static_cast<double>(outcome.size)}});
+    else
+        printLine(outcome.path);
+    return ExitDone;
+}
+
 } // namespace
 
 std::vector<Command> firmwareCommands() {
@@ -92,6 +262,32 @@ std::vector<Command> firmwareCommands() {
          1,
          1,
          runInfo},
+        {{"fw", "upgrade"},
+         "FILE",
+         "upgrade the matrix's firmware (--com only)",
+         "Loads FILE (*.fw, or *.BIN) and sends it to the matrix as the FW Upgrade page does:\n"
+         "part by part, in 256-byte blocks, with the matrix's reboot after each part. The\n"
+         "page's \"Messages\" lines go to standard error, with a progress bar on a terminal.\n"
+         "Over the serial link only. Exit status 1 when the matrix refuses a part, stops\n"
+         "answering or goes into standby. With --json, one line per part that ends:\n"
+         "  {\"part\": 1, \"result\": \"complete\", \"line\": \"Part_1.1.0.0 upgrading "
+         "complete\"}\n"
+         "and finally {\"result\": \"success\", \"file\": ...}",
+         true,
+         1,
+         1,
+         runUpgrade},
+        {{"fw", "merge"},
+         "MAIN [SLAVE [IR [PANEL]]]",
+         "merge processor images into one firmware file (no matrix)",
+         "Merges the images (\"-\" leaves a row out; SLAVE, IR and PANEL must end in .bin) as\n"
+         "the merge window does, and writes the file beside the last image given, named\n"
+         "Tarvexon + _mm0.0 / _ms0.0 / _ir0.0 / _pnl0.0 for the rows present + .fw. Prints its\n"
+         "path. With --json: {\"file\": ..., \"size\": 1234}",
+         false,
+         1,
+         4,
+         runMerge},
     };
 }
 

@@ -1,13 +1,18 @@
-// quorvane-cli fw info: the parts of a firmware file, built here byte by byte and scrambled by
-// hand (every byte XORed with the low byte of the file's length XORed with A7).
-#include "CliProcess.h"
+// quorvane-cli fw info, merge and upgrade: the parts of a firmware file, built here byte by byte
+// and scrambled by hand (every byte XORed with the low byte of the file's length XORed with A7);
+// a merge read back; an upgrade against quorvane-sim on its pseudo-terminal.
+#include "cli_fixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace quorvane::test;
 
@@ -51,5 +56,109 @@ TEST(FirmwareCli, AFileWithoutAMarkerIsAUsageError) {
     EXPECT_TRUE(run.errorText.contains("not a firmware file an upgrade can send whole"))
         << run.errorText.toStdString();
 }
+
+QString writePlain(const QTemporaryDir& folder, const char* name, const QByteArray& bytes) {
+    QFile file(folder.filePath(name));
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return file.fileName();
+}
+
+// Standard output as JSON lines.
+std::vector<QJsonObject> jsonLines(const QString& output) {
+    std::vector<QJsonObject> lines;
+    for (const QString& line : output.split('\n', Qt::SkipEmptyParts))
+        lines.push_back(QJsonDocument::fromJson(line.toUtf8()).object());
+    return lines;
+}
+
+TEST(FirmwareCli, MergeWritesTheFileTheInfoReadsBack) {
+    QTemporaryDir folder;
+    const QString main = writePlain(folder, "main.hex", QByteArray(300, '\x01'));
+    const QString ir = writePlain(folder, "ir.bin", QByteArray(100, '\x03'));
+    const CliRun run = runCli(folder.path(), {"--json", "fw", "merge", main, "-", ir});
+    ASSERT_EQ(run.exitCode, 0) << run.errorText.toStdString();
+    const QString merged = folder.filePath("Tarvexon_mm0.0_ir0.0.fw");
+    EXPECT_EQ(run.json(), (QJsonObject{{"file", merged}, {"size", 2 + 300 + 2 + 100}}));
+
+    // The merged bytes, unscrambled by hand: A5 5A, the main image, A3 5C, the IR image.
+    QFile file(merged);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    const auto key = static_cast<char>((bytes.size() & 0xFF) ^ 0xA7);
+    for (char& byte : bytes)
+        byte = static_cast<char>(byte ^ key);
+    EXPECT_EQ(bytes, QByteArray("\xA5\x5A", 2) + QByteArray(300, '\x01') +
+                         QByteArray("\xA3\x5C", 2) + QByteArray(100, '\x03'));
+    // A file that starts with the main image goes out whole as part 1.
+    const CliRun info = runCli(folder.path(), {"--json", "fw", "info", merged});
+    EXPECT_EQ(info.json()["parts"].toArray().size(), 1);
+    EXPECT_EQ(info.json()["parts"].toArray()[0].toObject()["size"].toInt(), 402);
+}
+
+TEST(FirmwareCli, MergeRefusalsAreUsageErrors) {
+    QTemporaryDir folder;
+    const QString main = writePlain(folder, "main.hex", QByteArray(10, '\x01'));
+    const QString slave = writePlain(folder, "slave.hex", QByteArray(10, '\x02'));
+    CliRun run = runCli(folder.path(), {"fw", "merge", main, slave});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.errorText.contains("takes only *.bin files")) << run.errorText.toStdString();
+    run = runCli(folder.path(), {"fw", "merge", "-", "-"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.errorText.contains("no image to merge"));
+    // An image in a folder nobody may write to: the merge fails and says where.
+    QDir(folder.path()).mkdir("locked");
+    const QString locked = writePlain(folder, "locked/ir.bin", QByteArray(10, '\x03'));
+    QFile::setPermissions(folder.filePath("locked"),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (geteuid() != 0) {
+        run = runCli(folder.path(), {"fw", "merge", main, "-", locked});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.errorText.contains("cannot write")) << run.errorText.toStdString();
+    }
+    QFile::setPermissions(folder.filePath("locked"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+class FirmwareUpgradeCli : public CliTest {};
+
+TEST_P(FirmwareUpgradeCli, UpgradesOverTheSerialLinkOnly) {
+    ASSERT_NO_FATAL_FAILURE(startSim(QStringLiteral("127.0.26.1"), {"--reboot-ms", "0"}));
+    QTemporaryDir folder;
+    QByteArray plain("\xA5\x5A", 2);
+    plain += QByteArray(300, '\x01');
+    const QString path = writeScrambled(folder, "main.fw", plain);
+    const CliRun run = cli({"--json", "fw", "upgrade", path}, FastTimeOuts);
+    if (GetParam() == Link::Tcp) {
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.errorText.contains("serial link only")) << run.errorText.toStdString();
+        return;
+    }
+    ASSERT_EQ(run.exitCode, 0) << run.errorText.toStdString();
+    const std::vector<QJsonObject> lines = jsonLines(run.output);
+    ASSERT_EQ(lines.size(), 2u) << run.output.toStdString();
+    EXPECT_EQ(lines[0], (QJsonObject{{"part", 1},
+                                     {"result", "complete"},
+                                     {"line", "Part_1.1.0.0 upgrading complete"}}));
+    EXPECT_EQ(lines[1], (QJsonObject{{"result", "success"}, {"file", path}}));
+    EXPECT_TRUE(run.errorText.isEmpty()) << run.errorText.toStdString();
+}
+
+TEST_P(FirmwareUpgradeCli, ARefusedPartEndsWithTheMatrixStatus) {
+    if (GetParam() == Link::Tcp)
+        GTEST_SKIP() << "the upgrade runs over the serial link only";
+    ASSERT_NO_FATAL_FAILURE(startSim(QStringLiteral("127.0.26.2"), {"--refuse-part", "1"}));
+    QTemporaryDir folder;
+    QByteArray plain("\xA5\x5A", 2);
+    plain += QByteArray(40, '\x01');
+    const CliRun run =
+        cli({"fw", "upgrade", writeScrambled(folder, "main.fw", plain)}, FastTimeOuts);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errorText.contains("Write to Part_1.1.0.0 failed"))
+        << run.errorText.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, FirmwareUpgradeCli, ::testing::Values(Link::Com, Link::Tcp),
+                         linkName);
 
 } // namespace
