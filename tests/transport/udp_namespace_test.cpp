@@ -15,6 +15,7 @@
 #include "link/QtUdpLink.h"
 
 #include "FakeSerialLink.h"
+#include "TestNetwork.h"
 
 #include <QFile>
 #include <QProcess>
@@ -37,78 +38,6 @@ using namespace quorvane;
 namespace {
 
 using Texts = std::vector<std::string>;
-
-// Runs `ip` with the arguments; true on success.
-bool ip(const QStringList& arguments, QString* output = nullptr) {
-    QProcess process;
-    process.start(QStringLiteral("ip"), arguments);
-    if (!process.waitForFinished(10000))
-        return false;
-    if (output)
-        *output = QString::fromLocal8Bit(process.readAllStandardError());
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-// Two namespaces, "program" (10.231.7.1) and "matrix" (10.231.7.2), joined by a veth pair.
-class TestNetwork {
-public:
-    TestNetwork() {
-        const QString id = QString::number(::getpid());
-        program = QStringLiteral("qvprog") + id;
-        matrix = QStringLiteral("qvsim") + id;
-        const QString left = QStringLiteral("qvp") + id;
-        const QString right = QStringLiteral("qvs") + id;
-        if (::geteuid() != 0) {
-            reason = "making network namespaces needs root";
-            return;
-        }
-        if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty()) {
-            reason = "the ip command (iproute2) is not installed";
-            return;
-        }
-        QString error;
-        if (!ip({"netns", "add", program}, &error)) {
-            reason = "this machine does not allow network namespaces: " + error.toStdString();
-            return;
-        }
-        made_ = true;
-        const std::vector<QStringList> steps = {
-            {"netns", "add", matrix},
-            {"link", "add", left, "netns", program, "type", "veth", "peer", "name", right, "netns",
-             matrix},
-            {"-n", program, "addr", "add", "10.231.7.1/24", "dev", left},
-            {"-n", matrix, "addr", "add", "10.231.7.2/24", "dev", right},
-            {"-n", program, "link", "set", "lo", "up"},
-            {"-n", matrix, "link", "set", "lo", "up"},
-            {"-n", program, "link", "set", left, "up"},
-            {"-n", matrix, "link", "set", right, "up"},
-            {"-n", program, "route", "add", "default", "via", "10.231.7.2", "dev", left},
-            {"-n", matrix, "route", "add", "default", "via", "10.231.7.1", "dev", right},
-        };
-        for (const QStringList& step : steps) {
-            if (!ip(step, &error)) {
-                reason = "setting up the test network failed (ip " +
-                         step.join(QLatin1Char(' ')).toStdString() + "): " + error.toStdString();
-                return;
-            }
-        }
-        ready = true;
-    }
-    ~TestNetwork() {
-        if (made_) {
-            ip({"netns", "del", program}); // the veth pair goes with it
-            ip({"netns", "del", matrix});
-        }
-    }
-
-    QString program;
-    QString matrix;
-    bool ready = false;
-    std::string reason;
-
-private:
-    bool made_ = false;
-};
 
 // Moves this thread into a named namespace for its lifetime, and back.
 class InNamespace {
@@ -190,7 +119,7 @@ struct ProgramSide {
 TEST(UdpNamespaceTest, SearchFindsTheSimulatorAndAConfigurationMovesIt) {
     const QString simPath = qEnvironmentVariable("QUORVANE_SIM");
     ASSERT_FALSE(simPath.isEmpty()) << "QUORVANE_SIM names no simulator";
-    TestNetwork network;
+    test::TestNetwork network(QStringLiteral("qv"), 7);
     if (!network.ready)
         GTEST_SKIP() << network.reason;
 
