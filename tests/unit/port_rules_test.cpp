@@ -172,6 +172,17 @@ TEST_F(PortRulesTest, ALiveLockFileHidesThePortAndAStaleOneDoesNot) {
     EXPECT_EQ(listed(), Names{"COM3"});
 }
 
+TEST_F(PortRulesTest, ABinaryPidIsNeverReadAsText) {
+    // 0D 31 00 00 is process 12557 in the binary form; read as text it would be a blank and "1",
+    // process 1, which is always alive.
+    const std::int32_t pid = 0x310D;
+    if (kill(pid, 0) == 0)
+        GTEST_SKIP() << "process 12557 exists on this machine just now";
+    write("/var/lock/LCK.." + ptsNumber, std::string(reinterpret_cast<const char*>(&pid), 4));
+    EXPECT_EQ(listed(), Names{"COM3"});
+    EXPECT_EQ(refusal(), std::nullopt);
+}
+
 TEST_F(PortRulesTest, ALockFileThatIsALinkIsNotFollowed) {
     // /var/lock is writable by everybody: a link planted there must not lead anywhere.
     Sleeper owner;

@@ -72,14 +72,7 @@ void FirmwarePage::onShow() {
             return;
         }
     } else {
-        bool opened = false;
-        if (state_.comLinkOpen) {
-            state_.pageSerialSettings.stopBits = 2;
-            // The show re-opens the page's own port, whether or not it was open already.
-            link_.closeSerial();
-            opened = link_.openSerial(state_.comPortNumber, state_.pageSerialSettings);
-        }
-        if (!opened) {
+        if (!link_.reopenSerialForShow()) {
             showMessage(ComDownText);
             return;
         }

@@ -111,6 +111,14 @@ void PageLink::connectMatrix() {
     state_.tcpConnected = false;
 }
 
+bool PageLink::reopenSerialForShow() {
+    if (!state_.comLinkOpen)
+        return false;
+    state_.pageSerialSettings.stopBits = 2;
+    closeSerial();
+    return openSerial(state_.comPortNumber, state_.pageSerialSettings);
+}
+
 bool PageLink::openSerial(int portNumber, const SerialSettings& settings) {
     if (!serial_.openPort(portNumber, settings))
         return false;

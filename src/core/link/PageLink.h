@@ -75,6 +75,10 @@ public:
     // opened.
     bool openSerial(int portNumber, const SerialSettings& settings);
     void closeSerial() { serial_.signalClose(); }
+    // A page coming on show in COM mode: with the COM link connected, its own port is opened
+    // afresh (closed first, open or not) with two stop bits, which the shared page settings keep.
+    // False when the COM link is not connected or the port cannot be opened.
+    bool reopenSerialForShow();
     bool serialOpen() const { return serial_.isOpen(); }
 
     SerialLink& serial() { return serial_; }

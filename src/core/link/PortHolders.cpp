@@ -119,9 +119,13 @@ bool processAlive(int pid) {
 // The process id in a lock file: ASCII digits (usually right-aligned in 10 columns), or, from
 // old programs, a 4-byte binary number. 0 when neither.
 int lockFilePid(const std::string& text) {
+    // The text form holds nothing but blanks and digits; a binary pid can look like a blank
+    // followed by a digit ("\r9\0\0" is 14605), so it must not be read as text.
+    const bool textForm = text.find_first_of("0123456789") != std::string::npos &&
+                          text.find_first_not_of("0123456789 \t\r\n") == std::string::npos;
     std::istringstream in(text);
     long value = 0;
-    if (in >> value && value > 0 && value <= INT_MAX)
+    if (textForm && in >> value && value > 0 && value <= INT_MAX)
         return static_cast<int>(value);
     if (text.size() == sizeof(std::int32_t)) {
         std::int32_t binary = 0;

@@ -82,14 +82,7 @@ void MatrixPage::onShow() {
             return;
         }
     } else {
-        bool opened = false;
-        if (state_.comLinkOpen) {
-            state_.pageSerialSettings.stopBits = 2;
-            // The show re-opens the page's own port, whether or not it was open already.
-            link_.closeSerial();
-            opened = link_.openSerial(state_.comPortNumber, state_.pageSerialSettings);
-        }
-        if (!opened) {
+        if (!link_.reopenSerialForShow()) {
             raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, ComDownText);
             return;
         }
