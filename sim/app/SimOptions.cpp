@@ -111,10 +111,36 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption dropBlockAckAlways("drop-block-ack-always",
                                                 "With --drop-block-ack: nor any block after it.");
     const QCommandLineOption neverReboot("never-reboot", "Firmware upgrade: a reboot never ends.");
-    parser.addOptions({com, tcp, allow, pace, drop, dropCount, delay, corrupt, split, merge, close,
-                       hangUp, standby, standbyEvery, log, inputs, outputs, deviceType, udp, mac, ip,
-                       edidFails, edidSilent, edidSwitch, edidCheck, rebootMs, refusePart,
-                       dropBlockAck, dropBlockAckAlways, neverReboot});
+    parser.addOptions({com,
+                       tcp,
+                       allow,
+                       pace,
+                       drop,
+                       dropCount,
+                       delay,
+                       corrupt,
+                       split,
+                       merge,
+                       close,
+                       hangUp,
+                       standby,
+                       standbyEvery,
+                       log,
+                       inputs,
+                       outputs,
+                       deviceType,
+                       udp,
+                       mac,
+                       ip,
+                       edidFails,
+                       edidSilent,
+                       edidSwitch,
+                       edidCheck,
+                       rebootMs,
+                       refusePart,
+                       dropBlockAck,
+                       dropBlockAckAlways,
+                       neverReboot});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
