@@ -186,18 +186,7 @@ QGroupBox* EdidPageWidget::buildListGroup() {
 }
 
 void EdidPageWidget::buildLogs() {
-    receiveGroup_ = new QGroupBox(QStringLiteral("接收命令"), this);
-    sendGroup_ = new QGroupBox(QStringLiteral("发送命令"), this);
-    receiveLog_ = new QPlainTextEdit(receiveGroup_);
-    sendLog_ = new QPlainTextEdit(sendGroup_);
-    for (QPlainTextEdit* log : {receiveLog_, sendLog_})
-        log->setReadOnly(true);
-    receiveLog_->setAccessibleName(QStringLiteral("Received commands"));
-    sendLog_->setAccessibleName(QStringLiteral("Sent commands"));
-    (new QVBoxLayout(receiveGroup_))->addWidget(receiveLog_);
-    (new QVBoxLayout(sendGroup_))->addWidget(sendLog_);
-    receiveGroup_->hide();
-    sendGroup_->hide();
+    logs_ = std::make_unique<TrafficLogBoxes>(this);
 }
 
 void EdidPageWidget::openFile() {
@@ -230,8 +219,7 @@ void EdidPageWidget::render() {
     const QString summary = lines.join(QLatin1Char('\n'));
     if (summary_->toPlainText() != summary)
         summary_->setPlainText(summary);
-    syncLogBox(page_->link().receiveLog().text(), receiveShown_, receiveLog_);
-    syncLogBox(page_->link().sendLog().text(), sendShown_, sendLog_);
+    logs_->sync(page_->link());
 }
 
 } // namespace quorvane

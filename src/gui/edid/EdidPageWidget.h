@@ -7,6 +7,7 @@
 
 #include "app/AppContext.h"
 #include "edid/EdidPage.h"
+#include "ui/LogBox.h"
 
 #include <QString>
 #include <QWidget>
@@ -87,12 +88,7 @@ private:
     std::array<QLabel*, 8> names_{};
 
     // Hidden traffic logs: they fill as the page talks but are not shown.
-    QGroupBox* receiveGroup_ = nullptr;
-    QGroupBox* sendGroup_ = nullptr;
-    QPlainTextEdit* receiveLog_ = nullptr;
-    QPlainTextEdit* sendLog_ = nullptr;
-    std::size_t receiveShown_ = 0;
-    std::size_t sendShown_ = 0;
+    std::unique_ptr<TrafficLogBoxes> logs_;
 };
 
 } // namespace quorvane

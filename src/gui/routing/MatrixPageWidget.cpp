@@ -81,16 +81,7 @@ PresetsWindow* MatrixPageWidget::showPresetsWindow() {
 }
 
 void MatrixPageWidget::buildLogs() {
-    receiveGroup_ = new QGroupBox(QStringLiteral("接收命令"), this);
-    sendGroup_ = new QGroupBox(QStringLiteral("发送命令"), this);
-    receiveLog_ = new QPlainTextEdit(receiveGroup_);
-    sendLog_ = new QPlainTextEdit(sendGroup_);
-    for (QPlainTextEdit* log : {receiveLog_, sendLog_})
-        log->setReadOnly(true);
-    receiveLog_->setAccessibleName(QStringLiteral("Received commands"));
-    sendLog_->setAccessibleName(QStringLiteral("Sent commands"));
-    (new QVBoxLayout(receiveGroup_))->addWidget(receiveLog_);
-    (new QVBoxLayout(sendGroup_))->addWidget(sendLog_);
+    logs_ = std::make_unique<TrafficLogBoxes>(this);
     clearLogs_ = new QPushButton(QStringLiteral("Clear"), this);
     clearReceive_ = new QPushButton(QStringLiteral("清空接收区"), this);
     connect(clearLogs_, &QPushButton::clicked, this, [this] {
@@ -102,9 +93,8 @@ void MatrixPageWidget::buildLogs() {
         page_->link().receiveLog().clear();
         render();
     });
-    for (QWidget* hidden :
-         std::initializer_list<QWidget*>{receiveGroup_, sendGroup_, clearLogs_, clearReceive_})
-        hidden->hide();
+    clearLogs_->hide();
+    clearReceive_->hide();
 }
 
 void MatrixPageWidget::render() {
@@ -114,8 +104,7 @@ void MatrixPageWidget::render() {
                      page_->pressedInput(output));
     if (presetsWindow_)
         presetsWindow_->render();
-    syncLogBox(page_->link().receiveLog().text(), receiveShown_, receiveLog_);
-    syncLogBox(page_->link().sendLog().text(), sendShown_, sendLog_);
+    logs_->sync(page_->link());
 }
 
 } // namespace quorvane

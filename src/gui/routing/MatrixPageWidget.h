@@ -6,6 +6,7 @@
 #include "app/AppContext.h"
 #include "routing/MatrixPage.h"
 #include "routing/PresetsWindow.h"
+#include "ui/LogBox.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -51,14 +52,9 @@ private:
     QPointer<PresetsWindow> presetsWindow_;
 
     // Hidden traffic logs: they fill as the page talks but are not shown.
-    QGroupBox* receiveGroup_ = nullptr;
-    QGroupBox* sendGroup_ = nullptr;
-    QPlainTextEdit* receiveLog_ = nullptr;
-    QPlainTextEdit* sendLog_ = nullptr;
+    std::unique_ptr<TrafficLogBoxes> logs_;
     QPushButton* clearLogs_ = nullptr;
     QPushButton* clearReceive_ = nullptr;
-    std::size_t receiveShown_ = 0;
-    std::size_t sendShown_ = 0;
 };
 
 } // namespace quorvane

@@ -1,11 +1,25 @@
 #include "ui/LogBox.h"
 
+#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QVBoxLayout>
+
+#include <string>
 
 namespace quorvane {
 
-void syncLogBox(const std::string& text, std::size_t& shown, QPlainTextEdit* box) {
+namespace {
+
+QPlainTextEdit* logBox(QGroupBox* group, const char* accessibleName) {
+    auto* box = new QPlainTextEdit(group);
+    box->setReadOnly(true);
+    box->setAccessibleName(QString::fromLatin1(accessibleName));
+    (new QVBoxLayout(group))->addWidget(box);
+    return box;
+}
+
+void follow(const std::string& text, std::size_t& shown, QPlainTextEdit* box) {
     if (text.size() < shown) {
         box->clear();
         shown = 0;
@@ -18,6 +32,22 @@ void syncLogBox(const std::string& text, std::size_t& shown, QPlainTextEdit* box
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(added);
     shown = text.size();
+}
+
+} // namespace
+
+TrafficLogBoxes::TrafficLogBoxes(QWidget* parent)
+    : receiveGroup_(new QGroupBox(QStringLiteral("接收命令"), parent)),
+      sendGroup_(new QGroupBox(QStringLiteral("发送命令"), parent)),
+      receiveLog_(logBox(receiveGroup_, "Received commands")),
+      sendLog_(logBox(sendGroup_, "Sent commands")) {
+    receiveGroup_->hide();
+    sendGroup_->hide();
+}
+
+void TrafficLogBoxes::sync(const PageLink& link) {
+    follow(link.receiveLog().text(), receiveShown_, receiveLog_);
+    follow(link.sendLog().text(), sendShown_, sendLog_);
 }
 
 } // namespace quorvane
