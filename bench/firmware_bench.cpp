@@ -10,6 +10,7 @@
 //
 //     firmware_bench [image sizes in bytes (default 20000 199998)]
 
+#include "BenchDoubles.h"
 #include "SimProcess.h"
 
 #include "app/Dialogs.h"
@@ -36,28 +37,9 @@ constexpr double LineMsPerByte = 11.0 / 115200.0 * 1000.0;
 constexpr int RebootMs = 0;
 constexpr int WaitLimitMs = 300000;
 
-struct NoDialogs : DialogView {
-    void showMessage(const std::string& text) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    void hideMessage() override {}
-    void showBusy(const std::string&) override {}
-    void setBusyText(const std::string&) override {}
-    void hideBusy() override {}
-    void showNotice(const std::string&) override {}
-};
-
-struct NoEvents : AppEvents {
-    void pageBusy(bool) override {}
-    void serialFailure() override { std::fprintf(stderr, "serial failure\n"); }
-};
-
-struct NoTcp : TcpLink {
-    void connectMatrix(TcpReceiver&, const std::string&) override {}
-    void send(const std::uint8_t*, std::size_t) override {}
-    void close() override {}
-    void forget(TcpReceiver&) override {}
-};
+using bench::NoDialogs;
+using bench::NoEvents;
+using bench::NoTcp;
 
 // The page's serial port, counting what the page writes and noting when it starts.
 class CountingSerial : public SerialLink {

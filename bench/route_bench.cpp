@@ -9,6 +9,7 @@
 //
 //     route_bench [round trips (default 200)] [status reads (default 20)]
 
+#include "BenchDoubles.h"
 #include "SimProcess.h"
 
 #include "app/Dialogs.h"
@@ -40,28 +41,9 @@ double lineMs(int bytes) {
     return bytes * LineBitsPerByte / LineBaud * 1000.0;
 }
 
-struct NoDialogs : DialogView {
-    void showMessage(const std::string& text) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    void hideMessage() override {}
-    void showBusy(const std::string&) override {}
-    void setBusyText(const std::string&) override {}
-    void hideBusy() override {}
-    void showNotice(const std::string&) override {}
-};
-
-struct NoEvents : AppEvents {
-    void pageBusy(bool) override {}
-    void serialFailure() override { std::fprintf(stderr, "serial failure\n"); }
-};
-
-struct NoTcp : TcpLink {
-    void connectMatrix(TcpReceiver&, const std::string&) override {}
-    void send(const std::uint8_t*, std::size_t) override {}
-    void close() override {}
-    void forget(TcpReceiver&) override {}
-};
+using bench::NoDialogs;
+using bench::NoEvents;
+using bench::NoTcp;
 
 // The page's serial port, noting when the page writes.
 class TimedSerial : public SerialLink {
