@@ -1,5 +1,6 @@
 // The message box, the busy box and the notice box on screen, driven through Dialogs as the
 // pages drive them.
+#include "Screenshots.h"
 #include "VirtualClock.h"
 #include "app/BusyDialog.h"
 #include "app/Dialogs.h"
@@ -93,7 +94,7 @@ TEST_F(DialogsOnScreen, BusyTextChangesOnlyOnRefresh) {
     dialogs.openBusy();
     BusyDialog* box = view.busyDialog();
     ASSERT_NE(box, nullptr);
-    box->grab().save(QStringLiteral("busy_dialog.png"));
+    testsupport::saveScreenshot(box, QStringLiteral("busy_dialog.png"));
 
     state.busyText = "Setting . .  ";
     EXPECT_EQ(shownText(box), QStringLiteral("Setting .    "));
@@ -193,7 +194,7 @@ TEST_F(DialogsOnScreen, NoticeIsAnOkBoxThatDoesNotBlockTheCaller) {
     EXPECT_TRUE(notice->isVisible());
     EXPECT_EQ(notice->text(), QStringLiteral("请打开串口"));
     EXPECT_NE(notice->button(QMessageBox::Ok), nullptr);
-    notice->grab().save(QStringLiteral("notice_box.png"));
+    testsupport::saveScreenshot(notice, QStringLiteral("notice_box.png"));
     notice->button(QMessageBox::Ok)->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return main.findChild<QMessageBox*>() == nullptr; }, 5000));
 }

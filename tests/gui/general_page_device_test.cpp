@@ -1,6 +1,7 @@
 // The General page's "Device Information" group, switches and factory reset on the offscreen
 // platform, clicking the real widgets; the matrix's answers are fed into the page's link as TCP
 // data. A picture of the page goes into the test's folder.
+#include "Screenshots.h"
 #include "app/Application.h"
 #include "app/BusyDialog.h"
 #include "app/MainWindow.h"
@@ -104,8 +105,7 @@ TEST_F(GeneralPageDeviceTest, StatusFillsTheLabelsFromTheAnswers) {
     EXPECT_EQ(panel().inputLabel(8)->text(), "HDMI IN8: Disconnect");
     EXPECT_EQ(accessibleName(panel().inputLabel(8)), "HDMI IN8: Disconnect");
     EXPECT_FALSE(busy->isVisible());
-    general().grab().save(QCoreApplication::applicationDirPath() +
-                          QStringLiteral("/general-page-device.png"));
+    testsupport::saveScreenshot(&general(), QStringLiteral("general-page-device.png"));
 
     click(panel().clearButton());
     EXPECT_EQ(panel().inputLabel(1)->text(), "");

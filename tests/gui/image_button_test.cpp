@@ -1,5 +1,6 @@
 // The image buttons as drawn on screen: colours, icons by state, hover, press, and what a screen
 // reader hears; and the program's icons.
+#include "Screenshots.h"
 #include "ui/Icons.h"
 #include "ui/ImageButton.h"
 #include "ui/ShadedImageButton.h"
@@ -91,7 +92,7 @@ TEST_F(ButtonOnScreen, OnlyAHoverIconIsShownInEveryState) {
     EXPECT_FALSE(areaOf(picture(*button), Red).isEmpty()) << "hovered";
     button->setDown(true);
     const QImage pressed = picture(*button);
-    pressed.save(QStringLiteral("image_button_hover_icon_pressed.png"));
+    testsupport::saveScreenshot(pressed, QStringLiteral("image_button_hover_icon_pressed.png"));
     EXPECT_FALSE(areaOf(pressed, Red).isEmpty()) << "pressed";
 }
 
@@ -116,12 +117,12 @@ TEST_F(ButtonOnScreen, LeavingRepaintsInNormalColours) {
     EXPECT_EQ(picture(*button).pixel(2, 2), Grey.rgb());
     enter(button);
     const QImage hovered = picture(*button);
-    hovered.save(QStringLiteral("image_button_hovered.png"));
+    testsupport::saveScreenshot(hovered, QStringLiteral("image_button_hovered.png"));
     EXPECT_EQ(hovered.pixel(2, 2), TitleBlue.rgb());
     leave(button);
     EXPECT_FALSE(button->isHovered());
     const QImage left = picture(*button);
-    left.save(QStringLiteral("image_button_left.png"));
+    testsupport::saveScreenshot(left, QStringLiteral("image_button_left.png"));
     EXPECT_EQ(left.pixel(2, 2), Grey.rgb());
 }
 
@@ -156,7 +157,7 @@ TEST_F(ButtonOnScreen, RaisedLookTracksNoHoverAndDrawsAFrame) {
     enter(button);
     EXPECT_FALSE(button->isHovered());
     const QImage raised = picture(*button);
-    raised.save(QStringLiteral("image_button_raised.png"));
+    testsupport::saveScreenshot(raised, QStringLiteral("image_button_raised.png"));
     EXPECT_EQ(raised.pixel(10, 10), Grey.rgb());
     EXPECT_NE(raised.pixel(0, 0), Grey.rgb());
     EXPECT_NE(raised.pixel(button->width() - 1, button->height() - 1), Grey.rgb());
@@ -195,7 +196,7 @@ TEST_F(ButtonOnScreen, DisabledButtonIsDrawnGreyed) {
     button->setIcons(solid(Red));
     button->setEnabled(false);
     const QImage greyed = picture(*button);
-    greyed.save(QStringLiteral("image_button_disabled.png"));
+    testsupport::saveScreenshot(greyed, QStringLiteral("image_button_disabled.png"));
     EXPECT_TRUE(areaOf(greyed, Red).isEmpty());
     EXPECT_FALSE(areaOf(greyed, button->palette().color(QPalette::Dark)).isEmpty());
     enter(button);
@@ -246,7 +247,7 @@ TEST_F(ButtonOnScreen, ShadedButtonShowsATextureAndATintedCopyWhenHovered) {
     save->show();
     ASSERT_EQ(save->texture().size(), save->size());
     const QImage plain = picture(*save);
-    plain.save(QStringLiteral("shaded_button.png"));
+    testsupport::saveScreenshot(plain, QStringLiteral("shaded_button.png"));
     std::set<QRgb> shades;
     for (int y = 3; y < plain.height() - 3; ++y)
         for (int x = 3; x < plain.width() - 3; ++x)
@@ -255,7 +256,7 @@ TEST_F(ButtonOnScreen, ShadedButtonShowsATextureAndATintedCopyWhenHovered) {
 
     enter(save);
     const QImage hovered = picture(*save);
-    hovered.save(QStringLiteral("shaded_button_hovered.png"));
+    testsupport::saveScreenshot(hovered, QStringLiteral("shaded_button_hovered.png"));
     EXPECT_NE(hovered.pixel(10, 10), plain.pixel(10, 10));
     leave(save);
     EXPECT_EQ(picture(*save), plain);
@@ -277,7 +278,8 @@ TEST(Icons, EveryIconIsADrawingOfItsOwn) {
             for (int x = 0; x < 16; ++x)
                 opaque += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
         EXPECT_GT(opaque, 8) << iconPath(id).toStdString();
-        image.save(
+        testsupport::saveScreenshot(
+            image,
             QStringLiteral("icon_%1.png").arg(iconPath(id).section('/', -1).section('.', 0, 0)));
     }
     // Hover variants are drawings of their own.

@@ -24,6 +24,7 @@
 #include <QTest>
 
 #include "Eventually.h"
+#include "Screenshots.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ QString accessibleName(QObject* object) {
 }
 
 void savePicture(QWidget* widget, const QString& name) {
-    widget->grab().save(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
+    testsupport::saveScreenshot(widget, name);
 }
 
 class MainWindowTest : public ::testing::Test {
