@@ -1,14 +1,18 @@
 #pragma once
 // The far end of a paced serial line: bytes written into the pseudo-terminal arrive at once, but
 // on a real line each takes its line time (115200 baud, 11 bits a byte). The pacer hands received
-// bytes on in order, each no earlier than the line could have delivered it.
+// bytes on in order, each when the line would have delivered its last bit: the line's schedule is
+// kept in absolute instants, so no wake-up delay adds up from one byte to the next.
+
+#include "DeadlineTimer.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 
 namespace quorvane::sim {
+
+// 11 bits a byte (start, 8 data, 2 stop) at 115200 baud: about 95.5 us.
+inline constexpr qint64 LineNanosecondsPerByte = 11LL * 1000000000LL / 115200LL;
 
 class LinePacer : public QObject {
     Q_OBJECT
@@ -24,9 +28,8 @@ private:
     void pump();
 
     QByteArray queue_;
-    QTimer timer_;
-    QElapsedTimer clock_;
-    // When the byte at the head of the queue has fully arrived, in ns of clock_.
+    DeadlineTimer timer_;
+    // When the byte at the head of the queue has fully arrived, on DeadlineTimer's clock.
     qint64 headDoneNs_ = 0;
 };
 

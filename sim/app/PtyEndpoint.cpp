@@ -1,5 +1,6 @@
 #include "PtyEndpoint.h"
 
+#include "LinePacer.h"
 #include "link/PortHolders.h"
 
 #include <QSocketNotifier>
@@ -42,9 +43,6 @@ bool terminalLocked(int fd) {
 
 namespace {
 
-// 11 bits a byte (start, 8 data, 2 stop) at 115200 baud.
-constexpr qint64 NanosecondsPerByte = 11LL * 1000000000LL / 115200LL;
-
 QString errnoText(const char* what) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what),
                                         QString::fromLocal8Bit(strerror(errno)));
@@ -53,9 +51,7 @@ QString errnoText(const char* what) {
 } // namespace
 
 PtyEndpoint::PtyEndpoint(bool paced, QObject* parent) : QObject(parent), paced_(paced) {
-    paceTimer_.setTimerType(Qt::PreciseTimer);
-    paceTimer_.setInterval(1);
-    connect(&paceTimer_, &QTimer::timeout, this, &PtyEndpoint::pump);
+    connect(&paceTimer_, &DeadlineTimer::timeout, this, &PtyEndpoint::pump);
     hangUpTimer_.setInterval(5);
     connect(&hangUpTimer_, &QTimer::timeout, this, &PtyEndpoint::finishHangUp);
     exclusivityTimer_.setInterval(1000);
@@ -140,8 +136,8 @@ void PtyEndpoint::write(const QByteArray& bytes) {
     if (!isOpen() || bytes.isEmpty())
         return;
     if (queue_.isEmpty() && paced_) {
-        paceClock_.start();
-        pacedSent_ = 0;
+        // The line was idle: the first byte starts now and is delivered after its line time.
+        headDoneNs_ = DeadlineTimer::now() + LineNanosecondsPerByte;
     }
     queue_.append(bytes);
     pump();
@@ -153,11 +149,12 @@ void PtyEndpoint::pump() {
     while (!queue_.isEmpty()) {
         qsizetype allowed = queue_.size();
         if (paced_) {
-            const qint64 due = paceClock_.nsecsElapsed() / NanosecondsPerByte + 1 - pacedSent_;
-            allowed =
-                std::min<qsizetype>(allowed, static_cast<qsizetype>(std::max<qint64>(due, 0)));
-            if (allowed == 0)
+            // Every byte whose last bit the line has delivered by now.
+            const qint64 now = DeadlineTimer::now();
+            if (headDoneNs_ > now)
                 break;
+            allowed = std::min<qsizetype>(
+                allowed, static_cast<qsizetype>((now - headDoneNs_) / LineNanosecondsPerByte + 1));
         }
         const ssize_t n = ::write(master_, queue_.constData(), static_cast<size_t>(allowed));
         if (n < 0 && errno == EINTR)
@@ -170,11 +167,11 @@ void PtyEndpoint::pump() {
         }
         queue_.remove(0, static_cast<qsizetype>(n));
         lastWrite_.start();
-        pacedSent_ += n;
+        headDoneNs_ += static_cast<qint64>(n) * LineNanosecondsPerByte;
     }
     writeNotifier_->setEnabled(false);
     if (paced_ && !queue_.isEmpty())
-        paceTimer_.start();
+        paceTimer_.startAt(headDoneNs_);
     else
         paceTimer_.stop();
 }

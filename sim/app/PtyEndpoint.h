@@ -6,11 +6,13 @@
 // look taken: the port list counts a process that holds the master of the same pseudo-terminal as
 // the line's far end, not as a rival user.
 //
-// Output is queued and written in order, never dropped; with pacing it leaves at the line rate of
-// 115200 baud with 11 bits a byte (about 95.5 us a byte). hangUp() closes both sides for good, as
-// an unplugged adapter: the program's port sees the hang-up. Closing the master throws away what
-// the slave has not read yet, so the hang-up waits (bounded) until the output written before it
-// has been read.
+// Output is queued and written in order, never dropped; with pacing each byte is written when the
+// line, at 115200 baud with 11 bits a byte (about 95.5 us a byte), would have delivered it.
+// hangUp() closes both sides for good, as an unplugged adapter: the program's port sees the
+// hang-up. Closing the master throws away what the slave has not read yet, so the hang-up waits
+// (bounded) until the output written before it has been read.
+
+#include "DeadlineTimer.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -55,13 +57,13 @@ private:
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
     QByteArray queue_;
-    QTimer paceTimer_;
+    DeadlineTimer paceTimer_;
     QTimer hangUpTimer_;
     QTimer exclusivityTimer_;
     QElapsedTimer hangUpClock_;
     QElapsedTimer lastWrite_;
-    QElapsedTimer paceClock_;
-    qint64 pacedSent_ = 0;
+    // When the byte at the head of the queue has fully left the line, on DeadlineTimer's clock.
+    qint64 headDoneNs_ = 0;
 };
 
 } // namespace quorvane::sim

@@ -1,0 +1,68 @@
+#include "DeadlineTimer.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+namespace quorvane::sim {
+
+namespace {
+
+constexpr qint64 NanosecondsPerSecond = 1000000000LL;
+
+timespec toTimespec(qint64 ns) {
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(ns / NanosecondsPerSecond);
+    t.tv_nsec = static_cast<long>(ns % NanosecondsPerSecond);
+    return t;
+}
+
+} // namespace
+
+DeadlineTimer::DeadlineTimer(QObject* parent) : QObject(parent) {
+    fd_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (fd_ < 0)
+        qFatal("timerfd_create failed: %s", strerror(errno));
+    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &DeadlineTimer::expired);
+}
+
+DeadlineTimer::~DeadlineTimer() {
+    delete notifier_;
+    ::close(fd_);
+}
+
+qint64 DeadlineTimer::now() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<qint64>(t.tv_sec) * NanosecondsPerSecond + t.tv_nsec;
+}
+
+void DeadlineTimer::startAt(qint64 deadlineNs) {
+    itimerspec spec{};
+    // A zero it_value disarms the timer, so an instant already past becomes the next nanosecond.
+    spec.it_value = toTimespec(deadlineNs > 0 ? deadlineNs : 1);
+    timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+}
+
+void DeadlineTimer::stop() {
+    const itimerspec disarmed{};
+    timerfd_settime(fd_, 0, &disarmed, nullptr);
+    // An expiry that was already counted must not fire after stop().
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(fd_, &count, sizeof count);
+}
+
+void DeadlineTimer::expired() {
+    std::uint64_t count = 0;
+    if (::read(fd_, &count, sizeof count) != static_cast<ssize_t>(sizeof count))
+        return;
+    emit timeout();
+}
+
+} // namespace quorvane::sim
