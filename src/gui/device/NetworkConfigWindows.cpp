@@ -37,7 +37,10 @@ NetworkConfigDialog::NetworkConfigDialog(NetworkConfiguration& logic, QWidget* p
     // for the first field, the separator before it ("." in the address, "-" in the MAC) for the
     // others.
     auto* grid = new QGridLayout;
-    auto labelled = [this, grid](const QString& text, QLineEdit* field, int row, int column) {
+    const int fieldWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 8;
+    auto labelled = [this, grid, fieldWidth](const QString& text, QLineEdit* field, int row,
+                                             int column) {
+        field->setMaximumWidth(fieldWidth);
         auto* label = new QLabel(text, this);
         label->setBuddy(field);
         grid->addWidget(label, row, column);
