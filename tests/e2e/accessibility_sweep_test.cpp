@@ -15,6 +15,7 @@
 // AT-SPI script of the end-to-end suite drives the bridge itself.
 #include "SimAppFixture.h"
 
+#include "app/AboutDialog.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "app/TabLabel.h"
@@ -37,6 +38,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -412,7 +414,21 @@ TEST_F(AccessibilitySweepTest, EveryPageAndWindowHoldsTheRules) {
     PresetsWindow* presets = matrix->showPresetsWindow();
     WAIT_FOR(presets->isVisible(), Patience);
     objects += sweep(presets, QStringLiteral("Presets"));
+    presets->editButton()->click();
+    WAIT_FOR(presets->editor() && presets->editor()->isVisible(), Patience);
+    objects += sweep(presets->editor(), QStringLiteral("Preset editor"));
+    static_cast<QDialog*>(presets->editor())->reject();
     presets->close();
+
+    // The About box.
+    window().showAbout();
+    // (Its OK button is operated by the sweep, which closes and deletes the box.)
+    QPointer<AboutDialog> about = window().findChild<AboutDialog*>();
+    ASSERT_NE(about, nullptr);
+    WAIT_FOR(about->isVisible(), Patience);
+    objects += sweep(about, QStringLiteral("About"));
+    if (about)
+        about->okButton()->click();
 
     // The FW Upgrade page with the device information line, and the merge window.
     auto* firmware = static_cast<FirmwarePageWidget*>(window().pageWidget(PageId::Firmware));
