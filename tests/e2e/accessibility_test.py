@@ -2,9 +2,10 @@
 """Drives the running program the way a screen reader user does: through the accessibility bus.
 
 Starts a private session bus (the accessibility bus hangs off it), a private virtual X display,
-quorvane-sim (COM1 in a private ports folder, TCP on 127.0.7.1) and quorvane; finds the program
-on the accessibility desktop, connects over COM1 with the "Connect" button's own action, opens the
-Matrix page with its tab's action, routes input 3 to output B with the input button's action.
+quorvane-sim (COM1 in a private ports folder, TCP on a loopback address of its own) and quorvane;
+finds the program on the accessibility desktop, connects over COM1 with the "Connect" button's
+own action, opens the Matrix page with its tab's action, routes input 3 to output B with the
+input button's action.
 Then, back on the General page, it chooses TCP control mode with the radio button's action, sets
 the simulator's address as the "Matrix  IP" box's text, connects, opens the Matrix page again
 (whose status read now runs over TCP) and routes input 5 to output C. On the way it switches the
@@ -37,7 +38,9 @@ gi.require_version("Atspi", "2.0")
 
 PATIENCE = 15.0  # seconds; the bound of every wait
 POLL = 0.1
-SIM_ADDRESS = "127.0.7.1"
+# A loopback address of this run's own (from its process id), so that runs side by side, from other
+# build folders too, never contend for one TCP port 8000.
+SIM_ADDRESS = f"127.7.{(os.getpid() >> 8) & 0xFF}.{max(os.getpid() & 0xFF, 1)}"
 ROUTE_B_TO_3 = "RX serial A5 5B 02 03 03 00 02 00 00 00 00 00 F6"
 ROUTE_C_TO_5 = "RX tcp A5 5B 02 03 05 00 03 00 00 00 00 00 F3"
 OUTPUTS = "ABCDEFGH"
