@@ -155,7 +155,8 @@ bool runReturnsAtOnce(QAccessibleInterface* face, const QString& action,
     face->actionInterface()->doAction(action);
     if (checkedOnReturn)
         *checkedOnReturn = face->state().checked;
-    auto* button = qobject_cast<QAbstractButton*>(face->object());
+    // (The action may close a box that deletes itself, the button with it.)
+    const QPointer<QAbstractButton> button = qobject_cast<QAbstractButton*>(face->object());
     static_cast<void>(QTest::qWaitFor([&] { return !button || !button->isDown(); }, 5000));
     QCoreApplication::processEvents();
     probe.stop();
@@ -168,7 +169,7 @@ using Snapshot = std::map<QObject*, std::tuple<bool, bool, QString>>;
 class AccessibilitySweepTest : public SimAppFixture {
 protected:
     void SetUp() override {
-        // An HDBT matrix, firmware 1.2 (the simulator's defaults).
+        // An HDBT matrix (type 2); firmware 1.2, the simulator's default.
         ASSERT_NO_FATAL_FAILURE(launch({"--com", "1", "--device-type", "2"}));
         app->show();
         ASSERT_NO_FATAL_FAILURE(connectCom());
@@ -281,7 +282,8 @@ protected:
         const QAccessible::Role role = objects.front()->role();
         EXPECT_TRUE(role == QAccessible::Window || role == QAccessible::Dialog)
             << where.toStdString() << ": the window reads as " << qAccessibleRoleString(role);
-        std::vector<QAccessibleInterface*> actionable;
+        // Held by their objects: an action may close a window and delete what was found in it.
+        std::vector<QPointer<QObject>> actionable;
         for (QAccessibleInterface* face : objects) {
             const std::string what = (where + ": " + describe(face)).toStdString();
             if (isItemView(face)) {
@@ -301,10 +303,12 @@ protected:
             }
             if (face->object() && face->object()->isWidgetType() && face->actionInterface() &&
                 !face->state().disabled && !NotOperated.count(nameOf(face)))
-                actionable.push_back(face);
+                actionable.emplace_back(face->object());
         }
-        for (QAccessibleInterface* face : actionable) {
-            if (!face->isValid() || face->state().invisible || face->state().disabled)
+        for (const QPointer<QObject>& object : actionable) {
+            QAccessibleInterface* face =
+                object ? QAccessible::queryAccessibleInterface(object) : nullptr;
+            if (!face || !face->isValid() || face->state().invisible || face->state().disabled)
                 continue;
             const QStringList actions = face->actionInterface()->actionNames();
             const std::string what = (where + ": " + describe(face)).toStdString();
@@ -322,7 +326,8 @@ protected:
 
     void expectToggleActsAsAClick(QWidget* window, QAccessibleInterface* face,
                                   const std::string& what) {
-        auto* button = qobject_cast<QAbstractButton*>(face->object());
+        // (The action may close a box that deletes itself, the button with it.)
+        const QPointer<QAbstractButton> button = qobject_cast<QAbstractButton*>(face->object());
         ASSERT_NE(button, nullptr) << what;
         QAbstractButton* back = checkedSibling(button);
         // Back to where the group stood, once the matrix has answered.
