@@ -2,13 +2,17 @@
 """Drives the running program the way a screen reader user does: through the accessibility bus.
 
 Starts a private session bus (the accessibility bus hangs off it), a private virtual X display,
-quorvane-sim (COM1 in a private ports folder, TCP on 127.0.7.1) and quorvane; finds the program
-on the accessibility desktop, connects over COM1 with the "Connect" button's own action, opens the
-Matrix page with its tab's action, routes input 3 to output B with the input button's action.
+quorvane-sim (COM1 in a private ports folder, TCP on a loopback address of its own) and quorvane;
+finds the program on the accessibility desktop, connects over COM1 with the "Connect" button's
+own action, opens the Matrix page with its tab's action, routes input 3 to output B with the
+input button's action.
 Then, back on the General page, it chooses TCP control mode with the radio button's action, sets
 the simulator's address as the "Matrix  IP" box's text, connects, opens the Matrix page again
-(whose status read now runs over TCP) and routes input 5 to output C. It checks what the
-accessible names and states tell and what the simulated matrix received. No mouse, no keyboard.
+(whose status read now runs over TCP) and routes input 5 to output C. On the way it switches the
+beep with the check box's action, reads the EDID page's lists and input names, and opens the
+traffic window through the title band's menu button and the presets window, both read as
+windows. It checks what the accessible names, states and relations tell and what the simulated
+matrix received. No mouse, no keyboard.
 
     /usr/bin/python3 accessibility_test.py --app build/quorvane --sim build/quorvane-sim
 The paths default to $QUORVANE_APP and $QUORVANE_SIM. Exit code 0 on success, 1 on failure with a
@@ -34,7 +38,9 @@ gi.require_version("Atspi", "2.0")
 
 PATIENCE = 15.0  # seconds; the bound of every wait
 POLL = 0.1
-SIM_ADDRESS = "127.0.7.1"
+# A loopback address of this run's own (from its process id), so that runs side by side, from other
+# build folders too, never contend for one TCP port 8000.
+SIM_ADDRESS = f"127.7.{(os.getpid() >> 8) & 0xFF}.{max(os.getpid() & 0xFF, 1)}"
 ROUTE_B_TO_3 = "RX serial A5 5B 02 03 03 00 02 00 00 00 00 00 F6"
 ROUTE_C_TO_5 = "RX tcp A5 5B 02 03 05 00 03 00 00 00 00 00 F3"
 OUTPUTS = "ABCDEFGH"
@@ -511,16 +517,86 @@ def route(tree, pyatspi, page, routes, letter, input_number):
         raise Failure(f"routing {letter} changed other displays: they read {others}, not {kept}")
 
 
-def wait_for_frame(log_path, line, processes):
+def wait_for_frame(log_path, line, processes, prefix=False):
+    """Waits until the simulator's traffic log holds `line` (or, with `prefix`, a line that
+    begins with it); returns that line."""
+
     def probe():
         try:
             with open(log_path, encoding="ascii", errors="replace") as file:
                 lines = file.read().splitlines()
         except OSError as error:
-            return False, str(error)
-        return line in lines, f"{len(lines)} lines, the last {lines[-3:]}"
+            return None, str(error)
+        hits = [each for each in lines if (each.startswith(line) if prefix else each == line)]
+        return (hits[-1] if hits else None), f"{len(lines)} lines, the last {lines[-3:]}"
 
-    wait_for(f"quorvane-sim to log {line!r}", probe, processes)
+    return wait_for(f"quorvane-sim to log {line!r}", probe, processes)
+
+
+def labelled_by(pyatspi, node):
+    """The names of the labels `node` is labelled by, through the labelled-by relation."""
+    return [
+        target.name
+        for relation in node.getRelationSet()
+        if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY
+        for target in (relation.getTarget(i) for i in range(relation.getNTargets()))
+        if target is not None and target.getRole() == pyatspi.ROLE_LABEL
+    ]
+
+
+def switch_beep(tree, pyatspi, sim_log, processes):
+    """The beep switch by its Toggle action: the request reaches the matrix and the mark ends as
+    the matrix answered (the mark standing still until then is checked in process)."""
+    beep = tree.find(pyatspi.ROLE_CHECK_BOX, "Enable Beep ")
+    was_on = tree.has_state(beep, pyatspi.STATE_CHECKED)
+    tree.press(beep, "Toggle")
+    value = "F0" if was_on else "0F"
+    wait_for_frame(sim_log, f"RX serial A5 5B 06 01 {value} ", processes, prefix=True)
+    tree.wait(
+        "the beep switch to follow the matrix's answer",
+        lambda: (tree.has_state(beep, pyatspi.STATE_CHECKED) != was_on, f"was on: {was_on}"),
+    )
+
+
+def check_edid_lists(tree, pyatspi):
+    """Every list of the EDID page has its label (a list reads as its current entry), and the
+    input names read as the matrix reported them."""
+    page = open_page(tree, pyatspi, "EDID", "General")
+    lists = [n for n in tree.descendants(page) if n.getRole() == pyatspi.ROLE_COMBO_BOX]
+    labels = [labelled_by(pyatspi, each) for each in lists]
+    if len(lists) != 5 or not all(labels):
+        raise Failure(f"the EDID page's lists and their labels: {labels}")
+    name = tree.find(pyatspi.ROLE_LABEL, "IN8 EDID: 1080p,Stereo Audio 2.0", page)
+    if not tree.has_state(name, pyatspi.STATE_SHOWING):
+        raise Failure("the IN8 EDID name is not showing")
+
+
+def open_windows_without_shortcuts(tree, pyatspi):
+    """The traffic window through the title band's menu button and the menu's entry; the presets
+    window through the Matrix page's button. Both read as windows (a frame), not as fillers.
+
+    A pop-up menu is not a child of the application on the bus; a screen reader learns of it as
+    it comes up, from the event that it is showing, and so does this test."""
+    popups = []
+
+    def on_showing(event):
+        if event.detail1 and event.source and event.source.getRole() == pyatspi.ROLE_POPUP_MENU:
+            popups.append(event.source)
+
+    pyatspi.Registry.registerEventListener(on_showing, "object:state-changed:showing")
+    try:
+        tree.press(tree.find(pyatspi.ROLE_PUSH_BUTTON, "Menu"), "Press")
+        menu = tree.wait(
+            "the window's menu to come up",
+            lambda: (popups[-1] if popups else None, "no pop-up menu showed"),
+        )
+    finally:
+        pyatspi.Registry.deregisterEventListener(on_showing, "object:state-changed:showing")
+    tree.press(tree.find(pyatspi.ROLE_MENU_ITEM, "Traffic...", menu), "Press")
+    tree.find(pyatspi.ROLE_FRAME, "Traffic")
+    page = open_matrix_page(tree, pyatspi)
+    tree.press(tree.find(pyatspi.ROLE_PUSH_BUTTON, "Presets...", page), "Press")
+    tree.find(pyatspi.ROLE_FRAME, "Presets")
 
 
 # ---------------------------------------------------------------------------------------------
@@ -574,9 +650,12 @@ def run(app, sim):
         tree.find_application()
         connect_over_com(tree, pyatspi)
         # The simulated matrix starts with output n carrying input n.
+        switch_beep(tree, pyatspi, sim_log, processes)
+        check_edid_lists(tree, pyatspi)
         page = open_matrix_page(tree, pyatspi)
         route(tree, pyatspi, page, range(1, 9), "B", 3)
         wait_for_frame(sim_log, ROUTE_B_TO_3, processes)
+        open_windows_without_shortcuts(tree, pyatspi)
 
         connect_over_tcp(tree, pyatspi)
         page = open_matrix_page(tree, pyatspi)

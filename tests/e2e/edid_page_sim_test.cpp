@@ -52,7 +52,7 @@ protected:
         }));
     }
     void openAndDownloadToIn3(const QByteArray& link) {
-        edid->setFileChooser([](QWidget*) { return EdidFile; });
+        edid->setFileChooser([](QWidget*, PathChosen done) { done(EdidFile); });
         EXPECT_EQ(accessibleName(edid->openButton()), "Open EDID file");
         click(edid->openButton());
         EXPECT_EQ(edid->fileField()->text(), EdidFile);
@@ -69,7 +69,7 @@ protected:
         ASSERT_TRUE(eventually([&] { return edid->nameLabel(3)->text() == "User define"; }));
         EXPECT_FALSE(edid->page().busy());
         EXPECT_EQ(edid->nameLabel(2)->text(), "1080p,Stereo Audio 2.0");
-        EXPECT_EQ(accessibleName(edid->nameLabel(3)), "IN3 EDID");
+        EXPECT_EQ(accessibleName(edid->nameLabel(3)), "IN3 EDID: User define");
         EXPECT_TRUE(eventually([&] { return simSaw("RX " + link + " " + DownloadToIn3); }));
         EXPECT_TRUE(eventually([&] { return simSaw("RX " + link + " " + NameQueryIn3); }));
     }

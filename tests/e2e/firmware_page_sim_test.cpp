@@ -37,7 +37,10 @@ protected:
         ASSERT_NO_FATAL_FAILURE(launch({"--com", "1", "--reboot-ms", "300"}));
         firmware = new FirmwarePageWidget(app->context());
         app->mainWindow().setPage(PageId::Firmware, firmware, &firmware->page());
-        firmware->setFileChooser([this](const QString&, const QString&) { return chosen; });
+        firmware->setFileChooser([this](const QString&, const QString&, PathChosen done) {
+            if (!chosen.isEmpty())
+                done(chosen);
+        });
         app->show();
     }
     QString writeFile(const QString& name, const QByteArray& bytes) {

@@ -10,8 +10,10 @@
 
 #include <QAccessible>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -19,6 +21,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using namespace quorvane;
 
@@ -219,4 +223,82 @@ TEST(KeySwallower, GuardsAWindowAndWidgetsAddedToItLater) {
     // Other keys pass.
     QTest::keyClicks(edit, QStringLiteral("COM3"));
     EXPECT_EQ(edit->text(), QStringLiteral("COM3"));
+}
+
+namespace {
+
+// A control that records the keys that reach it.
+template <typename Control> class KeyRecorder : public Control {
+public:
+    using Control::Control;
+    std::vector<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        keys.push_back(event->key());
+        Control::keyPressEvent(event);
+    }
+};
+
+} // namespace
+
+// Where Enter, Escape and Space are swallowed: always in a box or dialog of its own; in the main
+// window and its pages only while a message or busy box is up; never in a menu; Space never in a
+// field that takes typing.
+TEST(KeySwallower, SwallowsTheKeysOnlyWhereItsScopeSays) {
+    using Scope = KeySwallower::Scope;
+    enum class Target { Button, Field, Menu };
+    struct Row {
+        Scope scope;
+        bool boxUp;
+        Target target;
+        Qt::Key key;
+        bool reaches;
+    };
+    const Row rows[] = {
+        {Scope::Always, false, Target::Button, Qt::Key_Space, false},
+        {Scope::Always, false, Target::Button, Qt::Key_Return, false},
+        {Scope::Always, false, Target::Button, Qt::Key_Escape, false},
+        {Scope::Always, false, Target::Field, Qt::Key_Space, true},
+        {Scope::Always, false, Target::Field, Qt::Key_Enter, false},
+        {Scope::Always, false, Target::Menu, Qt::Key_Return, true},
+        {Scope::WhileBoxShows, false, Target::Button, Qt::Key_Space, true},
+        {Scope::WhileBoxShows, false, Target::Button, Qt::Key_Return, true},
+        {Scope::WhileBoxShows, false, Target::Field, Qt::Key_Return, true},
+        {Scope::WhileBoxShows, false, Target::Menu, Qt::Key_Escape, true},
+        {Scope::WhileBoxShows, true, Target::Button, Qt::Key_Space, false},
+        {Scope::WhileBoxShows, true, Target::Button, Qt::Key_Escape, false},
+        {Scope::WhileBoxShows, true, Target::Field, Qt::Key_Enter, false},
+        {Scope::WhileBoxShows, true, Target::Field, Qt::Key_Space, true},
+        {Scope::WhileBoxShows, true, Target::Menu, Qt::Key_Return, true},
+        // Other keys always pass.
+        {Scope::Always, true, Target::Button, Qt::Key_A, true},
+    };
+    for (const Row& row : rows) {
+        QWidget window;
+        auto* button = new KeyRecorder<QPushButton>(QStringLiteral("Set"), &window);
+        auto* field = new KeyRecorder<QLineEdit>(&window);
+        KeySwallower::installOn(&window, row.scope);
+        // Added later, as the window's menu is popped up: the guard follows, the menu passes.
+        auto* menu = new KeyRecorder<QMenu>(&window);
+        menu->addAction(QStringLiteral("About Quorvane..."));
+        MessageDialog box(nullptr);
+        if (row.boxUp)
+            box.popUp(QStringLiteral("Time out!"), QRect(0, 0, 400, 300));
+        ASSERT_EQ(KeySwallower::boxShowing(), row.boxUp);
+
+        QWidget* target = row.target == Target::Button  ? static_cast<QWidget*>(button)
+                          : row.target == Target::Field ? static_cast<QWidget*>(field)
+                                                        : static_cast<QWidget*>(menu);
+        QKeyEvent press(QEvent::KeyPress, row.key, Qt::NoModifier,
+                        row.key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+        QCoreApplication::sendEvent(target, &press);
+        const std::vector<int>& seen = row.target == Target::Button  ? button->keys
+                                       : row.target == Target::Field ? field->keys
+                                                                     : menu->keys;
+        EXPECT_EQ(!seen.empty(), row.reaches)
+            << "scope " << static_cast<int>(row.scope) << ", box up " << row.boxUp << ", target "
+            << static_cast<int>(row.target) << ", key " << row.key;
+        box.hide();
+    }
 }

@@ -3,12 +3,15 @@
 #include "app/MainWindow.h"
 #include "firmware/FirmwarePageWidget.h"
 #include "routing/MatrixPageWidget.h"
+#include "ui/WindowAccessible.h"
 
 #include <QTimer>
 
 namespace quorvane {
 
 Application::Application() {
+    // Before any window exists: a window's accessible interface is made once and kept.
+    installWindowAccessible();
     state_.traffic = &traffic_;
     mainWindow_ = std::make_unique<MainWindow>(context_);
     context_.mainWindow = mainWindow_.get();

@@ -13,10 +13,13 @@
 #include "ui/Icons.h"
 #include "ui/ImageButton.h"
 #include "ui/KeySwallower.h"
+#include "ui/WindowAccessible.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -95,6 +98,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     setWindowTitle(QString::fromLatin1(Title));
     setAccessibleName(QString::fromLatin1(Title));
     setWindowIcon(applicationIcon());
+    installWindowAccessible();
 
     timers_ = new QtTimers(this);
     navigation_ = std::make_unique<Navigation>(context_.state, *timers_, context_.dialogs,
@@ -126,26 +130,31 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         connect(action, &QAction::triggered, this, [this, page] { navigation_->clickTab(page); });
         addAction(action);
     }
-    auto* about = new QAction(QStringLiteral("About Quorvane..."), this);
+    // The window's menu: from the menu button at the left of the title band (a click, Space, or a
+    // screen reader's "Press"), a right click on the title band or the tabs, or the keyboard's
+    // menu key and Shift+F10 anywhere in the window. It pops up and returns at once.
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("WindowMenu"));
+    menu_->setAccessibleName(QStringLiteral("Quorvane menu"));
+    auto* about = menu_->addAction(QStringLiteral("About Quorvane..."));
     about->setShortcut(QKeySequence(Qt::Key_F1));
     connect(about, &QAction::triggered, this, &MainWindow::showAbout);
     addAction(about);
-    titleBand_->addAction(about);
-    titleBand_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    tabRow_->addAction(about);
-    tabRow_->setContextMenuPolicy(Qt::ActionsContextMenu);
     if (context_.traffic != nullptr) {
-        auto* traffic = new QAction(QStringLiteral("Traffic..."), this);
+        auto* traffic = menu_->addAction(QStringLiteral("Traffic..."));
         traffic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
         connect(traffic, &QAction::triggered, this, &MainWindow::showTraffic);
         addAction(traffic);
-        titleBand_->addAction(traffic);
-        tabRow_->addAction(traffic);
     }
+    auto* openMenu = new QAction(this);
+    // (The menu key itself arrives as a context-menu event, below, where no field takes it.)
+    openMenu->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    connect(openMenu, &QAction::triggered, this, [this] { showMenu(); });
+    addAction(openMenu);
 
     sizeFromTemplate();
     centreOnScreen();
-    KeySwallower::installOn(this);
+    KeySwallower::installOn(this, KeySwallower::Scope::WhileBoxShows);
 }
 
 MainWindow::~MainWindow() {
@@ -164,10 +173,19 @@ void MainWindow::buildTitleBand() {
     titleBand_->setAccessibleName(QStringLiteral("Title bar"));
     paintSolid(titleBand_, colours::Blue, colours::TitleText);
 
-    auto* icon = new QLabel(titleBand_);
-    icon->setObjectName(QStringLiteral("TitleIcon"));
-    icon->setAccessibleName(QStringLiteral("Quorvane icon"));
-    icon->setAlignment(Qt::AlignCenter);
+    // The icon is the menu button, as a window's icon opens its menu.
+    menuButton_ = new ImageButton(titleBand_);
+    menuButton_->setObjectName(QStringLiteral("MenuButton"));
+    menuButton_->setTooltipText(QStringLiteral("Menu"));
+    menuButton_->setAccessibleName(QStringLiteral("Menu"));
+    menuButton_->setAccessibleDescription(QStringLiteral("About Quorvane, Traffic"));
+    menuButton_->setFlat(true);
+    menuButton_->setBorderOnHover(false);
+    for (int index : {ImageButton::HoverBackground, ImageButton::NormalBackground,
+                      ImageButton::FocusBackground})
+        menuButton_->setColour(index, colours::Blue);
+    menuButton_->setFocusPolicy(Qt::TabFocus);
+    connect(menuButton_, &ImageButton::clicked, this, [this] { showMenu(); });
     auto* title = new QLabel(QString::fromLatin1(Title), titleBand_);
     title->setObjectName(QStringLiteral("TitleText"));
     title->setFont(titleFont(font()));
@@ -236,10 +254,9 @@ void MainWindow::sizeFromTemplate() {
     setFixedSize(width, height);
 
     titleBand_->setGeometry(0, 0, width, titleHeight);
-    auto* icon = titleBand_->findChild<QLabel*>(QStringLiteral("TitleIcon"));
-    icon->setGeometry(0, 0, du.x(16), titleHeight);
-    icon->setPixmap(iconPixmap(IconId::Application, QSize(titleHeight - 4, titleHeight - 4),
-                               devicePixelRatioF()));
+    menuButton_->setGeometry(0, 0, du.x(16), titleHeight);
+    menuButton_->setIcons(iconPixmap(IconId::Application, QSize(titleHeight - 4, titleHeight - 4),
+                                     devicePixelRatioF()));
     auto* title = titleBand_->findChild<QLabel*>(QStringLiteral("TitleText"));
     title->setGeometry(du.x(16) + 2, 0, buttonsX - du.x(16) - 2, titleHeight);
     minimise_->setGeometry(buttonsX, 0, buttonWidth, buttonHeight);
@@ -362,6 +379,21 @@ void MainWindow::showTraffic() {
     traffic_->show();
     traffic_->raise();
     traffic_->activateWindow();
+}
+
+void MainWindow::showMenu(const QPoint& globalPosition) {
+    if (menu_->isVisible())
+        return;
+    const QPoint where = globalPosition.isNull()
+                             ? menuButton_->mapToGlobal(QPoint(0, menuButton_->height()))
+                             : globalPosition;
+    menu_->popup(where);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    // A right click where no control has a menu of its own, or the keyboard's menu key.
+    showMenu(event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : QPoint());
+    event->accept();
 }
 
 void MainWindow::showAbout() {

@@ -16,6 +16,7 @@
 #include <memory>
 
 class QLabel;
+class QMenu;
 class QStackedWidget;
 
 namespace quorvane {
@@ -51,9 +52,15 @@ public:
     ImageButton* minimiseButton() const { return minimise_; }
     ImageButton* closeButton() const { return close_; }
     QWidget* titleBand() const { return titleBand_; }
+    ImageButton* menuButton() const { return menuButton_; }
+    // The window's menu ("About Quorvane...", "Traffic...").
+    QMenu* menu() const { return menu_; }
 
 public slots:
     void showAbout();
+    // Pops the window's menu up at `globalPosition`, or under the menu button when it is null;
+    // returns at once.
+    void showMenu(const QPoint& globalPosition = QPoint());
     // Opens the traffic window (created on first use), or raises it.
     void showTraffic();
     TrafficWindow* trafficWindow() const { return traffic_; }
@@ -63,6 +70,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -85,6 +93,8 @@ private:
     QWidget* titleBand_ = nullptr;
     QWidget* tabRow_ = nullptr;
     QStackedWidget* pages_ = nullptr;
+    ImageButton* menuButton_ = nullptr;
+    QMenu* menu_ = nullptr;
     ImageButton* minimise_ = nullptr;
     ImageButton* close_ = nullptr;
     std::array<TabLabel*, 4> tabs_{};

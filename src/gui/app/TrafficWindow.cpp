@@ -1,10 +1,12 @@
 #include "app/TrafficWindow.h"
 
 #include "app/TrafficModel.h"
+#include "ui/FileDialogs.h"
+#include "ui/ValueLabel.h"
+#include "ui/WindowAccessible.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,6 +38,7 @@ TrafficWindow::TrafficWindow(TrafficJournal& journal, std::int64_t clockNowMs, Q
     setObjectName(QStringLiteral("TrafficWindow"));
     setWindowTitle(QStringLiteral("Traffic"));
     setAccessibleName(QStringLiteral("Traffic"));
+    installWindowAccessible();
 
     list_ = new QListView(this);
     list_->setAccessibleName(QStringLiteral("Traffic lines"));
@@ -51,7 +54,6 @@ TrafficWindow::TrafficWindow(TrafficJournal& journal, std::int64_t clockNowMs, Q
     copy_ = button(QStringLiteral("Copy"), this);
     save_ = button(QStringLiteral("Save..."), this);
     count_ = new QLabel(this);
-    count_->setAccessibleName(QStringLiteral("Traffic line count"));
 
     auto* buttons = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(pause_), static_cast<QWidget*>(clear_),
@@ -59,8 +61,12 @@ TrafficWindow::TrafficWindow(TrafficJournal& journal, std::int64_t clockNowMs, Q
         buttons->addWidget(w);
     buttons->addStretch();
     buttons->addWidget(count_);
+    // The list's label, which a screen reader finds through the label relation.
+    auto* listLabel = new QLabel(QStringLiteral("Frames sent and received"), this);
+    listLabel->setBuddy(list_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
+    layout->addWidget(listLabel);
     layout->addWidget(list_);
     resize(760, 420);
 
@@ -151,23 +157,31 @@ bool TrafficWindow::saveTo(const QString& path, QString& error) const {
 }
 
 void TrafficWindow::saveLines() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save traffic"), QStringLiteral("traffic.txt"),
-        QStringLiteral("Text files (*.txt);;All files (*)"));
-    if (path.isEmpty())
-        return;
-    QString error;
-    if (!saveTo(path, error))
-        QMessageBox::warning(this, QStringLiteral("Traffic"),
-                             QStringLiteral("Cannot save %1: %2").arg(path, error));
+    askForFileToSave(this, QStringLiteral("Save traffic"), QStringLiteral("traffic.txt"),
+                     QStringLiteral("Text files (*.txt);;All files (*)"),
+                     [this](const QString& path) {
+                         QString error;
+                         if (!saveTo(path, error))
+                             showSaveError(QStringLiteral("Cannot save %1: %2").arg(path, error));
+                     });
+}
+
+void TrafficWindow::showSaveError(const QString& text) {
+    // Opened, not run: the window and the program go on while the box is up.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Traffic"), text,
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAccessibleName(text);
+    box->open();
 }
 
 void TrafficWindow::showCount() {
     const int rows = model_->rowCount();
-    count_->setText(QStringLiteral("%1 line%2 (at most %3)")
-                        .arg(rows)
-                        .arg(rows == 1 ? QString() : QStringLiteral("s"))
-                        .arg(journal_.capacity()));
+    showValue(count_, QStringLiteral("Traffic line count"),
+              QStringLiteral("%1 line%2 (at most %3)")
+                  .arg(rows)
+                  .arg(rows == 1 ? QString() : QStringLiteral("s"))
+                  .arg(journal_.capacity()));
 }
 
 } // namespace quorvane

@@ -47,6 +47,7 @@ private:
     void copyLines();
     void saveLines();
     void clearLines();
+    void showSaveError(const QString& text);
     void showCount();
 
     TrafficJournal& journal_;

@@ -1,6 +1,7 @@
 #include "device/DeviceInfoPanel.h"
 
 #include "device/GeneralPage.h"
+#include "ui/ValueLabel.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace quorvane {
@@ -53,13 +55,11 @@ DeviceInfoPanel::DeviceInfoPanel(GeneralPage& page, QWidget* parent)
     auto* deviceCaption = new QLabel(QStringLiteral("Device:"), this);
     device_ = new QLabel(this);
     device_->setObjectName(QStringLiteral("DeviceField"));
-    device_->setAccessibleName(QStringLiteral("Device"));
     device_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     deviceCaption->setBuddy(device_);
     auto* versionCaption = new QLabel(QStringLiteral("Version:"), this);
     version_ = new QLabel(this);
     version_->setObjectName(QStringLiteral("VersionField"));
-    version_->setAccessibleName(QStringLiteral("Version"));
     version_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     versionCaption->setBuddy(version_);
     auto* identity = new QHBoxLayout;
@@ -89,13 +89,12 @@ DeviceInfoPanel::DeviceInfoPanel(GeneralPage& page, QWidget* parent)
 
     connect(status_, &QPushButton::clicked, this, [this] { page_.clickStatus(); });
     connect(clear_, &QPushButton::clicked, this, [this] { page_.clickClear(); });
-    // A switch keeps its mark on a click; the page redraws it from the matrix's answer.
-    const std::array<std::pair<QCheckBox*, GeneralPage::Switch>, 3> boxes{
-        {{ir_, GeneralPage::Switch::IrControl},
-         {beep_, GeneralPage::Switch::Beep},
-         {dvi_, GeneralPage::Switch::Dvi}}};
-    for (const auto& [box, which] : boxes) {
-        connect(box, &QCheckBox::clicked, this, [this, which = which] {
+    // A switch asks the matrix and keeps its mark; the page redraws it from the matrix's answer.
+    // The state change, not the click: a screen reader's "Toggle" and the Space key flip the mark
+    // without a click, and must send the request all the same. render() blocks these signals, so
+    // only the user's flips arrive here, and it puts the mark back at once.
+    for (const auto& [box, which] : switchBoxes()) {
+        connect(box, &QCheckBox::toggled, this, [this, which = which] {
             page_.clickSwitch(which);
             render();
         });
@@ -117,11 +116,18 @@ void DeviceInfoPanel::render() {
         show(inputLabels_.at(port - 1), page_.inputLabel(port));
         show(outputLabels_.at(port - 1), page_.outputLabel(port));
     }
-    device_->setText(QString::fromStdString(page_.deviceText()));
-    version_->setText(QString::fromStdString(page_.versionText()));
-    ir_->setChecked(page_.switchOn(GeneralPage::Switch::IrControl));
-    beep_->setChecked(page_.switchOn(GeneralPage::Switch::Beep));
-    dvi_->setChecked(page_.switchOn(GeneralPage::Switch::Dvi));
+    showValue(device_, QStringLiteral("Device"), QString::fromStdString(page_.deviceText()));
+    showValue(version_, QStringLiteral("Version"), QString::fromStdString(page_.versionText()));
+    for (const auto& [box, which] : switchBoxes()) {
+        const QSignalBlocker block(box);
+        box->setChecked(page_.switchOn(which));
+    }
+}
+
+std::array<std::pair<QCheckBox*, GeneralPage::Switch>, 3> DeviceInfoPanel::switchBoxes() const {
+    return {{{ir_, GeneralPage::Switch::IrControl},
+             {beep_, GeneralPage::Switch::Beep},
+             {dvi_, GeneralPage::Switch::Dvi}}};
 }
 
 void DeviceInfoPanel::ask(const QString& text) {

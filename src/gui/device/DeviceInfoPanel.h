@@ -4,9 +4,12 @@
 // It renders GeneralPage and forwards clicks; the factory-reset question is asked here because the
 // page asks for it.
 
+#include "device/GeneralPage.h"
+
 #include <QWidget>
 
 #include <array>
+#include <utility>
 
 class QCheckBox;
 class QLabel;
@@ -14,8 +17,6 @@ class QMessageBox;
 class QPushButton;
 
 namespace quorvane {
-
-class GeneralPage;
 
 class DeviceInfoPanel : public QWidget {
     Q_OBJECT
@@ -42,6 +43,8 @@ public:
 
 private:
     void ask(const QString& text);
+    // The three switches with the page's name for each.
+    std::array<std::pair<QCheckBox*, GeneralPage::Switch>, 3> switchBoxes() const;
 
     GeneralPage& page_;
     std::array<QLabel*, 8> inputLabels_{};

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -32,11 +33,19 @@ NetworkConfigDialog::NetworkConfigDialog(NetworkConfiguration& logic, QWidget* p
     modeRow->addWidget(staticIp_);
     modeRow->addStretch();
 
+    // Each field has a label a screen reader finds through the label relation: the row's caption
+    // for the first field, the separator before it ("." in the address, "-" in the MAC) for the
+    // others.
     auto* grid = new QGridLayout;
-    auto* ipLabel = new QLabel(QStringLiteral("IP Address"), this);
-    auto* macLabel = new QLabel(QStringLiteral("MAC"), this);
-    grid->addWidget(ipLabel, 0, 0);
-    grid->addWidget(macLabel, 1, 0);
+    const int fieldWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 8;
+    auto labelled = [this, grid, fieldWidth](const QString& text, QLineEdit* field, int row,
+                                             int column) {
+        field->setMaximumWidth(fieldWidth);
+        auto* label = new QLabel(text, this);
+        label->setBuddy(field);
+        grid->addWidget(label, row, column);
+        grid->addWidget(field, row, column + 1);
+    };
     const auto digits =
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this);
     for (std::size_t i = 0; i < ip_.size(); ++i) {
@@ -44,7 +53,8 @@ NetworkConfigDialog::NetworkConfigDialog(NetworkConfiguration& logic, QWidget* p
         field->setValidator(digits);
         field->setMaxLength(3);
         field->setAccessibleName(QStringLiteral("IP Address field %1").arg(i + 1));
-        grid->addWidget(field, 0, static_cast<int>(i) + 1);
+        labelled(i == 0 ? QStringLiteral("IP Address") : QStringLiteral("."), field, 0,
+                 2 * static_cast<int>(i));
         ip_[i] = field;
     }
     for (std::size_t i = 0; i < mac_.size(); ++i) {
@@ -57,11 +67,10 @@ NetworkConfigDialog::NetworkConfigDialog(NetworkConfiguration& logic, QWidget* p
             field->setText(text.toUpper());
             field->setCursorPosition(cursor);
         });
-        grid->addWidget(field, 1, static_cast<int>(i) + 1);
+        labelled(i == 0 ? QStringLiteral("MAC") : QStringLiteral("-"), field, 1,
+                 2 * static_cast<int>(i));
         mac_[i] = field;
     }
-    ipLabel->setBuddy(ip_[0]);
-    macLabel->setBuddy(mac_[0]);
 
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
@@ -77,16 +86,28 @@ NetworkConfigDialog::NetworkConfigDialog(NetworkConfiguration& logic, QWidget* p
     column->addLayout(grid);
     column->addLayout(buttons);
 
-    connect(autoIp_, &QRadioButton::clicked, this, [this] { logic_.chooseStaticIp(false); });
-    connect(staticIp_, &QRadioButton::clicked, this, [this] { logic_.chooseStaticIp(true); });
+    // The state change, not the click: a screen reader's "Toggle" and the arrow keys check a radio
+    // button without clicking it. showForm() blocks these signals while it draws the mode.
+    connect(autoIp_, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            logic_.chooseStaticIp(false);
+    });
+    connect(staticIp_, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            logic_.chooseStaticIp(true);
+    });
     connect(ok_, &QPushButton::clicked, this, [this] { logic_.clickOk(form()); });
     connect(cancel_, &QPushButton::clicked, this, [this] { logic_.clickCancel(); });
     KeySwallower::installOn(this);
 }
 
 void NetworkConfigDialog::showForm(const ConfigForm& form) {
-    autoIp_->setChecked(!form.staticIp);
-    staticIp_->setChecked(form.staticIp);
+    {
+        const QSignalBlocker blockAuto(autoIp_);
+        const QSignalBlocker blockStatic(staticIp_);
+        autoIp_->setChecked(!form.staticIp);
+        staticIp_->setChecked(form.staticIp);
+    }
     for (std::size_t i = 0; i < ip_.size(); ++i) {
         // A field the user is typing in keeps its text when only the mode changes.
         if (ip_[i]->text().toStdString() != form.ip[i] && !ip_[i]->isModified())

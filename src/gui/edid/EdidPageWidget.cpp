@@ -9,9 +9,9 @@
 #include "ui/Icons.h"
 #include "ui/ImageButton.h"
 #include "ui/KeySwallower.h"
+#include "ui/ValueLabel.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -37,16 +37,19 @@ QComboBox* listOf(const std::array<const char*, N>& entries, const QString& name
     return list;
 }
 
-QLabel* toLabel(QWidget* parent) {
-    auto* label = new QLabel(QStringLiteral("to"), parent);
+// A list's label: a screen reader finds it through the label relation (on Linux a list is read
+// by its current entry, the label says what the list is for).
+QLabel* labelFor(const QString& text, QWidget* buddy, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignCenter);
+    label->setBuddy(buddy);
     return label;
 }
 
-QString chooseWithDialog(QWidget* parent) {
+void chooseWithDialog(QWidget* parent, PathChosen chosen) {
     // Linux tells upper from lower case in names, so both spellings of the extension are offered.
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open EDID"), QString(),
-                                        QStringLiteral("Binary file(*.bin *.BIN)"));
+    askForFileToOpen(parent, QStringLiteral("Open EDID"),
+                     QStringLiteral("Binary file(*.bin *.BIN)"), std::move(chosen));
 }
 
 } // namespace
@@ -75,7 +78,7 @@ EdidPageWidget::EdidPageWidget(AppContext& context, QWidget* parent)
     buildLogs();
 
     page_->setChangeListener([this] { render(); });
-    KeySwallower::installOn(this);
+    KeySwallower::installOn(this, KeySwallower::Scope::WhileBoxShows);
     render();
 }
 
@@ -95,8 +98,9 @@ QGroupBox* EdidPageWidget::buildSetGroup() {
             [this](int i) { page_->selectSetTarget(i); });
     connect(setButton_, &QPushButton::clicked, this, [this] { page_->clickSet(); });
     auto* row = new QHBoxLayout(group);
+    row->addWidget(labelFor(QStringLiteral("EDID"), modeList_, group));
     row->addWidget(modeList_, 1);
-    row->addWidget(toLabel(group));
+    row->addWidget(labelFor(QStringLiteral("to"), setTargetList_, group));
     row->addWidget(setTargetList_);
     row->addWidget(setButton_);
     return group;
@@ -115,8 +119,9 @@ QGroupBox* EdidPageWidget::buildCopyGroup() {
             [this](int i) { page_->selectCopyTarget(i); });
     connect(copyButton_, &QPushButton::clicked, this, [this] { page_->clickCopy(); });
     auto* row = new QHBoxLayout(group);
+    row->addWidget(labelFor(QStringLiteral("From"), copySourceList_, group));
     row->addWidget(copySourceList_, 1);
-    row->addWidget(toLabel(group));
+    row->addWidget(labelFor(QStringLiteral("to"), copyTargetList_, group));
     row->addWidget(copyTargetList_);
     row->addWidget(copyButton_);
     return group;
@@ -149,13 +154,14 @@ QGroupBox* EdidPageWidget::buildFileGroup() {
     summary_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     summary_->setFixedHeight(units.y(44));
     auto* grid = new QGridLayout(group);
-    grid->addWidget(fileField_, 0, 0);
-    grid->addWidget(openButton_, 0, 1);
-    grid->addWidget(toLabel(group), 0, 2);
-    grid->addWidget(downloadTargetList_, 0, 3);
-    grid->addWidget(downloadButton_, 0, 4);
-    grid->addWidget(summary_, 1, 0, 1, 5);
-    grid->setColumnStretch(0, 1);
+    grid->addWidget(labelFor(QStringLiteral("File"), fileField_, group), 0, 0);
+    grid->addWidget(fileField_, 0, 1);
+    grid->addWidget(openButton_, 0, 2);
+    grid->addWidget(labelFor(QStringLiteral("to"), downloadTargetList_, group), 0, 3);
+    grid->addWidget(downloadTargetList_, 0, 4);
+    grid->addWidget(downloadButton_, 0, 5);
+    grid->addWidget(summary_, 1, 1, 1, 5);
+    grid->setColumnStretch(1, 1);
     return group;
 }
 
@@ -168,7 +174,6 @@ QGroupBox* EdidPageWidget::buildListGroup() {
         const int column = (input - 1) / 4 * 2;
         auto* label = new QLabel(QStringLiteral("IN%1:").arg(input), group);
         auto* name = new QLabel(group);
-        name->setAccessibleName(QStringLiteral("IN%1 EDID").arg(input));
         name->setTextInteractionFlags(Qt::TextSelectableByMouse);
         label->setBuddy(name);
         grid->addWidget(label, row, column);
@@ -190,10 +195,10 @@ void EdidPageWidget::buildLogs() {
 }
 
 void EdidPageWidget::openFile() {
-    const QString path = chooser_ ? chooser_(this) : QString();
-    if (path.isEmpty())
-        return; // cancelled: nothing changes
-    page_->openFile(path.toStdString());
+    if (!chooser_)
+        return;
+    // A cancel never calls back: nothing changes.
+    chooser_(this, [this](const QString& path) { page_->openFile(path.toStdString()); });
 }
 
 void EdidPageWidget::render() {
@@ -209,7 +214,8 @@ void EdidPageWidget::render() {
     syncList(copyTargetList_, page_->copyTarget());
     syncList(downloadTargetList_, page_->downloadTarget());
     for (int input = 1; input <= 8; ++input)
-        names_.at(input - 1)->setText(QString::fromStdString(page_->inputName(input)));
+        showValue(names_.at(input - 1), QStringLiteral("IN%1 EDID").arg(input),
+                  QString::fromStdString(page_->inputName(input)));
     const QString path = QString::fromStdString(page_->filePath());
     if (fileField_->text() != path)
         fileField_->setText(path);

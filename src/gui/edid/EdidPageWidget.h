@@ -7,6 +7,7 @@
 
 #include "app/AppContext.h"
 #include "edid/EdidPage.h"
+#include "ui/FileDialogs.h"
 #include "ui/LogBox.h"
 
 #include <QString>
@@ -38,9 +39,10 @@ public:
 
     EdidPage& page() { return *page_; }
 
-    // Asks for the EDID file to open; an empty answer is a cancel. The default shows the open
-    // dialog (binary files, *.bin and *.BIN); tests put their own in.
-    using FileChooser = std::function<QString(QWidget* parent)>;
+    // Asks for the EDID file to open and returns at once; `chosen` gets the path later, or never
+    // on a cancel. The default opens the file dialog (binary files, *.bin and *.BIN) without
+    // waiting for it; tests put their own in.
+    using FileChooser = std::function<void(QWidget* parent, PathChosen chosen)>;
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
 
     // The controls, for tests that click them.

@@ -6,13 +6,22 @@
 #include "ui/ImageButton.h"
 #include "ui/KeySwallower.h"
 
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace quorvane {
+
+namespace {
+// The row's open button is named for what it opens; a row label that already says "Open ..."
+// ("Open Slave MCU1 FW") is that name as it stands.
+QString openButtonName(const QString& rowLabel) {
+    if (rowLabel.startsWith(QStringLiteral("Open "), Qt::CaseInsensitive))
+        return rowLabel;
+    return QStringLiteral("Open ") + rowLabel;
+}
+} // namespace
 
 FirmwareMergeWindow::FirmwareMergeWindow(FirmwarePage& page, QWidget* parent)
     : QDialog(parent), page_(page) {
@@ -32,7 +41,7 @@ FirmwareMergeWindow::FirmwareMergeWindow(FirmwarePage& page, QWidget* parent)
         row.open->setObjectName(QStringLiteral("OpenImage%1").arg(r));
         row.open->setIcons(iconPixmap(IconId::Open, QSize(16, 16), devicePixelRatioF()));
         row.open->setTooltipText(QStringLiteral("Open"));
-        row.open->setAccessibleName(QStringLiteral("Open ") + QString::fromLatin1(info.label));
+        row.open->setAccessibleName(openButtonName(QString::fromLatin1(info.label)));
         auto* v1Label = new QLabel(QString::fromLatin1(info.version1), this);
         auto* v2Label = new QLabel(QString::fromLatin1(info.version2), this);
         row.version1 = new QLineEdit(this);
@@ -55,18 +64,21 @@ FirmwareMergeWindow::FirmwareMergeWindow(FirmwarePage& page, QWidget* parent)
     merge_ = new QPushButton(QStringLiteral("Merge"), this);
     grid->addWidget(merge_, firmware::MergeRowCount, 6);
     connect(merge_, &QPushButton::clicked, this, [this] { page_.merge(); });
-    KeySwallower::installOn(this);
+    KeySwallower::installOn(this, KeySwallower::Scope::WhileBoxShows);
     render();
 }
 
 void FirmwareMergeWindow::openImage(int row) {
     const QString caption = QStringLiteral("Open image");
     const QString filter = QStringLiteral("Binary file(*.bin)");
-    const QString path = chooser_ ? chooser_(caption, filter)
-                                  : QFileDialog::getOpenFileName(this, caption, {}, filter);
-    if (!path.isEmpty())
+    auto load = [this, row](const QString& path) {
         page_.openMergeImage(row, path.toStdString());
-    render();
+        render();
+    };
+    if (chooser_)
+        chooser_(caption, filter, load);
+    else
+        askForFileToOpen(this, caption, filter, load);
 }
 
 void FirmwareMergeWindow::render() {

@@ -3,6 +3,8 @@
 // (label, read-only path, open button, two version boxes) and "Merge". Its report goes to the
 // page's "Messages" log. The window only shows the page's merge state and forwards clicks.
 
+#include "ui/FileDialogs.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -20,7 +22,9 @@ class ImageButton;
 class FirmwareMergeWindow : public QDialog {
     Q_OBJECT
 public:
-    using FileChooser = std::function<QString(const QString& caption, const QString& filter)>;
+    // Asks for a file and returns at once; `chosen` gets the path later, or never on a cancel.
+    using FileChooser =
+        std::function<void(const QString& caption, const QString& filter, PathChosen chosen)>;
 
     FirmwareMergeWindow(FirmwarePage& page, QWidget* parent = nullptr);
 

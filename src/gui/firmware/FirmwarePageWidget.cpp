@@ -3,11 +3,12 @@
 #include "app/QtTimers.h"
 #include "firmware/FirmwareMergeWindow.h"
 #include "link/SerialPort.h"
+#include "ui/FileDialogs.h"
 #include "ui/Icons.h"
 #include "ui/ImageButton.h"
 #include "ui/KeySwallower.h"
+#include "ui/ValueLabel.h"
 
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -95,6 +96,7 @@ FirmwarePageWidget::FirmwarePageWidget(AppContext& context, QWidget* parent)
     info_ = new QLabel(this);
     info_->setObjectName(QStringLiteral("DeviceInformation"));
     info_->setAccessibleName(QStringLiteral("Device information"));
+    info_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(upgradeGroup);
@@ -109,7 +111,7 @@ FirmwarePageWidget::FirmwarePageWidget(AppContext& context, QWidget* parent)
     connect(mergeButton_, &QPushButton::clicked, this, [this] { showMergeWindow(); });
 
     page_->setChangeListener([this] { render(); });
-    KeySwallower::installOn(this);
+    KeySwallower::installOn(this, KeySwallower::Scope::WhileBoxShows);
     render();
 }
 
@@ -119,27 +121,34 @@ FirmwarePageWidget::~FirmwarePageWidget() {
     page_.reset();
 }
 
-QString FirmwarePageWidget::chooseFile(const QString& caption, const QString& filter) {
+void FirmwarePageWidget::chooseFile(const QString& caption, const QString& filter,
+                                    PathChosen chosen) {
     if (chooser_)
-        return chooser_(caption, filter);
-    return QFileDialog::getOpenFileName(this, caption, QString(), filter);
+        chooser_(caption, filter, std::move(chosen));
+    else
+        askForFileToOpen(this, caption, filter, std::move(chosen));
 }
 
 void FirmwarePageWidget::openFirmwareFile() {
-    const QString path =
-        chooseFile(QStringLiteral("Open FW File"), QStringLiteral("Binary file(*.fw)"));
-    if (!path.isEmpty())
-        page_->openFile(path.toStdString());
-    render();
+    chooseFile(QStringLiteral("Open FW File"), QStringLiteral("Binary file(*.fw)"),
+               [this](const QString& path) {
+                   page_->openFile(path.toStdString());
+                   render();
+               });
 }
 
 FirmwareMergeWindow* FirmwarePageWidget::showMergeWindow() {
     if (!mergeWindow_) {
         QWidget* owner = context_.mainWindow ? context_.mainWindow : window();
         mergeWindow_ = new FirmwareMergeWindow(*page_, owner);
-        mergeWindow_->setFileChooser([this](const QString& caption, const QString& filter) {
-            return chooseFile(caption, filter);
-        });
+        mergeWindow_->setFileChooser(
+            [this](const QString& caption, const QString& filter, PathChosen chosen) {
+                // The dialog opens over the merge window unless a test chooses for the page.
+                if (chooser_)
+                    chooser_(caption, filter, std::move(chosen));
+                else
+                    askForFileToOpen(mergeWindow_, caption, filter, std::move(chosen));
+            });
     }
     mergeWindow_->show();
     mergeWindow_->raise();
@@ -174,8 +183,9 @@ void FirmwarePageWidget::render() {
     for (const std::string& line : page_->fileInfo())
         info += line + "\n";
     showText(fileInfo_, info);
-    info_->setText(QString::fromLatin1(page_->infoLine().data(),
-                                       static_cast<qsizetype>(page_->infoLine().size())));
+    showValue(info_, QStringLiteral("Device information"),
+              QString::fromLatin1(page_->infoLine().data(),
+                                  static_cast<qsizetype>(page_->infoLine().size())));
     if (mergeWindow_)
         mergeWindow_->render();
 }

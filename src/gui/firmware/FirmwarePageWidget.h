@@ -31,8 +31,10 @@ class SerialPort;
 class FirmwarePageWidget : public QWidget {
     Q_OBJECT
 public:
-    // Asks the user for a file to open; an empty result means none was chosen.
-    using FileChooser = std::function<QString(const QString& caption, const QString& filter)>;
+    // Asks the user for a file to open and returns at once; `chosen` gets the path later, or
+    // never when none is chosen.
+    using FileChooser =
+        std::function<void(const QString& caption, const QString& filter, PathChosen chosen)>;
 
     // `context` must outlive the page. The logic is created at once (it may open the serial port).
     explicit FirmwarePageWidget(AppContext& context, QWidget* parent = nullptr);
@@ -42,7 +44,7 @@ public:
     SerialPort& serialPort() { return *serial_; }
     // Replaces the file-open dialog (tests choose their files here).
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
-    QString chooseFile(const QString& caption, const QString& filter);
+    void chooseFile(const QString& caption, const QString& filter, PathChosen chosen);
 
     ImageButton* openButton() const { return open_; }
     QPushButton* upgradeButton() const { return upgrade_; }

@@ -59,7 +59,7 @@ MatrixPageWidget::MatrixPageWidget(AppContext& context, QWidget* parent)
     buildLogs();
 
     page_->setChangeListener([this] { render(); });
-    KeySwallower::installOn(this);
+    KeySwallower::installOn(this, KeySwallower::Scope::WhileBoxShows);
     render();
 }
 

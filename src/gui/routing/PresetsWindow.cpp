@@ -3,6 +3,7 @@
 #include "routing/MatrixPage.h"
 #include "routing/PresetEditorDialog.h"
 #include "ui/KeySwallower.h"
+#include "ui/WindowAccessible.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -30,6 +31,7 @@ PresetsWindow::PresetsWindow(MatrixPage& page, QWidget* owner)
     setObjectName(QStringLiteral("PresetsWindow"));
     setWindowTitle(QStringLiteral("Presets"));
     setAccessibleName(QStringLiteral("Presets"));
+    installWindowAccessible();
     buildList();
 
     connect(edit_, &QPushButton::clicked, this, &PresetsWindow::openEditor);
@@ -72,12 +74,16 @@ PresetsWindow::PresetsWindow(MatrixPage& page, QWidget* owner)
     offPage_->setWordWrap(true);
     offPage_->setAccessibleName(offPage_->text());
 
+    // The list's label, which a screen reader finds through the label relation.
+    auto* listLabel = new QLabel(QStringLiteral("Presets"), this);
+    listLabel->setBuddy(list_);
     auto* column = new QVBoxLayout(this);
+    column->addWidget(listLabel);
     column->addWidget(list_);
     column->addLayout(presetButtons);
     column->addWidget(configBox);
     column->addWidget(offPage_);
-    KeySwallower::installOn(this);
+    KeySwallower::installOn(this, KeySwallower::Scope::WhileBoxShows);
     render();
     adjustSize();
 }

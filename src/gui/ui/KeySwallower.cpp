@@ -1,18 +1,25 @@
 #include "ui/KeySwallower.h"
 
+#include "ui/RoundedTextBox.h"
+
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QChildEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace quorvane {
 
-KeySwallower* KeySwallower::installOn(QWidget* root) {
-    auto* swallower = new KeySwallower(root);
+KeySwallower* KeySwallower::installOn(QWidget* root, Scope scope) {
+    auto* swallower = new KeySwallower(root, scope);
     swallower->followsChildren_ = true;
     swallower->watchTree(root);
     return swallower;
@@ -38,6 +45,25 @@ bool KeySwallower::takesTypedText(const QObject* object) {
     return false;
 }
 
+bool KeySwallower::boxShowing() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(), [](const QWidget* window) {
+        return window->isVisible() && qobject_cast<const RoundedTextBox*>(window) != nullptr;
+    });
+}
+
+bool KeySwallower::swallows(QObject* watched, int key) const {
+    if (!isSwallowedKey(key) || (key == Qt::Key_Space && takesTypedText(watched)))
+        return false;
+    // A menu takes Return and Escape, a file dialog its keys, wherever they were opened from.
+    if (watched->isWidgetType()) {
+        const QWidget* window = static_cast<QWidget*>(watched)->window();
+        if (qobject_cast<const QMenu*>(window) || qobject_cast<const QFileDialog*>(window))
+            return false;
+    }
+    return scope_ == Scope::Always || boxShowing();
+}
+
 void KeySwallower::watchTree(QObject* object) {
     if (!object->isWidgetType())
         return;
@@ -48,16 +74,12 @@ void KeySwallower::watchTree(QObject* object) {
 }
 
 bool KeySwallower::eventFilter(QObject* watched, QEvent* event) {
-    const auto swallowed = [watched](const QEvent* keyEvent) {
-        const int key = static_cast<const QKeyEvent*>(keyEvent)->key();
-        return isSwallowedKey(key) && !(key == Qt::Key_Space && takesTypedText(watched));
-    };
     switch (event->type()) {
     case QEvent::KeyPress:
-        return swallowed(event);
+        return swallows(watched, static_cast<const QKeyEvent*>(event)->key());
     case QEvent::ShortcutOverride:
         // Claim the key so that no shortcut fires on it; the key press that follows is swallowed.
-        if (swallowed(event)) {
+        if (swallows(watched, static_cast<const QKeyEvent*>(event)->key())) {
             event->accept();
             return true;
         }
