@@ -107,8 +107,9 @@ private:
     void startBlock(std::size_t blockNumber, bool first);
     Step rebootPollStep();
     void startRebootPolls();
-    ReplyVerdict matchBlockAcknowledgement(const Frame& frame) const;
-    void onBlockAcknowledged(const Frame& frame);
+    ReplyVerdict matchBlockAcknowledgement(const Frame& frame, std::uint8_t part,
+                                           std::uint8_t index, bool bankSwitch,
+                                           std::size_t next) const;
     void onRebootReport();
     void succeed();
     void fail(const std::string& line);
