@@ -32,6 +32,8 @@ void FirmwareResponder::beginPart(int part) {
     bank_ = 0;
     lastWritten_ = false;
     faulted_ = false;
+    erased_ = false;
+    prepared_ = false;
     blockExpected_ = false;
     rebooting_ = false;
     rebootDone_ = false;
@@ -71,6 +73,12 @@ Response FirmwareResponder::respond(const Frame& frame) {
             image().clear(); // erase
             bank_ = 0;
             lastWritten_ = false;
+            erased_ = true;
+            prepared_ = false;
+        } else if (!erased_) {
+            return {}; // nothing to prepare before the erase
+        } else {
+            prepared_ = true;
         }
         return reply({cmd::GroupFirmware, 0x01, 0x00});
     }
@@ -81,6 +89,9 @@ Response FirmwareResponder::respond(const Frame& frame) {
         blockExpected_ = true;
         endExpected_ = end;
         header_ = frame;
+        // The main processor writes only once erased and prepared; a block before that is taken
+        // in (it follows its header on the line) but neither written nor acknowledged.
+        discardBlock_ = part_ == 1 && !prepared_;
         return Response{{}, cmd::FirmwareBlockSize};
     }
     return {};
@@ -91,7 +102,7 @@ Response FirmwareResponder::takeBlock(const std::vector<std::uint8_t>& block) {
     unsigned sum = 0;
     for (std::uint8_t b : block)
         sum += b;
-    if (block.size() != cmd::FirmwareBlockSize || (sum & 0xFFu) != 0 || part_ == 0)
+    if (block.size() != cmd::FirmwareBlockSize || (sum & 0xFFu) != 0 || part_ == 0 || discardBlock_)
         return {}; // a damaged block is not acknowledged: the program sends it again
     ++blocksReceived_;
 

@@ -3,7 +3,8 @@
 // block header): part starts, part 1's erase and prepare, block acknowledgements after checking
 // each block's check byte, the main processor's bank switch at block 240, the end acknowledgement
 // and the reboot, during which the matrix answers nothing. After the reboot the device type query
-// is answered with the reboot report (01 01 01 00) until the next upgrade command.
+// is answered with the reboot report (01 01 01 00) until the next upgrade command. The main
+// processor writes blocks only once erased and then prepared.
 //
 // The received image of each part is kept in DeviceState::firmwareImages as the matrix's flash
 // holds it: erased bytes are FF, each block is written where its header puts it (bank b of the
@@ -67,6 +68,9 @@ private:
     bool lastSwitched_ = false; // the block written last switched banks
     std::size_t lastIndex_ = 0; // the index (in its bank) of the block written last
     bool faulted_ = false;      // the block acknowledgement fault has been applied
+    bool erased_ = false;       // main processor: erased since its part started
+    bool prepared_ = false;     // main processor: prepared since its erase
+    bool discardBlock_ = false; // the block announced is taken in but not written
     bool blockExpected_ = false;
     bool endExpected_ = false;
     Frame header_{};
