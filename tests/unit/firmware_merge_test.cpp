@@ -2,6 +2,7 @@
 // that cannot be written, checked against literal bytes and texts.
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwareMerge.h"
+#include "firmware/UpgradePlan.h"
 
 #include <gtest/gtest.h>
 

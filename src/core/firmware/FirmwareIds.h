@@ -43,6 +43,8 @@ inline constexpr const char* TcpDownText = "Connect to Matrix failed!";
 inline constexpr const char* ComDownText = "Open COM failed!";
 inline constexpr const char* SelectComText = "Please select COM Control Mode!";
 inline constexpr const char* UpgradeFailedText = "Upgrade failed!";
+// Followed by the plan's reason, which names the part: in the message and in "Messages".
+inline constexpr const char* UpgradeRefusedText = "Upgrade refused: ";
 inline constexpr const char* Part1RefusedText = "Write to Part_1.1.0.0 failed!";
 inline constexpr const char* Part2RefusedText = "Write to Part_2.1.0.0 failed!";
 inline constexpr const char* FileTooLargeText = "Firmware file over 200000 bytes!";

@@ -18,17 +18,13 @@ bool endsWith(const std::string& text, const std::string& tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-const char* partName(int part) {
-    switch (part) {
-    case 1:
-        return "main processor, Part_1.1.0.0";
-    case 2:
-        return "slave processor 1, Part_2.1.0.0";
-    case 3:
-        return "IR processor 2";
-    default:
-        return "panel processor 3";
-    }
+std::string partName(int part) {
+    std::string name = processorName(part);
+    if (part == 1)
+        name += ", Part_1.1.0.0";
+    else if (part == 2)
+        name += ", Part_2.1.0.0";
+    return name;
 }
 
 std::string hexPair(const FirmwareFile& file, std::size_t at) {
@@ -108,7 +104,9 @@ void FirmwarePage::describeFile() {
         std::string line = "Upgrade sends part " + std::to_string(p.part) + " (" +
                            partName(p.part) + "): " + std::to_string(p.imageSize()) +
                            " bytes from offset " + std::to_string(p.start) + ", " +
-                           std::to_string(p.imageSize() / BlockDataSize + 1) + " blocks";
+                           std::to_string(p.blocksSent()) + " blocks";
+        if (p.blocksSkipped() > 0)
+            line += " (" + std::to_string(p.blocksSkipped()) + " skipped by bank switches)";
         std::size_t inside = 0;
         for (const PartPlan& m : markers) {
             if (m.start > p.start && m.start < p.end)
@@ -116,14 +114,14 @@ void FirmwarePage::describeFile() {
         }
         if (inside > 0)
             line += ", with the " + std::to_string(inside) + " section(s) behind its marker";
-        if (p.part == 4)
-            line += "; the matrix does not answer part 4";
         fileInfo_.push_back(line);
     }
-    if (plan.stoppedAt) {
+    if (plan.parts.empty() && plan.stoppedAt) {
         fileInfo_.push_back("Upgrade stops at offset " + std::to_string(*plan.stoppedAt) + " (" +
                             hexPair(file_, *plan.stoppedAt) + " is no part marker)");
     }
+    if (!plan.refusal.empty())
+        fileInfo_.push_back(std::string(UpgradeRefusedText) + plan.refusal);
 }
 
 void FirmwarePage::clearMessages() {
@@ -191,6 +189,24 @@ void FirmwarePage::upgrade() {
         showMessage(ComDownText);
         return;
     }
+    // The whole file is planned before anything is sent: a file that cannot be sent whole
+    // never reaches the matrix (which would otherwise be erased for an upgrade that cannot
+    // finish).
+    plan_ = planUpgrade(file_);
+    if (plan_.parts.empty()) {
+        // No file, or one that does not begin with a marker.
+        upgrading_ = true;
+        showMessage(UpgradeFailedText, MessageMs, [this] { endUpgrade(""); });
+        notify();
+        return;
+    }
+    if (!plan_.sendable()) {
+        const std::string text = UpgradeRefusedText + plan_.refusal;
+        appendMessages(text + "\r\n");
+        showMessage(text);
+        notify();
+        return;
+    }
     partEnds_.fill(0);
     blockIndex_ = 0;
     part1Count_ = 0;
@@ -200,19 +216,13 @@ void FirmwarePage::upgrade() {
     startPart(0);
 }
 
-void FirmwarePage::startPart(std::size_t offset) {
-    // Each part starts at its own marker and reaches to the end of the file (part 1) or to the
-    // next part end the scan finds.
-    const int part = partOfMarker(file_.at(offset), file_.at(offset + 1));
-    if (part == 0) {
-        showMessage(UpgradeFailedText, MessageMs, [this] { endUpgrade(""); });
-        notify();
-        return;
-    }
-    const std::size_t end = part == 1 ? file_.length() : file_.scanPartEnd(offset + 2);
-    partEnds_.at(static_cast<std::size_t>(part - 1)) = end;
-    partStart_ = offset;
-    lastBlock_ = (end - offset - 2) / BlockDataSize;
+void FirmwarePage::startPart(std::size_t index) {
+    const PartPlan& planned = plan_.parts.at(index);
+    const int part = planned.part;
+    partIndex_ = index;
+    partEnds_.at(static_cast<std::size_t>(part - 1)) = planned.end;
+    partStart_ = planned.start;
+    lastBlock_ = planned.lastBlock();
     currentPart_ = part;
     static constexpr const char* FailLines[4] = {Part1WriteFailedLine, Part2FailedLine,
                                                  Part3FailedLine, Part4FailedLine};
@@ -221,7 +231,7 @@ void FirmwarePage::startPart(std::size_t offset) {
     else if (part == 2)
         appendMessages(Part2StartLine);
     if (part <= 2)
-        progressMax_ = static_cast<int>(end - offset - 2);
+        progressMax_ = static_cast<int>(planned.imageSize());
     upgradeEnabled_ = false;
     startStep(partStartStep(part), FailLines[part - 1]);
     notify();
@@ -449,9 +459,8 @@ void FirmwarePage::onRebootReport() {
     appendMessages(RebootOkLine);
     if (currentPart_ == 1)
         appendMessages(Part1CompleteLine);
-    const std::size_t end = partEnds_.at(static_cast<std::size_t>(currentPart_ - 1));
-    if (end < file_.length())
-        startPart(end);
+    if (partIndex_ + 1 < plan_.parts.size())
+        startPart(partIndex_ + 1);
     else
         succeed();
     notify();

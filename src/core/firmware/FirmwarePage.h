@@ -18,6 +18,7 @@
 #include "app/Timers.h"
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwareMerge.h"
+#include "firmware/UpgradePlan.h"
 #include "link/Conversation.h"
 #include "link/PageLink.h"
 #include "link/Transports.h"
@@ -99,7 +100,8 @@ private:
     void startStep(Step step, const char* failLine);
 
     // The upgrade.
-    void startPart(std::size_t offset);
+    // Starts the plan's part number `index` (from 0).
+    void startPart(std::size_t index);
     Step partStartStep(int part);
     Step eraseStep();
     Step prepareStep();
@@ -159,6 +161,8 @@ private:
     bool replyGate_ = true;
     bool infoQueryStarted_ = false;
     int currentPart_ = 0;
+    firmware::UpgradePlan plan_; // of the upgrade that runs (or ran last)
+    std::size_t partIndex_ = 0;  // the plan's part being sent
     std::array<std::size_t, 4> partEnds_{};
     std::size_t partStart_ = 0;
     std::size_t lastBlock_ = 0; // n: index of the last block of the current part
