@@ -240,6 +240,15 @@ int runMerge(Session& session, const std::vector<std::string>& args) {
         session.fail(ExitUsage, "the merged file would be larger than a firmware file can be (" +
                                     std::to_string(firmware::MaxFileSize) + " bytes)");
         return ExitUsage;
+    case firmware::FirmwareMerge::Outcome::Kind::MarkerInImage: {
+        // The report's last line names the image and the offset.
+        std::string line = outcome.messages.substr(
+            outcome.messages.rfind("Firmware merge refused: ", outcome.messages.size()));
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        session.fail(ExitUsage, line);
+        return ExitUsage;
+    }
     case firmware::FirmwareMerge::Outcome::Kind::WriteFailed:
         // Nothing else in this program writes files; a file that cannot be written is the
         // command's own failure, reported as a usage problem with the place it names.

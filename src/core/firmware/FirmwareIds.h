@@ -51,6 +51,7 @@ inline constexpr const char* FileTooLargeText = "Firmware file over 200000 bytes
 inline constexpr const char* ImageTooLargeText = "Image file over 50000 bytes!";
 inline constexpr const char* MergedTooLargeText = "Merged firmware over 200000 bytes!";
 inline constexpr const char* MergeWriteFailedText = "Save merged firmware failed!";
+inline constexpr const char* MergeMarkerText = "An image holds a section marker, not merged!";
 inline constexpr const char* FileUnreadableText = "Open file failed!";
 
 // "Messages" lines.

@@ -166,6 +166,8 @@ void FirmwarePage::merge() {
         showMessage(MergedTooLargeText);
     else if (outcome.kind == FirmwareMerge::Outcome::Kind::WriteFailed)
         showMessage(MergeWriteFailedText);
+    else if (outcome.kind == FirmwareMerge::Outcome::Kind::MarkerInImage)
+        showMessage(MergeMarkerText);
     notify();
 }
 
