@@ -14,7 +14,8 @@ void FaultInjector::produce(LinkKind link, const Frame& reply, std::vector<Emiss
 
     Frame bytes = f.standbyBeforeReply == n ? standbyFrame() : reply;
     if (f.alterReply == n && f.alterByte >= 2 && f.alterByte < static_cast<int>(FrameSize) - 1) {
-        bytes[static_cast<std::size_t>(f.alterByte)] = static_cast<std::uint8_t>(f.alterValue);
+        std::uint8_t& b = bytes[static_cast<std::size_t>(f.alterByte)];
+        b = static_cast<std::uint8_t>(b + f.alterAdd);
         bytes[FrameSize - 1] = frameChecksum(bytes);
     }
     if (f.corruptReply == n)

@@ -63,11 +63,12 @@ struct Faults {
     // Reply repeatReply is sent once more, repeatAfterMs after the first (0: at once behind it).
     int repeatReply = 0;
     int repeatAfterMs = 0;
-    // Reply alterReply has byte alterByte set to alterValue, its checksum made right again (an
-    // answer that is whole but says something else).
+    // Reply alterReply has alterAdd added to its byte alterByte (2..11, modulo 256), its checksum
+    // made right again: an answer that is whole but says something else (with alterAdd 255 on
+    // byte 10, a block acknowledgement names the block before).
     int alterReply = 0;
     int alterByte = 0;
-    int alterValue = 0;
+    int alterAdd = 0;
 };
 
 } // namespace quorvane::sim
