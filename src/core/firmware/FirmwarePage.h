@@ -7,7 +7,10 @@
 // with the same pause), the end of the part, and the reboot polls until the matrix answers again;
 // then the next part of the file or success. Every end of an upgrade (success, failure, refusal,
 // standby) enables "Upgrade" again, clears `upgrading` and tells the main window that the page
-// is free.
+// is free. The parts come from the plan made before the first frame (UpgradePlan.h); a file
+// that cannot be sent whole is refused before anything reaches the matrix. Each step takes
+// answers only once its request is fully out, and a block only the acknowledgement that names
+// the index its header announced.
 //
 // Runs on the user-interface thread. The widget renders the getters and is told of every change
 // through the change listener; it holds no logic of its own.
