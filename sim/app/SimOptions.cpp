@@ -111,6 +111,12 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption dropBlockAckAlways("drop-block-ack-always",
                                                 "With --drop-block-ack: nor any block after it.");
     const QCommandLineOption neverReboot("never-reboot", "Firmware upgrade: a reboot never ends.");
+    const QCommandLineOption blockAck(
+        "block-ack",
+        "Firmware upgrade: the first acknowledgement of block B (bank x 256 + header index) of "
+        "part P is repeated MS ms later (repeat:MS), names block index K (index:K) or carries "
+        "mark M (mark:M).",
+        "P:B:repeat:MS|P:B:index:K|P:B:mark:M");
     parser.addOptions({com,
                        tcp,
                        allow,
@@ -140,7 +146,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
                        refusePart,
                        dropBlockAck,
                        dropBlockAckAlways,
-                       neverReboot});
+                       neverReboot,
+                       blockAck});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -251,6 +258,28 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         return bad(dropBlockAck);
     f.dropBlockAckAlways = parser.isSet(dropBlockAckAlways);
     f.neverFinishReboot = parser.isSet(neverReboot);
+    if (parser.isSet(blockAck)) {
+        const QStringList fields = parser.value(blockAck).split(QLatin1Char(':'));
+        if (fields.size() != 4)
+            return bad(blockAck);
+        bool ok[3] = {false, false, false};
+        Faults::BlockAck fault;
+        fault.part = fields[0].toInt(&ok[0]);
+        fault.block = fields[1].toInt(&ok[1]);
+        const int value = fields[3].toInt(&ok[2], 0);
+        if (!ok[0] || !ok[1] || !ok[2] || fault.part < 1 || fault.part > 3 || fault.block < 0 ||
+            value < 0)
+            return bad(blockAck);
+        if (fields[2] == QLatin1String("repeat"))
+            fault.repeatAfterMs = value;
+        else if (fields[2] == QLatin1String("index") && value <= 0xFF)
+            fault.otherIndex = value;
+        else if (fields[2] == QLatin1String("mark") && value <= 0xFF)
+            fault.mark = value;
+        else
+            return bad(blockAck);
+        f.blockAck = fault;
+    }
     return options;
 }
 

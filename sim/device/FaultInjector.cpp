@@ -13,6 +13,11 @@ void FaultInjector::produce(LinkKind link, const Frame& reply, std::vector<Emiss
     const Faults& f = faults_;
 
     Frame bytes = f.standbyBeforeReply == n ? standbyFrame() : reply;
+    if (f.alterReply == n && f.alterByte >= 2 && f.alterByte < static_cast<int>(FrameSize) - 1) {
+        std::uint8_t& b = bytes[static_cast<std::size_t>(f.alterByte)];
+        b = static_cast<std::uint8_t>(b + f.alterAdd);
+        bytes[FrameSize - 1] = frameChecksum(bytes);
+    }
     if (f.corruptReply == n)
         bytes[FrameSize - 1] = static_cast<std::uint8_t>(bytes[FrameSize - 1] + 1);
 
@@ -35,6 +40,10 @@ void FaultInjector::produce(LinkKind link, const Frame& reply, std::vector<Emiss
             out.push_back(std::move(data));
         }
     }
+
+    if (!dropped && f.repeatReply == n)
+        out.push_back(Emission{
+            Emission::Kind::Data, {bytes.begin(), bytes.end()}, delayMs + f.repeatAfterMs, {}});
 
     if (link == LinkKind::Tcp && f.closeAfterReply == n)
         out.push_back(Emission{Emission::Kind::CloseConnection, {}, delayMs, {}});

@@ -44,6 +44,31 @@ struct Faults {
     bool dropBlockAckAlways = false;
     // A reboot after a part never ends: the matrix stays silent.
     bool neverFinishReboot = false;
+
+    // The first acknowledgement of one firmware block goes wrong. The block is named by its part
+    // (1..3; 0 switches the fault off) and its place in that part's flash: bank x 256 + the index
+    // in its header. Any combination of the three may be switched on (-1 is off).
+    struct BlockAck {
+        int part = 0;
+        int block = 0;
+        // The acknowledgement is sent once more this long after the first (a late repeat).
+        int repeatAfterMs = -1;
+        // The acknowledgement names this block index (k) instead of the block written.
+        int otherIndex = -1;
+        // The acknowledgement carries this m (byte 9) instead of 40 or B0.
+        int mark = -1;
+    };
+    BlockAck blockAck;
+
+    // Reply repeatReply is sent once more, repeatAfterMs after the first (0: at once behind it).
+    int repeatReply = 0;
+    int repeatAfterMs = 0;
+    // Reply alterReply has alterAdd added to its byte alterByte (2..11, modulo 256), its checksum
+    // made right again: an answer that is whole but says something else (with alterAdd 255 on
+    // byte 10, a block acknowledgement names the block before).
+    int alterReply = 0;
+    int alterByte = 0;
+    int alterAdd = 0;
 };
 
 } // namespace quorvane::sim

@@ -11,6 +11,7 @@ namespace {
 constexpr std::size_t BankBytes = 65536;
 constexpr std::size_t BlockData = 256;
 constexpr std::size_t BankSwitchBlock = 240;
+constexpr std::size_t BlocksPerBank = 256;
 
 Response reply(std::initializer_list<std::uint8_t> bytes) {
     return Response{{buildFrame(command(bytes))}, 0};
@@ -29,8 +30,10 @@ bool FirmwareResponder::silent() const {
 void FirmwareResponder::beginPart(int part) {
     part_ = part;
     bank_ = 0;
-    nextBlock_ = 0;
     lastWritten_ = false;
+    faulted_ = false;
+    erased_ = false;
+    prepared_ = false;
     blockExpected_ = false;
     rebooting_ = false;
     rebootDone_ = false;
@@ -69,8 +72,13 @@ Response FirmwareResponder::respond(const Frame& frame) {
         if (c == 0x80) {
             image().clear(); // erase
             bank_ = 0;
-            nextBlock_ = 0;
             lastWritten_ = false;
+            erased_ = true;
+            prepared_ = false;
+        } else if (!erased_) {
+            return {}; // nothing to prepare before the erase
+        } else {
+            prepared_ = true;
         }
         return reply({cmd::GroupFirmware, 0x01, 0x00});
     }
@@ -81,6 +89,9 @@ Response FirmwareResponder::respond(const Frame& frame) {
         blockExpected_ = true;
         endExpected_ = end;
         header_ = frame;
+        // The main processor writes only once erased and prepared; a block before that is taken
+        // in (it follows its header on the line) but neither written nor acknowledged.
+        discardBlock_ = part_ == 1 && !prepared_;
         return Response{{}, cmd::FirmwareBlockSize};
     }
     return {};
@@ -91,24 +102,30 @@ Response FirmwareResponder::takeBlock(const std::vector<std::uint8_t>& block) {
     unsigned sum = 0;
     for (std::uint8_t b : block)
         sum += b;
-    if (block.size() != cmd::FirmwareBlockSize || (sum & 0xFFu) != 0 || part_ == 0)
+    if (block.size() != cmd::FirmwareBlockSize || (sum & 0xFFu) != 0 || part_ == 0 || discardBlock_)
         return {}; // a damaged block is not acknowledged: the program sends it again
     ++blocksReceived_;
 
-    // The same header again is a resend of the block written last (in the bank it went to).
-    const bool resend = lastWritten_ && header_ == lastHeader_;
-    const bool bankSwitch = part_ == 1 && header_[9] == 0xB0 && header_[10] == 0x01;
-    const int bank = resend && lastSwitched_ ? bank_ - 1 : bank_;
-    const std::size_t number = bankSwitch ? BankSwitchBlock : resend ? lastBlock_ : nextBlock_;
+    // The block goes where its header says: the index in byte 10, or block 240 when the header
+    // carries B0 01 there instead (for the main processor, the bank switch). The bank moves on
+    // when, after the bank-switch block (main processor) or block 255 (the others), a block of
+    // another index comes: a block sent again keeps the bank it was written to.
+    const bool marked = !endExpected_ && header_[9] == 0xB0 && header_[10] == 0x01;
+    const bool bankSwitch = part_ == 1 && marked;
+    const std::size_t index = marked ? BankSwitchBlock : header_[10];
+    if (lastWritten_ && index != lastIndex_ &&
+        (part_ == 1 ? lastSwitched_ : lastIndex_ == BlocksPerBank - 1))
+        ++bank_;
+    const std::size_t number = static_cast<std::size_t>(bank_) * BlocksPerBank + index;
     const std::size_t offset =
-        (part_ == 1 ? static_cast<std::size_t>(bank) * BankBytes : 0) + number * BlockData;
+        (part_ == 1 ? static_cast<std::size_t>(bank_) * BankBytes + index * BlockData
+                    : number * BlockData);
     std::vector<std::uint8_t>& flash = image();
     if (flash.size() < offset + BlockData)
         flash.resize(offset + BlockData, 0xFF);
     std::copy(block.begin() + 1, block.end(), flash.begin() + static_cast<std::ptrdiff_t>(offset));
-    lastHeader_ = header_;
     lastWritten_ = true;
-    lastBlock_ = number;
+    lastIndex_ = index;
     lastSwitched_ = bankSwitch;
 
     const bool dropped = faults_ && faults_->dropBlockAck > 0 &&
@@ -121,18 +138,30 @@ Response FirmwareResponder::takeBlock(const std::vector<std::uint8_t>& block) {
             return {}; // the IR processor has no end acknowledgement
         return reply({cmd::GroupFirmware, part, 0x00, 0x00, 0xFE, 0x00, 0x01});
     }
-    const auto k = static_cast<std::uint8_t>(number & 0xFF);
-    if (!resend)
-        nextBlock_ = number + 1;
-    if (bankSwitch && !resend) {
-        // Block 240 ends the bank: the next block goes to the start of the next one.
-        ++bank_;
-        nextBlock_ = 0;
-    }
-    const std::uint8_t mark = bankSwitch ? 0xB0 : cmd::FirmwareMark;
     if (dropped)
         return {};
-    return reply({cmd::GroupFirmware, part, 0x00, 0x00, 0x00, 0x01, 0x01, mark, k});
+    std::uint8_t mark = bankSwitch ? 0xB0 : cmd::FirmwareMark;
+    auto k = static_cast<std::uint8_t>(index);
+    Response out;
+    // A block fault goes with the first acknowledgement of its block only.
+    const Faults::BlockAck* fault = faults_ && faults_->blockAck.part == part_ &&
+                                            faults_->blockAck.block == static_cast<int>(number) &&
+                                            !faulted_
+                                        ? &faults_->blockAck
+                                        : nullptr;
+    if (fault) {
+        faulted_ = true;
+        if (fault->otherIndex >= 0)
+            k = static_cast<std::uint8_t>(fault->otherIndex);
+        if (fault->mark >= 0)
+            mark = static_cast<std::uint8_t>(fault->mark);
+    }
+    const Frame ack =
+        buildFrame(command({cmd::GroupFirmware, part, 0x00, 0x00, 0x00, 0x01, 0x01, mark, k}));
+    out.replies.push_back(ack);
+    if (fault && fault->repeatAfterMs >= 0)
+        out.late.push_back({ack, fault->repeatAfterMs});
+    return out;
 }
 
 } // namespace quorvane::sim

@@ -3,11 +3,14 @@
 // block header): part starts, part 1's erase and prepare, block acknowledgements after checking
 // each block's check byte, the main processor's bank switch at block 240, the end acknowledgement
 // and the reboot, during which the matrix answers nothing. After the reboot the device type query
-// is answered with the reboot report (01 01 01 00) until the next upgrade command.
+// is answered with the reboot report (01 01 01 00) until the next upgrade command. The main
+// processor writes blocks only once erased and then prepared.
 //
 // The received image of each part is kept in DeviceState::firmwareImages as the matrix's flash
-// holds it: erased bytes are FF, each block is written at its place (bank b of the main processor
-// at b x 65536), the last block with its fill bytes.
+// holds it: erased bytes are FF, each block is written where its header puts it (bank b of the
+// main processor at b x 65536, block i of a bank at i x 256; the other parts' banks follow each
+// other), the last block with its fill bytes. A block whose check byte is wrong is neither
+// written nor acknowledged. Tests compare this flash with the image byte for byte.
 //
 // Time comes from the clock the owner sets (milliseconds, any monotonic origin); without one a
 // reboot ends at once.
@@ -60,12 +63,14 @@ private:
     std::function<std::int64_t()> now_;
 
     int part_ = 0;              // 1..3 while a part is being received
-    int bank_ = 0;              // main processor: the bank being written
-    std::size_t nextBlock_ = 0; // block number (within the bank for part 1) written next
-    Frame lastHeader_{};
+    int bank_ = 0;              // the bank being written (256 blocks each)
     bool lastWritten_ = false;  // a block was written since the part started
     bool lastSwitched_ = false; // the block written last switched banks
-    std::size_t lastBlock_ = 0;
+    std::size_t lastIndex_ = 0; // the index (in its bank) of the block written last
+    bool faulted_ = false;      // the block acknowledgement fault has been applied
+    bool erased_ = false;       // main processor: erased since its part started
+    bool prepared_ = false;     // main processor: prepared since its erase
+    bool discardBlock_ = false; // the block announced is taken in but not written
     bool blockExpected_ = false;
     bool endExpected_ = false;
     Frame header_{};

@@ -54,6 +54,9 @@ void MatrixDevice::handle(LinkKind link, LinkInput& input, const Response& respo
                           std::vector<Emission>& out) {
     for (const Frame& reply : response.replies)
         injector_.produce(link, reply, out);
+    for (const Response::Late& late : response.late)
+        out.push_back(Emission{
+            Emission::Kind::Data, {late.frame.begin(), late.frame.end()}, late.delayMs, {}});
     input.rawExpected = response.rawBlockSize;
 }
 

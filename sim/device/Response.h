@@ -14,6 +14,13 @@ struct Response {
     std::vector<Frame> replies;
     // When not 0: the next rawBlockSize bytes on this link are a raw block, not frames.
     std::size_t rawBlockSize = 0;
+    // Replies sent later than the others, after their own delay in milliseconds (a fault's
+    // repeated answer); they count as no reply of the fault switches.
+    struct Late {
+        Frame frame;
+        int delayMs;
+    };
+    std::vector<Late> late = {};
 };
 
 // The matrix's answer frame from its bytes 2..; the rest are 00.

@@ -8,6 +8,7 @@
 #include "firmware/FirmwareIds.h"
 #include "firmware/FirmwareMerge.h"
 #include "firmware/FirmwarePage.h"
+#include "firmware/UpgradePlan.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -52,35 +53,42 @@ int runInfo(Session& session, const std::vector<std::string>& args) {
         session.fail(ExitUsage, path + ": cannot be read");
         return ExitUsage;
     }
+    // The same plan the firmware page makes before it sends anything.
     const firmware::UpgradePlan plan = firmware::planUpgrade(file);
     QJsonArray parts;
     for (const firmware::PartPlan& part : plan.parts) {
-        const std::size_t blocks =
-            (part.imageSize() + firmware::BlockDataSize - 1) / firmware::BlockDataSize;
         parts.append(QJsonObject{{"part", part.part},
                                  {"processor", processorOf(part.part)},
                                  {"offset", static_cast<double>(part.start)},
                                  {"size", static_cast<double>(part.imageSize())},
-                                 {"blocks", static_cast<double>(blocks)}});
-        if (!session.json())
-            printLine("part " + std::to_string(part.part) + " (" + processorOf(part.part) +
-                      "): offset " + std::to_string(part.start) + ", " +
-                      std::to_string(part.imageSize()) + " bytes, " + std::to_string(blocks) +
-                      " blocks");
+                                 {"blocks", static_cast<double>(part.blocksSent())},
+                                 {"skipped", static_cast<double>(part.blocksSkipped())}});
+        if (!session.json()) {
+            std::string line = "part " + std::to_string(part.part) + " (" + processorOf(part.part) +
+                               "): offset " + std::to_string(part.start) + ", " +
+                               std::to_string(part.imageSize()) + " bytes, " +
+                               std::to_string(part.blocksSent()) + " blocks";
+            if (part.blocksSkipped() > 0)
+                line += " (" + std::to_string(part.blocksSkipped()) + " skipped by bank switches)";
+            printLine(line);
+        }
     }
     if (session.json()) {
-        printJson(QJsonObject{{"file", QString::fromStdString(path)},
-                              {"size", static_cast<double>(file.length())},
-                              {"parts", parts},
-                              {"stoppedAt", plan.stoppedAt
-                                                ? QJsonValue(static_cast<double>(*plan.stoppedAt))
-                                                : QJsonValue()}});
-    } else if (plan.stoppedAt) {
+        printJson(QJsonObject{
+            {"file", QString::fromStdString(path)},
+            {"size", static_cast<double>(file.length())},
+            {"parts", parts},
+            {"stoppedAt",
+             plan.stoppedAt ? QJsonValue(static_cast<double>(*plan.stoppedAt)) : QJsonValue()},
+            {"refusal", plan.refusal.empty() ? QJsonValue()
+                                             : QJsonValue(QString::fromStdString(plan.refusal))}});
+    } else if (plan.parts.empty() && plan.stoppedAt) {
         printLine("no section marker at offset " + std::to_string(*plan.stoppedAt) +
                   ": an upgrade would stop there");
     }
-    if (plan.parts.empty() || plan.stoppedAt) {
-        session.fail(ExitUsage, path + ": not a firmware file an upgrade can send whole");
+    if (!plan.sendable()) {
+        session.fail(ExitUsage, path + ": not a firmware file an upgrade can send whole" +
+                                    (plan.refusal.empty() ? "" : ": " + plan.refusal));
         return ExitUsage;
     }
     return ExitDone;
@@ -232,6 +240,15 @@ int runMerge(Session& session, const std::vector<std::string>& args) {
         session.fail(ExitUsage, "the merged file would be larger than a firmware file can be (" +
                                     std::to_string(firmware::MaxFileSize) + " bytes)");
         return ExitUsage;
+    case firmware::FirmwareMerge::Outcome::Kind::MarkerInImage: {
+        // The report's last line names the image and the offset.
+        std::string line = outcome.messages.substr(
+            outcome.messages.rfind("Firmware merge refused: ", outcome.messages.size()));
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        session.fail(ExitUsage, line);
+        return ExitUsage;
+    }
     case firmware::FirmwareMerge::Outcome::Kind::WriteFailed:
         // Nothing else in this program writes files; a file that cannot be written is the
         // command's own failure, reported as a usage problem with the place it names.

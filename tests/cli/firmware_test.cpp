@@ -36,14 +36,45 @@ TEST(FirmwareCli, InfoListsThePartsAnUpgradeWouldSend) {
     const QString path = writeScrambled(folder, "main.fw", plain);
     const CliRun run = runCli(folder.path(), {"--json", "fw", "info", path});
     ASSERT_EQ(run.exitCode, 0) << run.errorText.toStdString();
-    const QJsonObject part{
-        {"part", 1}, {"processor", "main"}, {"offset", 0}, {"size", 300}, {"blocks", 2}};
+    const QJsonObject part{{"part", 1},   {"processor", "main"}, {"offset", 0},
+                           {"size", 300}, {"blocks", 2},         {"skipped", 0}};
     EXPECT_EQ(run.json(), (QJsonObject{{"file", path},
                                        {"size", 302},
                                        {"parts", QJsonArray{part}},
-                                       {"stoppedAt", QJsonValue()}}));
+                                       {"stoppedAt", QJsonValue()},
+                                       {"refusal", QJsonValue()}}));
     EXPECT_EQ(runCli(folder.path(), {"fw", "info", path}).output,
               QStringLiteral("part 1 (main): offset 0, 300 bytes, 2 blocks\n"));
+
+    // The blocks that go out: 200,000 bytes reach block index 781, of which the bank switches
+    // skip 45; an image of whole blocks ends with a block of fill.
+    QByteArray big("\xA5\x5A", 2);
+    big += QByteArray(199998, '\x01');
+    EXPECT_EQ(
+        runCli(folder.path(), {"fw", "info", writeScrambled(folder, "big.fw", big)}).output,
+        QStringLiteral(
+            "part 1 (main): offset 0, 199998 bytes, 737 blocks (45 skipped by bank switches)\n"));
+    QByteArray whole("\xA4\x5B", 2);
+    whole += QByteArray(512, '\x01');
+    EXPECT_EQ(
+        runCli(folder.path(), {"fw", "info", writeScrambled(folder, "whole.fw", whole)}).output,
+        QStringLiteral("part 2 (slave): offset 0, 512 bytes, 3 blocks\n"));
+}
+
+TEST(FirmwareCli, InfoRefusesAFileThatCannotBeSentWholeNamingThePart) {
+    QTemporaryDir folder;
+    // A main image of 62,730 bytes: its last block, 245, is one the bank switch skips.
+    QByteArray plain("\xA5\x5A", 2);
+    plain += QByteArray(62730, '\x01');
+    const QString path = writeScrambled(folder, "skipped.fw", plain);
+    const CliRun run = runCli(folder.path(), {"--json", "fw", "info", path});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.json()["refusal"].toString(),
+              "part 1 (main processor): its last block (245) lies in blocks 241..255 of a bank, "
+              "which the bank switch skips");
+    EXPECT_TRUE(run.errorText.contains("not a firmware file an upgrade can send whole: part 1 "
+                                       "(main processor)"))
+        << run.errorText.toStdString();
 }
 
 TEST(FirmwareCli, AFileWithoutAMarkerIsAUsageError) {

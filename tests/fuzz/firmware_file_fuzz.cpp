@@ -3,6 +3,7 @@
 // FF instead gives the file's length in its next three bytes (up to just past the buffer, so the
 // size refusal is reached too) and the rest is repeated to fill it.
 #include "firmware/FirmwareFile.h"
+#include "firmware/UpgradePlan.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -78,8 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (block.size() != BlockSize || (sum & 0xFFu) != 0)
                 std::abort();
         }
+        // Every block of 0..n goes out or is skipped by a bank switch; a plan that can be sent
+        // never ends a main image in skipped blocks.
+        if (part.blocksSent() + part.blocksSkipped() != last + 1)
+            std::abort();
+        if (plan.sendable() && part.part == 1 && last % 256 > 240)
+            std::abort();
         at = part.end;
     }
+    if (plan.sendable() && plan.stoppedAt)
+        std::abort();
     if (plan.stoppedAt && *plan.stoppedAt != at)
         std::abort();
     if (!plan.stoppedAt && at != length)

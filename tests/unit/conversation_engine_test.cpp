@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace quorvane;
@@ -303,6 +304,103 @@ TEST_F(ConversationTest, SentHandlerRunsAfterEveryWholeRequestAndMayHandOver) {
     clock.advance(5000);
     EXPECT_EQ(log,
               (Log{"header at 1200", "block at 1300", "send poll at 1300", "failed poll at 1800"}));
+}
+
+// Answers that count only once the request is fully out: each row offers frames at given times
+// to a paced step (header at its start, data 100 ms later, resend after 1000 ms, fail 1000 ms
+// after that) and lists what the step did.
+struct OnceSentRow {
+    const char* name;
+    bool answersOnceSent;
+    int startAfterMs;
+    // (time, frame, intact): offered when the clock reaches the time.
+    std::vector<std::tuple<int, const Bytes*, bool>> offers;
+    std::vector<bool> taken; // offer()'s result for each offer
+    Log log;
+};
+
+TEST_F(ConversationTest, AnswersCountOnlyOnceTheRequestIsOutWhenTheStepAsks) {
+    const Bytes* ack = &test::ackOutput2;
+    const Bytes* standby = &test::standbyReport;
+    const std::vector<OnceSentRow> rows = {
+        {"without the property an answer in the gap ends the step",
+         false,
+         0,
+         {{50, ack, true}},
+         {true},
+         {"header at 0", "answer block at 50"}},
+        {"an answer in the gap is not taken and the data still goes out",
+         true,
+         0,
+         {{50, ack, true}, {150, ack, true}},
+         {false, true},
+         {"header at 0", "data at 100", "answer block at 150"}},
+        {"a damaged answer in the gap causes no resend",
+         true,
+         0,
+         {{50, ack, false}, {150, ack, true}},
+         {false, true},
+         {"header at 0", "data at 100", "answer block at 150"}},
+        {"an answer during the start delay is not taken",
+         true,
+         200,
+         {{100, ack, true}, {350, ack, true}},
+         {false, true},
+         {"header at 200", "data at 300", "answer block at 350"}},
+        {"an answer in the gap of a resend is not taken",
+         true,
+         0,
+         {{1150, ack, true}, {1250, ack, true}},
+         {false, true},
+         {"header at 0", "data at 100", "header at 1100", "expired resend 1 at 1100",
+          "data at 1200", "answer block at 1250"}},
+        {"an answer exactly when the data goes out counts",
+         true,
+         0,
+         {{100, ack, true}},
+         {true},
+         {"header at 0", "data at 100", "answer block at 100"}},
+        {"a standby report in the gap still ends the step",
+         true,
+         0,
+         {{50, standby, true}},
+         {true},
+         {"header at 0", "standby at 50"}},
+    };
+    for (const OnceSentRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        conversation.stop();
+        clock.advance(100000);
+        log.clear();
+        const std::int64_t t0 = clock.nowMs();
+        Step block = ackStep("block", RetryPolicy::resendOnce(1000, 1000));
+        block.request = {
+            {0, [this, t0] { log.push_back("header at " + std::to_string(clock.nowMs() - t0)); }},
+            {100, [this, t0] { log.push_back("data at " + std::to_string(clock.nowMs() - t0)); }}};
+        block.onAnswer = [this, t0](const Reply&) {
+            log.push_back("answer block at " + std::to_string(clock.nowMs() - t0));
+        };
+        block.answersOnceSent = row.answersOnceSent;
+        block.startAfterMs = row.startAfterMs;
+        conversation.setListeners({
+            [this, t0](Conversation::Retry, int attempt) {
+                log.push_back("expired resend " + std::to_string(attempt) + " at " +
+                              std::to_string(clock.nowMs() - t0));
+            },
+            [this, t0](const Step&) {
+                log.push_back("failed at " + std::to_string(clock.nowMs() - t0));
+            },
+            [this, t0] { log.push_back("standby at " + std::to_string(clock.nowMs() - t0)); },
+        });
+        conversation.start(block);
+        std::vector<bool> taken;
+        for (const auto& [at, frame, intact] : row.offers) {
+            clock.advance(t0 + at - clock.nowMs());
+            taken.push_back(offer(*frame, intact));
+        }
+        EXPECT_EQ(taken, row.taken);
+        EXPECT_EQ(log, row.log);
+    }
 }
 
 } // namespace

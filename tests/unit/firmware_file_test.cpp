@@ -1,6 +1,7 @@
 // The firmware file: unscrambling with the key byte, the part end scan, the parts an upgrade sends
 // and the blocks it copies out, with literal bytes.
 #include "firmware/FirmwareFile.h"
+#include "firmware/UpgradePlan.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,61 @@ TEST(FirmwareFileTest, BlocksCarryTheirCheckByteAndFollowingBytes) {
     for (std::uint8_t b : last)
         sum += b;
     EXPECT_EQ(sum & 0xFFu, 0u);
+}
+
+// Blocks that go out per part: n + 1 for the last block index n = image size / 256, less the 15
+// blocks 241..255 of every bank the main image's bank switch passes; and the files the plan
+// refuses, with the reason naming the part.
+TEST(FirmwareFileTest, PlanCountsTheBlocksThatGoOutAndRefusesWhatCannotBeSentWhole) {
+    struct Row {
+        const char* name;
+        Bytes file;
+        std::size_t sent, skipped; // of the first part
+        const char* refusal;
+    };
+    auto section = [](std::uint8_t a, std::uint8_t b, std::size_t size, std::uint8_t fill = 0x01) {
+        Bytes out{a, b};
+        out.insert(out.end(), size, fill);
+        return out;
+    };
+    auto join = [](Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    Bytes slaveWithPair = section(0xA4, 0x5B, 1000);
+    slaveWithPair[602] = 0xA4;
+    slaveWithPair[603] = 0x5C;
+    const std::vector<Row> rows = {
+        {"a 200,000-byte main file: 782 block indexes, 45 skipped", section(0xA5, 0x5A, 199998),
+         737, 45, ""},
+        {"a slave image of two whole blocks ends with a block of fill", section(0xA4, 0x5B, 512), 3,
+         0, ""},
+        {"main image whose last block is 240", section(0xA5, 0x5A, 240 * 256 + 10), 241, 0, ""},
+        {"main image across one bank switch", section(0xA5, 0x5A, 260 * 256), 246, 15, ""},
+        {"main image ending in block 245, which the bank switch skips", section(0xA5, 0x5A, 62730),
+         241, 5,
+         "part 1 (main processor): its last block (245) lies in blocks 241..255 of a bank, which "
+         "the bank switch skips"},
+        {"a marker pair inside the slave image", slaveWithPair, 3, 0,
+         "part 2 (slave processor 1): the part-end scan stops at offset 602 (A4 5C), which starts "
+         "no part"},
+        {"a slave section behind the IR section",
+         join(section(0xA3, 0x5C, 300), section(0xA4, 0x5B, 300)), 2, 0,
+         "part 2 (slave processor 1): found behind part 3, where the file can hold no such part"},
+        {"an empty slave image", join(section(0xA4, 0x5B, 0), section(0xA3, 0x5C, 300)), 1, 0,
+         "part 2 (slave processor 1): its image is empty"},
+        {"the panel image alone", section(0xA2, 0x5D, 300), 2, 0,
+         "part 4 (panel processor 3): the matrix does not answer its upgrade"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const UpgradePlan plan = planUpgrade(plainFile(row.file));
+        ASSERT_FALSE(plan.parts.empty());
+        EXPECT_EQ(plan.parts[0].blocksSent(), row.sent);
+        EXPECT_EQ(plan.parts[0].blocksSkipped(), row.skipped);
+        EXPECT_EQ(plan.refusal, row.refusal);
+        EXPECT_EQ(plan.sendable(), std::string(row.refusal).empty());
+    }
 }
 
 } // namespace

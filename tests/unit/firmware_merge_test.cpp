@@ -2,13 +2,16 @@
 // that cannot be written, checked against literal bytes and texts.
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwareMerge.h"
+#include "firmware/UpgradePlan.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -147,6 +150,106 @@ TEST_F(FirmwareMergeTest, NothingLoadedWritesNothing) {
     const auto outcome = merge.merge();
     EXPECT_EQ(outcome.kind, FirmwareMerge::Outcome::Kind::NothingToMerge);
     EXPECT_TRUE(outcome.messages.empty());
+}
+
+// Images holding a pair the part-end scan stops at (A3 or A4, then 5B or 5C) are refused, naming
+// the image and the offset, and nothing is written; the main image may hold any bytes (a file
+// that begins with it is sent whole as part 1).
+TEST_F(FirmwareMergeTest, ImageWithAPairTheScanStopsAtIsRefused) {
+    struct Row {
+        const char* name;
+        int row;             // the row that gets the special image
+        std::size_t at;      // where the pair stands in it
+        std::uint8_t a, b;   // the pair
+        const char* refusal; // the report's last line, or "" when written
+    };
+    const std::vector<Row> rows = {
+        {"slave image with A3 5C at 600", 1, 600, 0xA3, 0x5C,
+         "Firmware merge refused: SLAVE holds A3 5C at offset 600, which the upgrade would take "
+         "for the start of another section\r\n"},
+        {"slave image with A4 5B at 0", 1, 0, 0xA4, 0x5B,
+         "Firmware merge refused: SLAVE holds A4 5B at offset 0, which the upgrade would take for "
+         "the start of another section\r\n"},
+        {"IR image with A4 5C at its last two bytes", 2, 998, 0xA4, 0x5C,
+         "Firmware merge refused: IR holds A4 5C at offset 998, which the upgrade would take for "
+         "the start of another section\r\n"},
+        {"panel image with A3 5B", 3, 17, 0xA3, 0x5B,
+         "Firmware merge refused: PANEL holds A3 5B at offset 17, which the upgrade would take "
+         "for the start of another section\r\n"},
+        {"A2 5D in the IR image is no pair the scan stops at", 2, 5, 0xA2, 0x5D, ""},
+        {"A3 as the last byte of the slave image, A3 5C follows as the IR marker", 1, 999, 0xA3,
+         0xA3, ""},
+        {"the main image may hold any pair", 0, 10, 0xA4, 0x5B, ""},
+    };
+    const char* names[4] = {"MAIN", "SLAVE", "IR", "PANEL"};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FirmwareMerge m;
+        for (int r = 0; r < 4; ++r) {
+            Bytes image(1000, static_cast<std::uint8_t>(0x10 + r));
+            if (r == row.row) {
+                image[row.at] = row.a;
+                if (row.at + 1 < image.size())
+                    image[row.at + 1] = row.b;
+            }
+            // Rows 1..3 must end in ".bin"; the name shown is the path.
+            ASSERT_EQ(m.setImage(r, d("panel/") + names[r], image),
+                      FirmwareMerge::LoadResult::Loaded);
+        }
+        const std::string out = d("panel/") + "Tarvexon_mm0.0_ms0.0_ir0.0_pnl0.0.fw";
+        fs::remove(out);
+        const auto outcome = m.merge();
+        const std::string refusal = row.refusal;
+        if (refusal.empty()) {
+            EXPECT_EQ(outcome.kind, FirmwareMerge::Outcome::Kind::Written);
+            EXPECT_EQ(read(out).size(), 4u * 1002u);
+            continue;
+        }
+        EXPECT_EQ(outcome.kind, FirmwareMerge::Outcome::Kind::MarkerInImage);
+        EXPECT_EQ(outcome.refusedRow, row.row);
+        const std::string expected = std::string(row.refusal);
+        const std::string path = d("panel/") + names[row.row];
+        // The report names the image by its path.
+        std::string shown = expected;
+        shown.replace(shown.find(names[row.row]), std::string(names[row.row]).size(), path);
+        ASSERT_GE(outcome.messages.size(), shown.size());
+        EXPECT_EQ(outcome.messages.substr(outcome.messages.size() - shown.size()), shown);
+        EXPECT_FALSE(fs::exists(out));
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "panel"), fs::directory_iterator()),
+                  0);
+    }
+}
+
+// A write that fails half-way (the file size limit of the process stands in for a full disk)
+// leaves neither a partial file nor a temporary one, and an earlier file of that name as it was.
+TEST_F(FirmwareMergeTest, FailedWriteLeavesNoPartialFile) {
+    ASSERT_EQ(merge.setImage(0, d("main/") + "big.img", Bytes(40000, 0x21)),
+              FirmwareMerge::LoadResult::Loaded);
+    const std::string out = d("main/") + "Tarvexon_mm0.0.fw";
+    const Bytes earlier = {0x01, 0x02, 0x03};
+    write("main/Tarvexon_mm0.0.fw", earlier);
+
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 10000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto outcome = merge.merge();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(outcome.kind, FirmwareMerge::Outcome::Kind::WriteFailed);
+    EXPECT_EQ(read(out), earlier);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir / "main"))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, (std::vector<std::string>{"Tarvexon_mm0.0.fw"}));
+
+    // Without the limit the same merge replaces the file whole.
+    const auto again = merge.merge();
+    EXPECT_EQ(again.kind, FirmwareMerge::Outcome::Kind::Written);
+    EXPECT_EQ(read(out).size(), 40002u);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 using namespace quorvane;
@@ -121,6 +122,153 @@ TEST_F(FirmwareResponderTest, FaultSwitches) {
     EXPECT_EQ(ask(block(0x22)), fw::part1EndAck);
     now = 1000000;
     EXPECT_EQ(ask(fw::deviceTypeQuery), Bytes{});
+}
+
+// What the matrix makes of the blocks it is given: each row sends frames and blocks in turn,
+// lists the matrix's answers (each emission's bytes and delay) and checks its flash where the
+// row says.
+struct Exchange {
+    Bytes sent;
+    std::vector<std::pair<Bytes, int>> answers; // (bytes, delay ms)
+};
+struct FlashCheck {
+    int part;
+    std::size_t offset;
+    Bytes bytes;
+};
+struct StoreRow {
+    const char* name;
+    Faults::BlockAck fault;
+    std::vector<Exchange> exchanges;
+    std::vector<FlashCheck> flash;
+    std::size_t flashSize; // of the row's part
+};
+
+Bytes headerOf(std::uint8_t part, std::uint8_t index, bool last = false) {
+    Bytes h = last ? Bytes{0xA5, 0x5B, 0x20, part, 0x56, 0x00, 0xFE, 0x00, 0x01, 0x40, index, 0x00}
+                   : Bytes{0xA5, 0x5B, 0x20, part, 0xAA, 0x00, 0x00, 0x01, 0x01, 0x40, index, 0x00};
+    unsigned sum = 0;
+    for (std::uint8_t b : h)
+        sum += b;
+    h.push_back(static_cast<std::uint8_t>((0x100 - (sum & 0xFF)) & 0xFF));
+    return h;
+}
+
+TEST_F(FirmwareResponderTest, BlocksGoWhereTheirHeaderSaysAndFaultsChangeTheAcknowledgement) {
+    using A = std::vector<std::pair<Bytes, int>>;
+    // Acknowledgements written out: part 1 blocks 1 and 2 (m 40), block 2 with k 07 and with m
+    // 41, part 2 blocks 255 and 0.
+    const Bytes p1b1 = {0xA5, 0x5B, 0x20, 0x01, 0, 0, 0, 0x01, 0x01, 0x40, 0x01, 0x00, 0x9C};
+    const Bytes p1b2 = {0xA5, 0x5B, 0x20, 0x01, 0, 0, 0, 0x01, 0x01, 0x40, 0x02, 0x00, 0x9B};
+    const Bytes p1b2k7 = {0xA5, 0x5B, 0x20, 0x01, 0, 0, 0, 0x01, 0x01, 0x40, 0x07, 0x00, 0x96};
+    const Bytes p1b2m41 = {0xA5, 0x5B, 0x20, 0x01, 0, 0, 0, 0x01, 0x01, 0x41, 0x02, 0x00, 0x9A};
+    const Bytes p2b255 = {0xA5, 0x5B, 0x20, 0x02, 0, 0, 0, 0x01, 0x01, 0x40, 0xFF, 0x00, 0x9D};
+    const Bytes p2b0 = {0xA5, 0x5B, 0x20, 0x02, 0, 0, 0, 0x01, 0x01, 0x40, 0x00, 0x00, 0x9C};
+    const Bytes p2start = fw::part2Start;
+    const std::vector<StoreRow> rows = {
+        {"a block goes to the index in its header, not to the next place",
+         {},
+         {{fw::part1Start, {{fw::part1StartAck, 0}}},
+          {fw::eraseFrame, {{fw::eraseAck, 0}}},
+          {fw::prepareFrame, {{fw::eraseAck, 0}}},
+          {headerOf(1, 2), {}},
+          {block(0x22), {{p1b2, 0}}}},
+         {{1, 0, Bytes(512, 0xFF)}, {1, 512, Bytes(256, 0x22)}},
+         768},
+        {"a block before the prepare is neither written nor acknowledged",
+         {},
+         {{fw::part1Start, {{fw::part1StartAck, 0}}},
+          {fw::prepareFrame, {}},
+          {fw::eraseFrame, {{fw::eraseAck, 0}}},
+          {headerOf(1, 0), {}},
+          {block(0x22), {}}},
+         {},
+         0},
+        {"a resent bank-switch block stays in its bank; the next index starts the next bank",
+         {},
+         {{fw::part1Start, {{fw::part1StartAck, 0}}},
+          {fw::eraseFrame, {{fw::eraseAck, 0}}},
+          {fw::prepareFrame, {{fw::eraseAck, 0}}},
+          {fw::part1Block240Header, {}},
+          {block(0x33), {{fw::part1BankAck, 0}}},
+          {fw::part1Block240Header, {}},
+          {block(0x34), {{fw::part1BankAck, 0}}},
+          {headerOf(1, 1), {}},
+          {block(0x44), {{p1b1, 0}}}},
+         {{1, 240 * 256, Bytes(256, 0x34)},
+          {1, 65536, Bytes(256, 0xFF)},
+          {1, 65536 + 256, Bytes(256, 0x44)}},
+         65536 + 512},
+        {"part 2: index 0 after block 255 is block 256",
+         {},
+         {{p2start, {{fw::part2StartAck, 0}}},
+          {headerOf(2, 255), {}},
+          {block(0x55), {{p2b255, 0}}},
+          {headerOf(2, 0), {}},
+          {block(0x66), {{p2b0, 0}}}},
+         {{2, 255 * 256, Bytes(256, 0x55)}, {2, 256 * 256, Bytes(256, 0x66)}},
+         257 * 256},
+        {"a damaged block is neither written nor acknowledged",
+         {},
+         {{p2start, {{fw::part2StartAck, 0}}}, {headerOf(2, 0), {}}, {block(0x55, true), {}}},
+         {},
+         0},
+        {"repeat: the acknowledgement once more after 50 ms, the first time only",
+         {1, 2, 50, -1, -1},
+         {{fw::part1Start, {{fw::part1StartAck, 0}}},
+          {fw::eraseFrame, {{fw::eraseAck, 0}}},
+          {fw::prepareFrame, {{fw::eraseAck, 0}}},
+          {headerOf(1, 2), {}},
+          {block(0x22), {{p1b2, 0}, {p1b2, 50}}},
+          {headerOf(1, 2), {}},
+          {block(0x22), {{p1b2, 0}}}},
+         {{1, 512, Bytes(256, 0x22)}},
+         768},
+        {"other index",
+         {1, 2, -1, 7, -1},
+         {{fw::part1Start, {{fw::part1StartAck, 0}}},
+          {fw::eraseFrame, {{fw::eraseAck, 0}}},
+          {fw::prepareFrame, {{fw::eraseAck, 0}}},
+          {headerOf(1, 2), {}},
+          {block(0x22), {{p1b2k7, 0}}}},
+         {{1, 512, Bytes(256, 0x22)}},
+         768},
+        {"other mark",
+         {1, 2, -1, -1, 0x41},
+         {{fw::part1Start, {{fw::part1StartAck, 0}}},
+          {fw::eraseFrame, {{fw::eraseAck, 0}}},
+          {fw::prepareFrame, {{fw::eraseAck, 0}}},
+          {headerOf(1, 2), {}},
+          {block(0x22), {{p1b2m41, 0}}}},
+         {{1, 512, Bytes(256, 0x22)}},
+         768},
+    };
+    for (const StoreRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        device.faults() = {};
+        device.faults().blockAck = row.fault;
+        int part = 0;
+        for (const Exchange& e : row.exchanges) {
+            A answers;
+            for (const Emission& em :
+                 device.receive(LinkKind::Serial, e.sent.data(), e.sent.size()))
+                answers.emplace_back(em.bytes, em.delayMs);
+            EXPECT_EQ(answers, e.answers) << "after " << testing::PrintToString(e.sent);
+            if (e.sent.size() == 13 && e.sent[2] == 0x20 && e.sent[4] == 0x01)
+                part = e.sent[3];
+        }
+        EXPECT_EQ(device.state().firmwareImages.at(static_cast<std::size_t>(part - 1)).size(),
+                  row.flashSize);
+        for (const FlashCheck& c : row.flash) {
+            const Bytes& flash =
+                device.state().firmwareImages.at(static_cast<std::size_t>(c.part - 1));
+            ASSERT_GE(flash.size(), c.offset + c.bytes.size());
+            EXPECT_EQ(Bytes(flash.begin() + static_cast<std::ptrdiff_t>(c.offset),
+                            flash.begin() + static_cast<std::ptrdiff_t>(c.offset + c.bytes.size())),
+                      c.bytes)
+                << "part " << c.part << " at " << c.offset;
+        }
+    }
 }
 
 } // namespace

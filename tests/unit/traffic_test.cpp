@@ -45,6 +45,13 @@ TEST(TrafficNames, CommandsAndAnswersByTheCatalogue) {
     EXPECT_EQ(sent({0xA5, 0x5B, 0x20, 0x01, 0xAA, 0, 0, 0x01, 0x01, 0x40, 0x07, 0, 0}),
               "firmware part 1 block 7");
     EXPECT_EQ(sent({0xA5, 0x5B, 0x09, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}), "unknown command 09 01");
+    // The matrix's firmware acknowledgements, told apart by bytes 6..9.
+    EXPECT_EQ(received({0xA5, 0x5B, 0x20, 0x01, 0, 0, 0, 0x01, 0x01, 0xB0, 0xF0, 0, 0x3D}),
+              "firmware part 1 block 240 acknowledged, mark B0");
+    EXPECT_EQ(received({0xA5, 0x5B, 0x20, 0x02, 0, 0, 0xFE, 0, 0x01, 0, 0, 0, 0xDF}),
+              "firmware part 2 end acknowledged");
+    EXPECT_EQ(received({0xA5, 0x5B, 0x20, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0xDF}),
+              "firmware part 1 erase or prepare acknowledged");
 }
 
 TEST(TrafficLines, FramesWithNamesAndRawBlocksShortened) {
@@ -54,6 +61,10 @@ TEST(TrafficLines, FramesWithNamesAndRawBlocksShortened) {
     TrafficEntry damaged{0, TrafficDirection::Received, Transport::Tcp, test::ackOutput2Damaged};
     EXPECT_EQ(formatTraffic(damaged), "RX tcp     A5 5B 02 03 00 00 02 00 00 00 00 00 F8  route "
                                       "to output B acknowledged (checksum wrong)");
+    TrafficEntry stray{0, TrafficDirection::Received, Transport::Serial, test::ackOutput2};
+    stray.unexpected = true;
+    EXPECT_EQ(formatTraffic(stray), "RX serial  A5 5B 02 03 00 00 02 00 00 00 00 00 F9  route to "
+                                    "output B acknowledged (unexpected, ignored)");
     TrafficEntry block{0, TrafficDirection::Sent, Transport::Tcp, Bytes(290, 0xAB), true};
     EXPECT_EQ(formatTraffic(block), "TX tcp     raw block of 290 bytes  AB AB AB AB AB AB AB AB "
                                     "AB AB AB AB AB AB AB AB ...");
@@ -115,6 +126,35 @@ TEST(TrafficJournal, PageLinkReportsWhatItSendsAndReceives) {
     EXPECT_TRUE(journal.at(2).raw);
     EXPECT_EQ(journal.at(2).transport, Transport::Tcp);
     EXPECT_EQ(journal.at(2).bytes, (Bytes{1, 2, 3, 4}));
+}
+
+TEST(TrafficJournal, ReceivedFrameComesBeforeWhatItsHandlerSendsAndMayBeMarkedUnexpected) {
+    LinkState state;
+    TrafficJournal journal;
+    state.traffic = &journal;
+    NullSerial serial;
+    NullTcp tcp;
+    VirtualClock clock;
+    PageLink link(state, serial, tcp, clock, PageLink::Rules{});
+    // The handler answers output 2's acknowledgement with the next request and finds output 6's
+    // no answer to anything.
+    link.setFrameHandler([&link](const Frame& frame, bool, Transport) {
+        if (frame[6] == 0x02)
+            link.sendFrame(frameOf(test::queryOutput1));
+        else
+            link.markUnexpected();
+    });
+    for (const Bytes* frame : {&test::ackOutput2, &test::ackOutput6})
+        for (std::uint8_t b : *frame)
+            link.onSerialByte(b, 1);
+
+    ASSERT_EQ(journal.size(), 3u);
+    EXPECT_EQ(journal.at(0).bytes, test::ackOutput2);
+    EXPECT_FALSE(journal.at(0).unexpected);
+    EXPECT_EQ(journal.at(1).bytes, test::queryOutput1);
+    EXPECT_EQ(journal.at(1).direction, TrafficDirection::Sent);
+    EXPECT_EQ(journal.at(2).bytes, test::ackOutput6);
+    EXPECT_TRUE(journal.at(2).unexpected);
 }
 
 } // namespace

@@ -71,36 +71,4 @@ Block FirmwareFile::block(std::size_t partStart, std::size_t index) const {
     return out;
 }
 
-UpgradePlan planUpgrade(const FirmwareFile& file) {
-    UpgradePlan plan;
-    std::size_t at = 0;
-    while (true) {
-        const int part = partOfMarker(file.at(at), file.at(at + 1));
-        if (part == 0 || at + 1 >= file.length()) {
-            plan.stoppedAt = at;
-            return plan;
-        }
-        const std::size_t end = part == 1 ? file.length() : file.scanPartEnd(at + 2);
-        plan.parts.push_back({part, at, end});
-        if (end >= file.length())
-            return plan;
-        at = end;
-    }
-}
-
-std::vector<PartPlan> findMarkers(const FirmwareFile& file) {
-    std::vector<PartPlan> found;
-    const auto& bytes = file.bytes();
-    for (std::size_t q = 0; q + 1 < bytes.size(); ++q) {
-        const int part = partOfMarker(bytes[q], bytes[q + 1]);
-        if (part == 0)
-            continue;
-        if (!found.empty())
-            found.back().end = q;
-        found.push_back({part, q, bytes.size()});
-        ++q; // a marker's second byte starts no marker
-    }
-    return found;
-}
-
 } // namespace quorvane::firmware

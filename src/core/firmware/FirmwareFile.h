@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,26 +76,5 @@ public:
 private:
     std::vector<std::uint8_t> bytes_;
 };
-
-// A section as a reader finds it: the marker's part, where the marker stands and where the part
-// the upgrade sends for it ends.
-struct PartPlan {
-    int part = 0;          // 1..4
-    std::size_t start = 0; // offset of the marker
-    std::size_t end = 0;   // exclusive
-    std::size_t imageSize() const { return end - start - 2; }
-};
-
-// What the upgrade will send, part by part, following the file from its first marker: part 1
-// reaches to the end of the file, parts 2..4 to the next part end the scan finds. Stops at the
-// first position that holds no marker (`stoppedAt` then tells where; the upgrade fails there).
-struct UpgradePlan {
-    std::vector<PartPlan> parts;
-    std::optional<std::size_t> stoppedAt;
-};
-UpgradePlan planUpgrade(const FirmwareFile& file);
-
-// Every marker found in the file (the four markers anywhere, also inside another image), in order.
-std::vector<PartPlan> findMarkers(const FirmwareFile& file);
 
 } // namespace quorvane::firmware

@@ -2,6 +2,8 @@
 // Numbers and texts the firmware page lives by: its timer ids, the periods of its waits, and the
 // texts of its messages and "Messages" lines.
 
+#include <cstdint>
+
 namespace quorvane::firmware {
 
 // The page's conversation arms its waits on ids from 1 up (see Conversation::TimerIdSpan).
@@ -13,6 +15,8 @@ inline constexpr int LastPageTimer = 20;
 inline constexpr int StartRetryMs = 3000; // part starts: resend after, fail after again
 inline constexpr int EraseDelayMs = 200;  // start acknowledged, then erase
 inline constexpr int EraseRetryMs = 3000;
+// Erase acknowledged, then prepare (an acknowledgement within the pause is a repeated one).
+inline constexpr int PrepareDelayMs = 200;
 inline constexpr int PrepareRetryMs = 4000;
 inline constexpr int FirstBlockGapMs = 200; // header to data block, first block of a part
 inline constexpr int NextBlockGapMs = 100;  // header to data block, every later block
@@ -28,7 +32,8 @@ inline constexpr int StandbyMessageMs = 2500;
 // The block index at which the main image switches banks: every frame sent while the index is
 // here carries B0 01 in bytes 9 and 10.
 inline constexpr int BankSwitchIndex = 240;
-inline constexpr int BankSwitchSkip = 3840; // the 15 blocks 241..255 the bank switch skips
+inline constexpr std::uint8_t BankSwitchMark = 0xB0; // byte 9 of the frames at block 240
+inline constexpr int BankSwitchSkip = 3840;          // the 15 blocks 241..255 the bank switch skips
 inline constexpr int BlocksPerBank = 256;
 
 // Message dialog texts.
@@ -38,12 +43,15 @@ inline constexpr const char* TcpDownText = "Connect to Matrix failed!";
 inline constexpr const char* ComDownText = "Open COM failed!";
 inline constexpr const char* SelectComText = "Please select COM Control Mode!";
 inline constexpr const char* UpgradeFailedText = "Upgrade failed!";
+// Followed by the plan's reason, which names the part: in the message and in "Messages".
+inline constexpr const char* UpgradeRefusedText = "Upgrade refused: ";
 inline constexpr const char* Part1RefusedText = "Write to Part_1.1.0.0 failed!";
 inline constexpr const char* Part2RefusedText = "Write to Part_2.1.0.0 failed!";
 inline constexpr const char* FileTooLargeText = "Firmware file over 200000 bytes!";
 inline constexpr const char* ImageTooLargeText = "Image file over 50000 bytes!";
 inline constexpr const char* MergedTooLargeText = "Merged firmware over 200000 bytes!";
 inline constexpr const char* MergeWriteFailedText = "Save merged firmware failed!";
+inline constexpr const char* MergeMarkerText = "An image holds a section marker, not merged!";
 inline constexpr const char* FileUnreadableText = "Open file failed!";
 
 // "Messages" lines.

@@ -3,9 +3,37 @@
 #include <cstdio>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace quorvane::firmware {
 
 namespace {
+
+// Writes `bytes` to a temporary file beside `path` and renames it to `path`; on any failure the
+// temporary file is removed and `path` is left as it was.
+bool writeWhole(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    static unsigned counter = 0;
+    const std::string temporary = path + ".part" +
+                                  std::to_string(static_cast<unsigned long>(::getpid())) + "-" +
+                                  std::to_string(++counter);
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file)
+            return false;
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        file.close();
+        if (!file) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
 
 bool endsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() &&
@@ -13,6 +41,16 @@ bool endsWith(const std::string& text, const std::string& tail) {
 }
 
 } // namespace
+
+std::optional<std::size_t> findScanPair(const std::vector<std::uint8_t>& image) {
+    for (std::size_t q = 0; q + 1 < image.size(); ++q) {
+        const std::uint8_t a = image[q];
+        const std::uint8_t b = image[q + 1];
+        if ((a == 0xA3 || a == 0xA4) && (b == 0x5B || b == 0x5C))
+            return q;
+    }
+    return std::nullopt;
+}
 
 std::string directoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -100,14 +138,23 @@ FirmwareMerge::Outcome FirmwareMerge::merge() {
         return outcome;
     }
 
-    const std::vector<std::uint8_t> bytes = build();
-    std::ofstream file(outputPath_, std::ios::binary | std::ios::trunc);
-    if (file)
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    if (file)
-        file.close();
-    if (!file) {
+    // The main image needs no check: a file that begins with it is sent whole as part 1.
+    for (std::size_t i = 1; i < rows_.size(); ++i) {
+        const auto pair = findScanPair(rows_[i].image);
+        if (!pair)
+            continue;
+        const auto& image = rows_[i].image;
+        char bytes[8];
+        std::snprintf(bytes, sizeof bytes, "%02X %02X", image[*pair], image[*pair + 1]);
+        outcome.kind = Outcome::Kind::MarkerInImage;
+        outcome.refusedRow = static_cast<int>(i);
+        outcome.messages += "Firmware merge refused: " + rows_[i].path + " holds " + bytes +
+                            " at offset " + std::to_string(*pair) +
+                            ", which the upgrade would take for the start of another section\r\n";
+        return outcome;
+    }
+
+    if (!writeWhole(outputPath_, build())) {
         outcome.kind = Outcome::Kind::WriteFailed;
         outcome.messages += "Firmware merge failed,cannot save to file:" + outputPath_ + "\r\n";
         return outcome;

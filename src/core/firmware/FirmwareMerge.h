@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,13 +61,18 @@ public:
     LoadResult setImage(int row, const std::string& path, std::vector<std::uint8_t> image);
 
     struct Outcome {
-        enum class Kind { Written, NothingToMerge, TooLarge, WriteFailed };
+        enum class Kind { Written, NothingToMerge, TooLarge, MarkerInImage, WriteFailed };
         Kind kind = Kind::NothingToMerge;
         std::string path;     // where the file went (or should have gone)
         std::size_t size = 0; // bytes of the merged file
         std::string messages; // lines for the "Messages" log
+        int refusedRow = -1;  // MarkerInImage: the row whose image holds the pair
     };
-    // Builds the merged file from the rows and writes it.
+    // Builds the merged file from the rows and writes it: to a temporary file in the same
+    // folder, renamed to its name once written whole, so that a failed write leaves no file
+    // behind and an earlier file of that name as it was. Refused (nothing written) when an image
+    // of rows 1..3 holds a byte A3 or A4 followed by 5B or 5C: the upgrade's part-end scan would
+    // end the part there and send the rest of the image as another processor's.
     Outcome merge();
     // The merged file's bytes for the rows holding an image, scrambled, without writing them.
     std::vector<std::uint8_t> build() const;
@@ -81,6 +87,9 @@ private:
     std::array<Row, MergeRowCount> rows_;
     std::string outputPath_;
 };
+
+// Where `image` holds a pair the part-end scan stops at (A3 or A4, then 5B or 5C), or none.
+std::optional<std::size_t> findScanPair(const std::vector<std::uint8_t>& image);
 
 // The directory part of `path`, ending with its separator ("" when there is none).
 std::string directoryOf(const std::string& path);

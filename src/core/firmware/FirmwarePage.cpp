@@ -18,17 +18,13 @@ bool endsWith(const std::string& text, const std::string& tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-const char* partName(int part) {
-    switch (part) {
-    case 1:
-        return "main processor, Part_1.1.0.0";
-    case 2:
-        return "slave processor 1, Part_2.1.0.0";
-    case 3:
-        return "IR processor 2";
-    default:
-        return "panel processor 3";
-    }
+std::string partName(int part) {
+    std::string name = processorName(part);
+    if (part == 1)
+        name += ", Part_1.1.0.0";
+    else if (part == 2)
+        name += ", Part_2.1.0.0";
+    return name;
 }
 
 std::string hexPair(const FirmwareFile& file, std::size_t at) {
@@ -108,7 +104,9 @@ void FirmwarePage::describeFile() {
         std::string line = "Upgrade sends part " + std::to_string(p.part) + " (" +
                            partName(p.part) + "): " + std::to_string(p.imageSize()) +
                            " bytes from offset " + std::to_string(p.start) + ", " +
-                           std::to_string(p.imageSize() / BlockDataSize + 1) + " blocks";
+                           std::to_string(p.blocksSent()) + " blocks";
+        if (p.blocksSkipped() > 0)
+            line += " (" + std::to_string(p.blocksSkipped()) + " skipped by bank switches)";
         std::size_t inside = 0;
         for (const PartPlan& m : markers) {
             if (m.start > p.start && m.start < p.end)
@@ -116,14 +114,14 @@ void FirmwarePage::describeFile() {
         }
         if (inside > 0)
             line += ", with the " + std::to_string(inside) + " section(s) behind its marker";
-        if (p.part == 4)
-            line += "; the matrix does not answer part 4";
         fileInfo_.push_back(line);
     }
-    if (plan.stoppedAt) {
+    if (plan.parts.empty() && plan.stoppedAt) {
         fileInfo_.push_back("Upgrade stops at offset " + std::to_string(*plan.stoppedAt) + " (" +
                             hexPair(file_, *plan.stoppedAt) + " is no part marker)");
     }
+    if (!plan.refusal.empty())
+        fileInfo_.push_back(std::string(UpgradeRefusedText) + plan.refusal);
 }
 
 void FirmwarePage::clearMessages() {
@@ -168,6 +166,8 @@ void FirmwarePage::merge() {
         showMessage(MergedTooLargeText);
     else if (outcome.kind == FirmwareMerge::Outcome::Kind::WriteFailed)
         showMessage(MergeWriteFailedText);
+    else if (outcome.kind == FirmwareMerge::Outcome::Kind::MarkerInImage)
+        showMessage(MergeMarkerText);
     notify();
 }
 
@@ -191,6 +191,24 @@ void FirmwarePage::upgrade() {
         showMessage(ComDownText);
         return;
     }
+    // The whole file is planned before anything is sent: a file that cannot be sent whole
+    // never reaches the matrix (which would otherwise be erased for an upgrade that cannot
+    // finish).
+    plan_ = planUpgrade(file_);
+    if (plan_.parts.empty()) {
+        // No file, or one that does not begin with a marker.
+        upgrading_ = true;
+        showMessage(UpgradeFailedText, MessageMs, [this] { endUpgrade(""); });
+        notify();
+        return;
+    }
+    if (!plan_.sendable()) {
+        const std::string text = UpgradeRefusedText + plan_.refusal;
+        appendMessages(text + "\r\n");
+        showMessage(text);
+        notify();
+        return;
+    }
     partEnds_.fill(0);
     blockIndex_ = 0;
     part1Count_ = 0;
@@ -200,19 +218,13 @@ void FirmwarePage::upgrade() {
     startPart(0);
 }
 
-void FirmwarePage::startPart(std::size_t offset) {
-    // Each part starts at its own marker and reaches to the end of the file (part 1) or to the
-    // next part end the scan finds.
-    const int part = partOfMarker(file_.at(offset), file_.at(offset + 1));
-    if (part == 0) {
-        showMessage(UpgradeFailedText, MessageMs, [this] { endUpgrade(""); });
-        notify();
-        return;
-    }
-    const std::size_t end = part == 1 ? file_.length() : file_.scanPartEnd(offset + 2);
-    partEnds_.at(static_cast<std::size_t>(part - 1)) = end;
-    partStart_ = offset;
-    lastBlock_ = (end - offset - 2) / BlockDataSize;
+void FirmwarePage::startPart(std::size_t index) {
+    const PartPlan& planned = plan_.parts.at(index);
+    const int part = planned.part;
+    partIndex_ = index;
+    partEnds_.at(static_cast<std::size_t>(part - 1)) = planned.end;
+    partStart_ = planned.start;
+    lastBlock_ = planned.lastBlock();
     currentPart_ = part;
     static constexpr const char* FailLines[4] = {Part1WriteFailedLine, Part2FailedLine,
                                                  Part3FailedLine, Part4FailedLine};
@@ -221,7 +233,7 @@ void FirmwarePage::startPart(std::size_t offset) {
     else if (part == 2)
         appendMessages(Part2StartLine);
     if (part <= 2)
-        progressMax_ = static_cast<int>(end - offset - 2);
+        progressMax_ = static_cast<int>(planned.imageSize());
     upgradeEnabled_ = false;
     startStep(partStartStep(part), FailLines[part - 1]);
     notify();
@@ -236,6 +248,7 @@ Step FirmwarePage::partStartStep(int part) {
               {},
               {},
               RetryPolicy::resendOnce(StartRetryMs, StartRetryMs)};
+    step.answersOnceSent = true;
     switch (part) {
     case 1:
         step.match = [](const Reply& r) {
@@ -284,22 +297,29 @@ Step FirmwarePage::eraseStep() {
               },
               RetryPolicy::resendOnce(EraseRetryMs, EraseRetryMs)};
     step.startAfterMs = EraseDelayMs;
+    step.answersOnceSent = true;
     return step;
 }
 
 Step FirmwarePage::prepareStep() {
-    return Step{"prepare",
-                {{0, [this] { send(cmd::firmwarePrepare); }}},
-                [](const Reply& r) {
-                    return cmd::isEraseOrPrepareAcknowledgement(r.frame) ? ReplyVerdict::Answer
-                                                                         : ReplyVerdict::NotMine;
-                },
-                [this](const Reply&) {
-                    erasePhase_ = false;
-                    blockIndex_ = 0;
-                    startBlock(0, true);
-                },
-                RetryPolicy::resendOnce(PrepareRetryMs, PrepareRetryMs)};
+    // The erase and prepare acknowledgements are the same bytes. The prepare goes out a pause
+    // after the erase acknowledgement, and only an acknowledgement after it counts: a repeated
+    // erase acknowledgement within the pause is not taken for the prepare's.
+    Step step{"prepare",
+              {{0, [this] { send(cmd::firmwarePrepare); }}},
+              [](const Reply& r) {
+                  return cmd::isEraseOrPrepareAcknowledgement(r.frame) ? ReplyVerdict::Answer
+                                                                       : ReplyVerdict::NotMine;
+              },
+              [this](const Reply&) {
+                  erasePhase_ = false;
+                  blockIndex_ = 0;
+                  startBlock(0, true);
+              },
+              RetryPolicy::resendOnce(PrepareRetryMs, PrepareRetryMs)};
+    step.startAfterMs = PrepareDelayMs;
+    step.answersOnceSent = true;
+    return step;
 }
 
 // --- Blocks ---
@@ -313,16 +333,20 @@ void FirmwarePage::startBlock(std::size_t blockNumber, bool first) {
 
 Step FirmwarePage::blockStep(std::size_t blockNumber, bool first) {
     const auto part = static_cast<std::uint8_t>(currentPart_);
-    const auto index = static_cast<std::uint8_t>(blockIndex_ & 0xFF);
+    const int index = blockIndex_;
     const bool last = lastBlock(blockNumber);
+    // Block 240 of the main image switches banks (its frames carry B0 01); the matrix
+    // acknowledges it with B0 and the next block starts the next bank.
+    const bool bankSwitch = currentPart_ == 1 && !last && index == BankSwitchIndex;
     // The block is copied out of the file once; a resend sends the same header and block.
     auto data = std::make_shared<const Block>(file_.block(partStart_, blockNumber));
     if (currentPart_ <= 2) {
         progressCounter_ += static_cast<int>(BlockDataSize);
         progressPosition_ = progressCounter_ - 1;
     }
-    const CommandBytes header =
-        last ? cmd::firmwareLastBlockHeader(part, index) : cmd::firmwareBlockHeader(part, index);
+    const auto indexByte = static_cast<std::uint8_t>(index & 0xFF);
+    const CommandBytes header = last ? cmd::firmwareLastBlockHeader(part, indexByte)
+                                     : cmd::firmwareBlockHeader(part, indexByte);
     Step step{(last ? "last block " : "block ") + std::to_string(blockNumber) + " of part " +
                   std::to_string(currentPart_),
               {{0, [this, header, last] { send(header, !last); }},
@@ -339,9 +363,31 @@ Step FirmwarePage::blockStep(std::size_t blockNumber, bool first) {
               {},
               first ? RetryPolicy::resendOnce(FirstBlockRetryMs, FirstBlockFailMs)
                     : RetryPolicy::resendOnce(BlockRetryMs, BlockFailMs)};
+    // Only what the matrix says after the whole block went out answers it.
+    step.answersOnceSent = true;
     if (!last) {
-        step.match = [this](const Reply& r) { return matchBlockAcknowledgement(r.frame); };
-        step.onAnswer = [this](const Reply& r) { onBlockAcknowledged(r.frame); };
+        const std::size_t next =
+            currentPart_ == 1
+                ? (bankSwitch ? (blockNumber / BlocksPerBank + 1) * BlocksPerBank : blockNumber + 1)
+                : blockNumber + 1;
+        step.match = [this, part, indexByte, bankSwitch, next](const Reply& r) {
+            return matchBlockAcknowledgement(r.frame, part, indexByte, bankSwitch, next);
+        };
+        step.onAnswer = [this, index, bankSwitch, next](const Reply&) {
+            if (currentPart_ == 1) {
+                if (bankSwitch) {
+                    // The rest of this bank (blocks 241..255 of it) is skipped.
+                    progressCounter_ += BankSwitchSkip;
+                    blockIndex_ = 0;
+                } else {
+                    blockIndex_ = index + 1;
+                }
+                part1Count_ = static_cast<int>(next);
+            } else {
+                blockIndex_ = index + 1;
+            }
+            startBlock(next, false);
+        };
     } else if (currentPart_ <= 2) {
         step.match = [part](const Reply& r) {
             return cmd::isFirmwareEndAcknowledgement(r.frame, part) ? ReplyVerdict::Answer
@@ -370,39 +416,22 @@ Step FirmwarePage::blockStep(std::size_t blockNumber, bool first) {
     return step;
 }
 
-ReplyVerdict FirmwarePage::matchBlockAcknowledgement(const Frame& frame) const {
-    if (!cmd::isFirmwareBlockAcknowledgement(frame, static_cast<std::uint8_t>(currentPart_)))
+ReplyVerdict FirmwarePage::matchBlockAcknowledgement(const Frame& frame, std::uint8_t part,
+                                                     std::uint8_t index, bool bankSwitch,
+                                                     std::size_t next) const {
+    if (!cmd::isFirmwareBlockAcknowledgement(frame, part))
         return ReplyVerdict::NotMine;
-    std::size_t next = 0;
-    if (currentPart_ == 1) {
-        next = frame[9] == 0xB0
-                   ? static_cast<std::size_t>(part1Count_ / BlocksPerBank + 1) * BlocksPerBank
-                   : static_cast<std::size_t>(part1Count_) + 1;
-    } else {
-        // k is the low byte of the block written.
-        next = static_cast<std::size_t>((blockIndex_ & ~0xFF) + frame[10] + 1);
-    }
+    // k names the block written: one for another block (late, repeated or stale) answers
+    // nothing sent now.
+    if (frame[10] != index)
+        return ReplyVerdict::NotMine;
+    // m says how the block was written: B0 for the bank-switch block, 40 for every other one.
+    // Anything else cannot be trusted, and the block goes again.
+    const std::uint8_t expected = bankSwitch ? BankSwitchMark : cmd::FirmwareMark;
+    if (frame[9] != expected)
+        return ReplyVerdict::Damaged;
     // One that would run past the last block answers nothing sent: the wait goes on.
     return next > lastBlock_ ? ReplyVerdict::NotMine : ReplyVerdict::Answer;
-}
-
-void FirmwarePage::onBlockAcknowledged(const Frame& frame) {
-    if (currentPart_ == 1) {
-        const std::uint8_t m = frame[9];
-        if (m == 0xB0) {
-            // Bank switch: the rest of this bank (blocks 241..255 of it) is skipped.
-            progressCounter_ += BankSwitchSkip;
-            blockIndex_ = 0;
-            part1Count_ = (part1Count_ / BlocksPerBank) * BlocksPerBank + BlocksPerBank - 1;
-        } else if (m == cmd::FirmwareMark) {
-            blockIndex_ = frame[10] + 1;
-        }
-        part1Count_ += 1;
-        startBlock(static_cast<std::size_t>(part1Count_), false);
-        return;
-    }
-    blockIndex_ = (blockIndex_ & ~0xFF) + frame[10] + 1;
-    startBlock(static_cast<std::size_t>(blockIndex_), false);
 }
 
 // --- Reboot and the end of an upgrade ---
@@ -415,7 +444,10 @@ Step FirmwarePage::rebootPollStep() {
                                                                         : ReplyVerdict::NotMine;
                 },
                 [this](const Reply&) { onRebootReport(); },
-                RetryPolicy{std::vector<int>(RebootPolls, RebootPollMs)}};
+                RetryPolicy{std::vector<int>(RebootPolls, RebootPollMs)},
+                0,
+                {},
+                true};
 }
 
 void FirmwarePage::startRebootPolls() {
@@ -429,9 +461,8 @@ void FirmwarePage::onRebootReport() {
     appendMessages(RebootOkLine);
     if (currentPart_ == 1)
         appendMessages(Part1CompleteLine);
-    const std::size_t end = partEnds_.at(static_cast<std::size_t>(currentPart_ - 1));
-    if (end < file_.length())
-        startPart(end);
+    if (partIndex_ + 1 < plan_.parts.size())
+        startPart(partIndex_ + 1);
     else
         succeed();
     notify();
@@ -477,7 +508,7 @@ void FirmwarePage::endUpgrade(const std::string& line) {
 
 void FirmwarePage::send(CommandBytes command, bool bankSwitchMark) {
     if (bankSwitchMark && blockIndex_ == BankSwitchIndex) {
-        command[7] = 0xB0;
+        command[7] = BankSwitchMark;
         command[8] = 0x01;
     }
     link_.send(command);

@@ -7,7 +7,10 @@
 // with the same pause), the end of the part, and the reboot polls until the matrix answers again;
 // then the next part of the file or success. Every end of an upgrade (success, failure, refusal,
 // standby) enables "Upgrade" again, clears `upgrading` and tells the main window that the page
-// is free.
+// is free. The parts come from the plan made before the first frame (UpgradePlan.h); a file
+// that cannot be sent whole is refused before anything reaches the matrix. Each step takes
+// answers only once its request is fully out, and a block only the acknowledgement that names
+// the index its header announced.
 //
 // Runs on the user-interface thread. The widget renders the getters and is told of every change
 // through the change listener; it holds no logic of its own.
@@ -18,6 +21,7 @@
 #include "app/Timers.h"
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwareMerge.h"
+#include "firmware/UpgradePlan.h"
 #include "link/Conversation.h"
 #include "link/PageLink.h"
 #include "link/Transports.h"
@@ -99,7 +103,8 @@ private:
     void startStep(Step step, const char* failLine);
 
     // The upgrade.
-    void startPart(std::size_t offset);
+    // Starts the plan's part number `index` (from 0).
+    void startPart(std::size_t index);
     Step partStartStep(int part);
     Step eraseStep();
     Step prepareStep();
@@ -107,8 +112,9 @@ private:
     void startBlock(std::size_t blockNumber, bool first);
     Step rebootPollStep();
     void startRebootPolls();
-    ReplyVerdict matchBlockAcknowledgement(const Frame& frame) const;
-    void onBlockAcknowledged(const Frame& frame);
+    ReplyVerdict matchBlockAcknowledgement(const Frame& frame, std::uint8_t part,
+                                           std::uint8_t index, bool bankSwitch,
+                                           std::size_t next) const;
     void onRebootReport();
     void succeed();
     void fail(const std::string& line);
@@ -158,6 +164,8 @@ private:
     bool replyGate_ = true;
     bool infoQueryStarted_ = false;
     int currentPart_ = 0;
+    firmware::UpgradePlan plan_; // of the upgrade that runs (or ran last)
+    std::size_t partIndex_ = 0;  // the plan's part being sent
     std::array<std::size_t, 4> partEnds_{};
     std::size_t partStart_ = 0;
     std::size_t lastBlock_ = 0; // n: index of the last block of the current part

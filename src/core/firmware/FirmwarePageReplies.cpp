@@ -29,8 +29,10 @@ void FirmwarePage::onFrame(const Frame& frame, bool intact, Transport transport)
             }
         }
     }
-    // The page does not look at the checksum of what it receives.
-    conversation_.offer(frame, intact, transport);
+    // The page does not look at the checksum of what it receives. During an upgrade a frame
+    // that answers nothing the page waits for shows as unexpected in the traffic window.
+    if (!conversation_.offer(frame, intact, transport) && upgrading_)
+        link_.markUnexpected();
 }
 
 void FirmwarePage::onStandby() {

@@ -43,6 +43,8 @@ bool Conversation::offer(const Frame& frame, bool intact, Transport transport) {
     }
     if (state_ == State::Idle || !step_.match)
         return false;
+    if (state_ == State::Sending && step_.answersOnceSent)
+        return false;
     const Reply reply{frame, intact, transport};
     switch (step_.match(reply)) {
     case ReplyVerdict::NotMine:

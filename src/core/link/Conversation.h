@@ -16,6 +16,10 @@
 //   it (the step ends and its answer handler runs), is a damaged answer (resend at once; it uses up
 //   a resend as an expiry would, and with none left the step fails) or is not its business
 //   (offer() returns false so the page can treat it as unsolicited).
+// - A step may ask that answers count only once its request is fully out (`answersOnceSent`):
+//   while it is Sending (its start delay or a gap between parts still runs, first send or
+//   resend), every frame but a standby report is not its business. A late or repeated answer to
+//   an earlier request then cannot end a step whose request the peer has not yet seen whole.
 // - A standby report (bytes 2, 3 = 88 88, intact or not) ends any step with no handler called and
 //   runs the standby listener; offer() returns true for it, whether or not a step was in flight.
 // - Timers: the conversation owns the ids [firstTimerId, firstTimerId + TimerIdSpan) of the page's
@@ -80,6 +84,8 @@ struct Step {
     // Runs every time the whole request has gone out and the wait is armed; it may start the
     // next step (a request that is answered by nothing hands over here).
     std::function<void()> onSent = {};
+    // Frames offered while the request is not yet fully out are NotMine, whatever `match` says.
+    bool answersOnceSent = false;
 };
 
 class Conversation {

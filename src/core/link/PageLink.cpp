@@ -88,6 +88,7 @@ Transport PageLink::selectedTransport() const {
 
 void PageLink::report(TrafficDirection direction, Transport transport, const std::uint8_t* data,
                       std::size_t size, bool raw) {
+    recordPending();
     if (state_.traffic == nullptr)
         return;
     TrafficEntry entry;
@@ -99,10 +100,26 @@ void PageLink::report(TrafficDirection direction, Transport transport, const std
     state_.traffic->record(std::move(entry));
 }
 
+void PageLink::recordPending() {
+    if (!hasPending_)
+        return;
+    hasPending_ = false;
+    if (state_.traffic != nullptr)
+        state_.traffic->record(std::move(pending_));
+    pending_ = TrafficEntry{};
+}
+
 void PageLink::deliver(const Frame& frame, bool intact, Transport transport) {
-    report(TrafficDirection::Received, transport, frame.data(), frame.size(), false);
+    recordPending();
+    pending_ = TrafficEntry{};
+    pending_.timeMs = clock_.nowMs();
+    pending_.direction = TrafficDirection::Received;
+    pending_.transport = transport;
+    pending_.bytes.assign(frame.begin(), frame.end());
+    hasPending_ = true;
     if (frameHandler_)
         frameHandler_(frame, intact, transport);
+    recordPending();
 }
 
 void PageLink::connectMatrix() {

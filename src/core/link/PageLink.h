@@ -58,6 +58,10 @@ public:
     // A raw block (EDID data, firmware block) on the selected transport; echoed when `echo`.
     void sendRaw(const std::uint8_t* data, std::size_t size, bool echo);
 
+    // Called by the frame handler: the frame being handled is no answer to anything the page
+    // waits for; the traffic window shows it as unexpected.
+    void markUnexpected() { pending_.unexpected = true; }
+
     // One received serial byte from port `portNumber`. Returns 0, or -1 for a port number outside
     // 1..255. Ignored (0) in TCP mode.
     int onSerialByte(std::uint8_t byte, int portNumber);
@@ -96,6 +100,7 @@ private:
     void report(TrafficDirection direction, Transport transport, const std::uint8_t* data,
                 std::size_t size, bool raw);
     void deliver(const Frame& frame, bool intact, Transport transport);
+    void recordPending();
 
     LinkState& state_;
     SerialLink& serial_;
@@ -109,6 +114,10 @@ private:
     FrameHandler frameHandler_;
     std::function<bool()> tcpGate_;
     std::function<void()> tcpStateHandler_;
+    // The received frame being handled: recorded once the handler is done (so that it can be
+    // marked) or as soon as the handler sends something (so that the order stays true).
+    TrafficEntry pending_;
+    bool hasPending_ = false;
 };
 
 } // namespace quorvane

@@ -124,11 +124,22 @@ std::string describeEdid(const Frame& f, bool sent) {
 
 std::string describeFirmware(const Frame& f, bool sent) {
     const std::string part = "part " + number(f[3]);
-    if (!sent)
-        return f[4] == 0xAA   ? "firmware " + part + " accepted"
-               : f[4] == 0x44 ? "firmware " + part + " refused"
-               : f[4] == 0xFE ? "firmware " + part + " go-ahead"
-                              : "firmware " + part + " block " + number(f[10]) + " acknowledged";
+    if (!sent) {
+        if (f[4] == 0xAA)
+            return "firmware " + part + " accepted";
+        if (f[4] == 0x44)
+            return "firmware " + part + " refused";
+        if (f[4] == 0xFE)
+            return "firmware " + part + " go-ahead";
+        if (f[6] == 0xFE)
+            return "firmware " + part + " end acknowledged";
+        if (f[7] == 0x01 && f[8] == 0x01) {
+            std::string mark = hexBytes(&f[9], 1);
+            mark.pop_back();
+            return "firmware " + part + " block " + number(f[10]) + " acknowledged, mark " + mark;
+        }
+        return "firmware " + part + " erase or prepare acknowledged";
+    }
     switch (f[4]) {
     case 0x01:
     case 0x03:
@@ -193,6 +204,8 @@ std::string formatTraffic(const TrafficEntry& entry) {
         if (entry.direction == TrafficDirection::Received && !isIntact(frame))
             line += " (checksum wrong)";
     }
+    if (entry.direction == TrafficDirection::Received && entry.unexpected)
+        line += " (unexpected, ignored)";
     return line;
 }
 

@@ -19,6 +19,8 @@ struct TrafficEntry {
     Transport transport = Transport::Serial;
     std::vector<std::uint8_t> bytes;
     bool raw = false; // a data block that travels without a frame
+    // A received frame that the page did not take: no answer to what it waits for.
+    bool unexpected = false;
 };
 
 // Receives every entry; set in LinkState::traffic for the whole program.
@@ -33,7 +35,8 @@ public:
 std::string describeFrame(const Frame& frame, TrafficDirection direction);
 
 // "TX serial  A5 5B 02 ..  route input 3 to output B"; a raw block as "TX tcp  raw block of 290
-// bytes  A5 5B ..." with its first bytes only.
+// bytes  A5 5B ..." with its first bytes only. A received frame the page did not take ends in
+// " (unexpected, ignored)".
 std::string formatTraffic(const TrafficEntry& entry);
 
 } // namespace quorvane
