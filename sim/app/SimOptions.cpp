@@ -90,6 +90,10 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         "device-type", "Device type the matrix reports: 1 HDMI, 2 HDBT, 3 HDMI+HDBT.", "N");
     const QCommandLineOption udp(
         "udp", "Answer matrix discovery (UDP 30600) and network configuration (UDP 30601).");
+    const QCommandLineOption udpBroadcast(
+        "udp-broadcast-replies",
+        "With --udp: answer by broadcast to 255.255.255.255, as a real matrix does, not to the "
+        "sender's address. Only inside a network of its own (a test namespace).");
     const QCommandLineOption mac("mac", "MAC address --udp reports (12 hexadecimal digits).",
                                  "MAC");
     const QCommandLineOption ip("ip", "IP address --udp reports (dotted IPv4).", "ADDR");
@@ -111,35 +115,12 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     const QCommandLineOption dropBlockAckAlways("drop-block-ack-always",
                                                 "With --drop-block-ack: nor any block after it.");
     const QCommandLineOption neverReboot("never-reboot", "Firmware upgrade: a reboot never ends.");
-    parser.addOptions({com,
-                       tcp,
-                       allow,
-                       pace,
-                       drop,
-                       dropCount,
-                       delay,
-                       corrupt,
-                       split,
-                       merge,
-                       close,
-                       hangUp,
-                       standby,
-                       standbyEvery,
-                       log,
-                       inputs,
-                       outputs,
-                       deviceType,
-                       udp,
-                       mac,
-                       ip,
-                       edidFails,
-                       edidSilent,
-                       edidSwitch,
-                       edidCheck,
-                       rebootMs,
-                       refusePart,
-                       dropBlockAck,
-                       dropBlockAckAlways,
+    parser.addOptions({com,        tcp,      allow,      pace,         drop,
+                       dropCount,  delay,    corrupt,    split,        merge,
+                       close,      hangUp,   standby,    standbyEvery, log,
+                       inputs,     outputs,  deviceType, udp,          udpBroadcast,
+                       mac,        ip,       edidFails,  edidSilent,   edidSwitch,
+                       edidCheck,  rebootMs, refusePart, dropBlockAck, dropBlockAckAlways,
                        neverReboot});
 
     if (!parser.parse(arguments)) {
@@ -219,6 +200,9 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         (!toCount(parser.value(deviceType), options.deviceType) || options.deviceType > 3))
         return bad(deviceType);
     options.udp = parser.isSet(udp);
+    options.udpBroadcastReplies = parser.isSet(udpBroadcast);
+    if (options.udpBroadcastReplies && !options.udp)
+        return bad(udpBroadcast);
     if (parser.isSet(mac)) {
         QString text = parser.value(mac);
         text.remove(QLatin1Char(':')).remove(QLatin1Char('-'));

@@ -6,8 +6,10 @@
 
 namespace quorvane::sim {
 
-UdpEndpoint::UdpEndpoint(NetworkIdentity identity, Trace trace, QObject* parent)
-    : QObject(parent), responder_(identity), trace_(std::move(trace)) {
+UdpEndpoint::UdpEndpoint(NetworkIdentity identity, bool broadcastReplies, Trace trace,
+                         QObject* parent)
+    : QObject(parent), responder_(identity), broadcastReplies_(broadcastReplies),
+      trace_(std::move(trace)) {
     connect(&discovery_, &QUdpSocket::readyRead, this,
             [this] { readPending(discovery_, net::DiscoveryPort); });
     connect(&configuration_, &QUdpSocket::readyRead, this,
@@ -40,12 +42,17 @@ void UdpEndpoint::readPending(QUdpSocket& socket, std::uint16_t port) {
                        .arg(datagram.senderAddress().toString())
                        .arg(bytes.size()));
         }
+        const QHostAddress to =
+            broadcastReplies_ ? QHostAddress(QHostAddress::Broadcast) : datagram.senderAddress();
+        const auto toPort = broadcastReplies_ ? port : static_cast<quint16>(datagram.senderPort());
         for (const auto& reply : replies) {
             socket.writeDatagram(reinterpret_cast<const char*>(reply.data()),
-                                 static_cast<qint64>(reply.size()), datagram.senderAddress(),
-                                 static_cast<quint16>(datagram.senderPort()));
+                                 static_cast<qint64>(reply.size()), to, toPort);
             if (trace_)
-                trace_(QStringLiteral("TX UDP %1: %2 bytes").arg(port).arg(reply.size()));
+                trace_(QStringLiteral("TX UDP %1 to %2: %3 bytes")
+                           .arg(port)
+                           .arg(to.toString())
+                           .arg(reply.size()));
         }
         const auto& after = responder_.identity();
         if (trace_ && (after.ip != before.ip || after.mac != before.mac)) {

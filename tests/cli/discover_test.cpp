@@ -51,6 +51,8 @@ TEST(DiscoverCli, FindsTheSimulatedMatrixInsideTheTestNetwork) {
     const QJsonObject expected{
         {"matrices", QJsonArray{QJsonObject{{"ip", "10.231.8.2"}, {"mac", "02515600000A"}}}}};
     EXPECT_EQ(run.json(), expected) << run.output.toStdString();
+    EXPECT_TRUE(run.errorText.contains("1 matrix answered the search"))
+        << run.errorText.toStdString();
 }
 
 TEST(DiscoverCli, NoAnswerIsStatus1WithAnEmptyList) {
@@ -63,6 +65,8 @@ TEST(DiscoverCli, NoAnswerIsStatus1WithAnEmptyList) {
                               {"ip", "netns", "exec", network.program});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.json(), (QJsonObject{{"matrices", QJsonArray{}}}));
+    EXPECT_TRUE(run.errorText.contains("0 matrices answered the search"))
+        << run.errorText.toStdString();
     EXPECT_TRUE(run.errorText.contains("no matrix answered the search"))
         << run.errorText.toStdString();
 }
