@@ -8,6 +8,7 @@
 #include "device/MatrixSearch.h"
 #include "device/PortProbe.h"
 #include "link/QtUdpLink.h"
+#include "link/TrafficUdpLink.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -31,7 +32,8 @@ int runDiscover(Session& session, const std::vector<std::string>&) {
     PageLink link(session.state(), session.serial(), session.tcp(), session.clock(),
                   GeneralConnection::LinkRules);
     GeneralConnection connection(link, timers, session.dialogs(), probe, view);
-    QtUdpLink udp;
+    QtUdpLink socket;
+    TrafficUdpLink udp(socket, session.state(), session.clock());
     MatrixSearch search(connection, link, udp, timers, session.dialogs());
     // The search ends 5 s after the broadcast or after its last reply, whichever comes later, and
     // at the latest 10 s after the broadcast, however many replies come: the matrices that

@@ -5,6 +5,8 @@
 #include "SimulatedUdpNetwork.h"
 #include "device/MatrixSearch.h"
 #include "device/NetworkConfiguration.h"
+#include "link/TrafficJournal.h"
+#include "link/TrafficUdpLink.h"
 
 #include <gtest/gtest.h>
 
@@ -511,6 +513,44 @@ TEST_F(NetworkConfigurationTest, DialogShowsTheAddressAndMacOfOneFoundEntry) {
         EXPECT_EQ(configView.form.ip, row.ip);
         EXPECT_EQ(configView.form.mac, row.mac);
     }
+}
+
+// Every datagram of the search and the configuration, both ways, reaches the traffic window with
+// the peer's address; a long datagram shows its first 80 bytes.
+TEST_F(NetworkConfigurationTest, UdpTrafficShowsInTheTrafficWindowWithThePeer) {
+    TrafficJournal journal;
+    state.traffic = &journal;
+    TrafficUdpLink traffic(udp, state, clock);
+    MatrixSearch watched{connection, link, traffic, *timers, dialogs};
+    udp.addMatrix(firstMatrix());
+    watched.search();
+    clock.advance(50);
+    udp.deliver(net::DiscoveryPort, Bytes(100, 0xA5), 0);
+    clock.advance(1);
+
+    std::string matrixReply =
+        "RX udp     from 10.0.0.9:30600  55 bytes  02 51 56 00 00 01 0A 00 00 09 FF FF FF 00 0A 00 "
+        "00 01 77 88";
+    for (int i = 20; i < 55; ++i)
+        matrixReply += " 00";
+    std::string stray = "RX udp     from 10.0.0.200:30600  100 bytes ";
+    for (int i = 0; i < 80; ++i)
+        stray += " A5";
+    stray += " ...";
+    const Texts expected = {
+        "TX udp     to 255.255.255.255:30600  1 bytes  61",
+        "RX udp     from 10.0.0.1:30600  1 bytes  61",
+        matrixReply,
+        stray,
+    };
+    Texts lines;
+    for (std::uint64_t seq = journal.begin(); seq < journal.end(); ++seq)
+        lines.push_back(formatTraffic(journal.at(seq)));
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(watched.ips(), Texts{"10.0.0.9"});
+    watched.socketTaken();
+    udp.close();
+    state.traffic = nullptr;
 }
 
 } // namespace

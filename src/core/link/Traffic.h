@@ -4,6 +4,7 @@
 
 #include "link/Frame.h"
 #include "link/Transports.h"
+#include "link/UdpLink.h"
 
 #include <cstdint>
 #include <string>
@@ -19,7 +20,13 @@ struct TrafficEntry {
     Transport transport = Transport::Serial;
     std::vector<std::uint8_t> bytes;
     bool raw = false; // a data block that travels without a frame
+    // UDP only: where the datagram went (sent) or came from (received), and its whole size, of
+    // which `bytes` holds the first UdpBytesKept at most.
+    UdpPeer peer = {};
+    std::size_t size = 0;
 };
+
+inline constexpr std::size_t UdpBytesKept = 80;
 
 // Receives every entry; set in LinkState::traffic for the whole program.
 class TrafficSink {
@@ -33,7 +40,8 @@ public:
 std::string describeFrame(const Frame& frame, TrafficDirection direction);
 
 // "TX serial  A5 5B 02 ..  route input 3 to output B"; a raw block as "TX tcp  raw block of 290
-// bytes  A5 5B ..." with its first bytes only.
+// bytes  A5 5B ..." with its first bytes only; a datagram as "RX udp  from 10.0.0.9:30600  55
+// bytes  02 51 56 ..." (its first 80 bytes at most).
 std::string formatTraffic(const TrafficEntry& entry);
 
 } // namespace quorvane
