@@ -94,6 +94,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         "udp-broadcast-replies",
         "With --udp: answer by broadcast to 255.255.255.255, as a real matrix does, not to the "
         "sender's address. Only inside a network of its own (a test namespace).");
+    const QCommandLineOption udpDelay(
+        "udp-reply-delay", "With --udp: answer each request MS milliseconds later.", "MS");
     const QCommandLineOption mac("mac", "MAC address --udp reports (12 hexadecimal digits).",
                                  "MAC");
     const QCommandLineOption ip("ip", "IP address --udp reports (dotted IPv4).", "ADDR");
@@ -122,6 +124,7 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
                        mac,        ip,       edidFails,  edidSilent,   edidSwitch,
                        edidCheck,  rebootMs, refusePart, dropBlockAck, dropBlockAckAlways,
                        neverReboot});
+    parser.addOption(udpDelay);
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -203,6 +206,9 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
     options.udpBroadcastReplies = parser.isSet(udpBroadcast);
     if (options.udpBroadcastReplies && !options.udp)
         return bad(udpBroadcast);
+    if (parser.isSet(udpDelay) &&
+        (!options.udp || !toCount(parser.value(udpDelay), options.udpReplyDelayMs)))
+        return bad(udpDelay);
     if (parser.isSet(mac)) {
         QString text = parser.value(mac);
         text.remove(QLatin1Char(':')).remove(QLatin1Char('-'));
