@@ -475,7 +475,8 @@ TEST_F(NetworkConfigurationTest, SearchEndsTenSecondsAfterItsBroadcastAtTheLates
 }
 
 // "Config..." fills its fields from one found entry, the matrix the packet goes to, even when the
-// address box holds another address.
+// connection uses an address typed into the box (the current matrix IP then names another
+// matrix than the current MAC).
 TEST_F(NetworkConfigurationTest, DialogShowsTheAddressAndMacOfOneFoundEntry) {
     udp.addMatrix(firstMatrix());
     udp.addMatrix({{0x02, 0x51, 0x56, 0x00, 0x00, 0x02}, 0x0A00000A, false});
@@ -483,19 +484,19 @@ TEST_F(NetworkConfigurationTest, DialogShowsTheAddressAndMacOfOneFoundEntry) {
     ASSERT_EQ(search.ips(), (Texts{"10.0.0.9", "10.0.0.10"}));
     const struct {
         const char* what;
-        int select; // -1: keep the selection
-        const char* typed;
+        int select;        // -1: keep the selection
+        const char* typed; // typed and connected to
         std::array<std::string, 4> ip;
         std::array<std::string, 6> mac;
     } rows[] = {
         {"first entry", -1, nullptr, {"10", "0", "0", "9"}, {"02", "51", "56", "00", "00", "01"}},
-        {"an address typed afterwards",
+        {"an address typed and connected to",
          -1,
          "192.168.7.7",
          {"10", "0", "0", "9"},
          {"02", "51", "56", "00", "00", "01"}},
         {"second entry", 1, nullptr, {"10", "0", "0", "10"}, {"02", "51", "56", "00", "00", "02"}},
-        {"second entry, then a typed address",
+        {"second entry, then a typed address connected to",
          -1,
          "10.0.0.77",
          {"10", "0", "0", "10"},
@@ -507,8 +508,12 @@ TEST_F(NetworkConfigurationTest, DialogShowsTheAddressAndMacOfOneFoundEntry) {
             connection.selectIp(row.select);
             search.selectIp(row.select);
         }
-        if (row.typed)
+        if (row.typed) {
             connection.editIpText(row.typed);
+            connection.clickTcpConnect();
+            clock.advance(150);
+            ASSERT_EQ(state.matrixIp, row.typed);
+        }
         configuration.openDialog();
         EXPECT_EQ(configView.form.ip, row.ip);
         EXPECT_EQ(configView.form.mac, row.mac);
