@@ -90,6 +90,12 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         "device-type", "Device type the matrix reports: 1 HDMI, 2 HDBT, 3 HDMI+HDBT.", "N");
     const QCommandLineOption udp(
         "udp", "Answer matrix discovery (UDP 30600) and network configuration (UDP 30601).");
+    const QCommandLineOption udpBroadcast(
+        "udp-broadcast-replies",
+        "With --udp: answer by broadcast to 255.255.255.255, as a real matrix does, not to the "
+        "sender's address. Only inside a network of its own (a test namespace).");
+    const QCommandLineOption udpDelay(
+        "udp-reply-delay", "With --udp: answer each request MS milliseconds later.", "MS");
     const QCommandLineOption mac("mac", "MAC address --udp reports (12 hexadecimal digits).",
                                  "MAC");
     const QCommandLineOption ip("ip", "IP address --udp reports (dotted IPv4).", "ADDR");
@@ -117,37 +123,14 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         "part P is repeated MS ms later (repeat:MS), names block index K (index:K) or carries "
         "mark M (mark:M).",
         "P:B:repeat:MS|P:B:index:K|P:B:mark:M");
-    parser.addOptions({com,
-                       tcp,
-                       allow,
-                       pace,
-                       drop,
-                       dropCount,
-                       delay,
-                       corrupt,
-                       split,
-                       merge,
-                       close,
-                       hangUp,
-                       standby,
-                       standbyEvery,
-                       log,
-                       inputs,
-                       outputs,
-                       deviceType,
-                       udp,
-                       mac,
-                       ip,
-                       edidFails,
-                       edidSilent,
-                       edidSwitch,
-                       edidCheck,
-                       rebootMs,
-                       refusePart,
-                       dropBlockAck,
-                       dropBlockAckAlways,
-                       neverReboot,
-                       blockAck});
+    parser.addOptions({com,         tcp,      allow,      pace,         drop,
+                       dropCount,   delay,    corrupt,    split,        merge,
+                       close,       hangUp,   standby,    standbyEvery, log,
+                       inputs,      outputs,  deviceType, udp,          udpBroadcast,
+                       mac,         ip,       edidFails,  edidSilent,   edidSwitch,
+                       edidCheck,   rebootMs, refusePart, dropBlockAck, dropBlockAckAlways,
+                       neverReboot, blockAck});
+    parser.addOption(udpDelay);
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -226,6 +209,12 @@ std::optional<SimOptions> parseSimOptions(const QStringList& arguments, QString&
         (!toCount(parser.value(deviceType), options.deviceType) || options.deviceType > 3))
         return bad(deviceType);
     options.udp = parser.isSet(udp);
+    options.udpBroadcastReplies = parser.isSet(udpBroadcast);
+    if (options.udpBroadcastReplies && !options.udp)
+        return bad(udpBroadcast);
+    if (parser.isSet(udpDelay) &&
+        (!options.udp || !toCount(parser.value(udpDelay), options.udpReplyDelayMs)))
+        return bad(udpDelay);
     if (parser.isSet(mac)) {
         QString text = parser.value(mac);
         text.remove(QLatin1Char(':')).remove(QLatin1Char('-'));

@@ -26,6 +26,11 @@ struct SimOptions {
     // --udp: answer discovery and network configuration; --mac and --ip set the identity it
     // reports (defaults: 02:51:56:00:00:01 and the TCP address, or 127.0.0.1).
     bool udp = false;
+    // --udp-broadcast-replies: answer by broadcast to 255.255.255.255 on the request's port, as a
+    // real matrix does, instead of back to the sender's address.
+    bool udpBroadcastReplies = false;
+    // --udp-reply-delay MS: answer that much later (a slow matrix).
+    int udpReplyDelayMs = 0;
     std::array<std::uint8_t, 6> mac{0x02, 0x51, 0x56, 0x00, 0x00, 0x01};
     std::uint32_t ip = 0;
     int rebootMs = 2000; // how long a firmware upgrade's reboot keeps the matrix silent

@@ -86,7 +86,8 @@ bool Simulator::start(QString& error) {
         identity.mac = options_.mac;
         identity.ip = options_.ip;
         udp_ = std::make_unique<UdpEndpoint>(
-            identity, [this](const QString& line) { trace_.note(line.toStdString()); });
+            identity, UdpEndpoint::Replies{options_.udpBroadcastReplies, options_.udpReplyDelayMs},
+            [this](const QString& line) { trace_.note(line.toStdString()); });
         if (!udp_->listen(error))
             return false;
     }

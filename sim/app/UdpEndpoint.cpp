@@ -3,11 +3,12 @@
 #include "link/Ipv4.h"
 
 #include <QNetworkDatagram>
+#include <QTimer>
 
 namespace quorvane::sim {
 
-UdpEndpoint::UdpEndpoint(NetworkIdentity identity, Trace trace, QObject* parent)
-    : QObject(parent), responder_(identity), trace_(std::move(trace)) {
+UdpEndpoint::UdpEndpoint(NetworkIdentity identity, Replies replies, Trace trace, QObject* parent)
+    : QObject(parent), responder_(identity), replies_(replies), trace_(std::move(trace)) {
     connect(&discovery_, &QUdpSocket::readyRead, this,
             [this] { readPending(discovery_, net::DiscoveryPort); });
     connect(&configuration_, &QUdpSocket::readyRead, this,
@@ -40,12 +41,23 @@ void UdpEndpoint::readPending(QUdpSocket& socket, std::uint16_t port) {
                        .arg(datagram.senderAddress().toString())
                        .arg(bytes.size()));
         }
+        const QHostAddress to =
+            replies_.broadcast ? QHostAddress(QHostAddress::Broadcast) : datagram.senderAddress();
+        const auto toPort = replies_.broadcast ? port : static_cast<quint16>(datagram.senderPort());
         for (const auto& reply : replies) {
-            socket.writeDatagram(reinterpret_cast<const char*>(reply.data()),
-                                 static_cast<qint64>(reply.size()), datagram.senderAddress(),
-                                 static_cast<quint16>(datagram.senderPort()));
-            if (trace_)
-                trace_(QStringLiteral("TX UDP %1: %2 bytes").arg(port).arg(reply.size()));
+            const auto send = [this, &socket, port, to, toPort, reply] {
+                socket.writeDatagram(reinterpret_cast<const char*>(reply.data()),
+                                     static_cast<qint64>(reply.size()), to, toPort);
+                if (trace_)
+                    trace_(QStringLiteral("TX UDP %1 to %2: %3 bytes")
+                               .arg(port)
+                               .arg(to.toString())
+                               .arg(reply.size()));
+            };
+            if (replies_.delayMs > 0)
+                QTimer::singleShot(replies_.delayMs, this, send);
+            else
+                send();
         }
         const auto& after = responder_.identity();
         if (trace_ && (after.ip != before.ip || after.mac != before.mac)) {

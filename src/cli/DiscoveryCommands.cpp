@@ -8,6 +8,7 @@
 #include "device/MatrixSearch.h"
 #include "device/PortProbe.h"
 #include "link/QtUdpLink.h"
+#include "link/TrafficUdpLink.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -31,23 +32,26 @@ int runDiscover(Session& session, const std::vector<std::string>&) {
     PageLink link(session.state(), session.serial(), session.tcp(), session.clock(),
                   GeneralConnection::LinkRules);
     GeneralConnection connection(link, timers, session.dialogs(), probe, view);
-    QtUdpLink udp;
+    QtUdpLink socket;
+    TrafficUdpLink udp(socket, session.state(), session.clock());
     MatrixSearch search(connection, link, udp, timers, session.dialogs());
-    // The search closes its socket 5 s after the broadcast or after its last reply, whichever
-    // comes later: the matrices that answered by then are the result.
-    bool ended = false;
+    // The search ends 5 s after the broadcast or after its last reply, whichever comes later, and
+    // at the latest 10 s after the broadcast, however many replies come: the matrices that
+    // answered by then are the result.
     timers.setHandler([&](int id) {
         if (connection.onTimer(id))
             return;
-        if (search.onTimer(id) && id == MatrixSearch::CloseTimer) {
-            ended = true;
+        if (search.onTimer(id))
             session.poke();
-        }
     });
     connection.create();
     connection.chooseTcpMode();
     search.search();
-    if (const int status = session.waitUntil([&] { return ended; }))
+    if (!search.searching()) {
+        session.fail(ExitLink, "cannot listen on UDP port 30600 (\"Search failed\")");
+        return ExitLink;
+    }
+    if (const int status = session.waitUntil([&] { return search.ended(); }))
         return status;
 
     const auto& ips = search.ips();
@@ -61,6 +65,8 @@ int runDiscover(Session& session, const std::vector<std::string>&) {
     }
     if (session.json())
         printJson(QJsonObject{{"matrices", found}});
+    printError(ips.size() == 1 ? std::string("1 matrix answered the search")
+                               : std::to_string(ips.size()) + " matrices answered the search");
     if (ips.empty()) {
         session.fail(ExitMatrix, "no matrix answered the search");
         return ExitMatrix;
@@ -77,9 +83,12 @@ std::vector<Command> discoveryCommands() {
          "search the local network for matrices (UDP broadcast)",
          "Broadcasts the matrix search on UDP port 30600, as the General page's \"Search\" does,\n"
          "and lists the address and MAC of every matrix that answers, until 5 s pass without a\n"
-         "new answer. Prints \"192.168.0.80 0251560000A7\" per matrix, or with --json:\n"
+         "new answer, and never longer than 10 s. Prints \"192.168.0.80 0251560000A7\" per\n"
+         "matrix, or with --json:\n"
          "  {\"matrices\": [{\"ip\": \"192.168.0.80\", \"mac\": \"0251560000A7\"}]}\n"
-         "Exit status 1 when no matrix answered. Needs neither --com nor --tcp.",
+         "and how many answered on standard error. Exit status 1 when no matrix answered.\n"
+         "Needs neither --com nor --tcp. Anyone on the network can answer: there is no\n"
+         "authentication in the matrix's protocol.",
          false,
          0,
          0,

@@ -5,6 +5,7 @@
 #include "Session.h"
 
 #include "edid/EdidFile.h"
+#include "edid/EdidFileRead.h"
 #include "edid/EdidNames.h"
 #include "edid/EdidPage.h"
 #include "edid/EdidSummary.h"
@@ -15,9 +16,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 namespace quorvane::cli {
@@ -26,8 +24,6 @@ namespace {
 
 // The names are read back without a time-out of the page's own.
 constexpr int ReadBackLimitMs = 5000;
-// Larger files are refused by their length without being read.
-constexpr std::uintmax_t LargestFile = 64 * 1024;
 
 std::string trimmedLower(const std::string& text) {
     std::string out;
@@ -66,24 +62,15 @@ std::string targetText(int target) {
     return target == edid::AllInputs ? "all" : edid::TargetEntries[target];
 }
 
+// The file's bytes, or why it cannot be taken: unreadable, not a regular file, or too long (at
+// most one byte more than the largest file taken is read, whatever size the file reports).
 std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::string& why) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) {
-        why = path + ": " + error.message();
+    edid::EdidFileRead read = edid::readEdidFile(path);
+    if (!read.ok || read.tooLong) {
+        why = path + ": " + edid::readRefusal(read);
         return std::nullopt;
     }
-    if (size > LargestFile) {
-        why = path + ": " + std::to_string(size) + " bytes; an EDID file has 128 or 256";
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = path + ": cannot be read";
-        return std::nullopt;
-    }
-    return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in),
-                                     std::istreambuf_iterator<char>()};
+    return std::move(read.bytes);
 }
 
 std::unique_ptr<EdidPage> makePage(Session& session) {

@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace quorvane::test;
 
 namespace {
@@ -132,6 +134,62 @@ TEST(EdidShowCli, ShowsTheChecksAndSummaryOfAFileWithoutAMatrix) {
     EXPECT_FALSE(refused.json()["accepted"].toBool());
     EXPECT_EQ(refused.json()["refusal"].toString(), "Please select the correct EDID file!");
     EXPECT_FALSE(refused.json()["check"].toString().isEmpty());
+}
+
+TEST(EdidShowCli, FilesThatCannotBeReadAreStatus2WithTheReason) {
+    QTemporaryDir runtime;
+    const QString fifo = runtime.filePath("monitor.bin");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const struct {
+        QString path;
+        const char* reason;
+    } rows[] = {
+        // Size 0 and every read fails: an exception once ended the program here.
+        {"/proc/self/mem", ": The file cannot be read: Input/output error."},
+        // A FIFO without a writer: never waited for.
+        {fifo, ": The file cannot be read: not a regular file."},
+        {"/dev/zero", ": The file cannot be read: not a regular file."},
+        // Size 0, megabytes long: at most 64 KiB and one byte are read.
+        {"/proc/kallsyms",
+         ": The file is more than 65536 bytes long; an EDID file has 128 or 256."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        const CliRun run = runCli(runtime.path(), {"edid", "show", row.path});
+        EXPECT_EQ(run.exitCode, 2) << run.errorText.toStdString();
+        EXPECT_TRUE(run.errorText.contains(row.path + QString::fromLatin1(row.reason)))
+            << run.errorText.toStdString();
+        EXPECT_TRUE(run.output.isEmpty());
+    }
+}
+
+TEST(EdidShowCli, AMonitorNameCannotPutControlBytesOnTheTerminal) {
+    QTemporaryDir runtime;
+    QFile source(AocFile);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QByteArray bytes = source.readAll();
+    // The name descriptor of this EDID is the one at byte 90 (tag FC at byte 93); its text
+    // becomes a colour change, a title change and a byte that is not ASCII, and the base block
+    // sums to 0 again, so the file is a valid EDID.
+    ASSERT_EQ(static_cast<unsigned char>(bytes[93]), 0xFCu);
+    const QByteArray name("\x1b[31m\x1b]0;t\x07\xc3\x0a", 13);
+    bytes.replace(95, name.size(), name);
+    unsigned sum = 0;
+    for (int i = 0; i < 127; ++i)
+        sum += static_cast<unsigned char>(bytes[i]);
+    bytes[127] = static_cast<char>((0x100 - (sum & 0xFF)) & 0xFF);
+    QFile file(runtime.filePath("named.bin"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    const CliRun run = runCli(runtime.path(), {"edid", "show", file.fileName()});
+    ASSERT_EQ(run.exitCode, 0) << run.errorText.toStdString();
+    EXPECT_TRUE(run.output.contains("Monitor name: \\x1B[31m\\x1B]0;t\\x07\\xC3\n"))
+        << run.output.toStdString();
+    for (const QChar c : run.output)
+        EXPECT_TRUE(c == QLatin1Char('\n') || (c.unicode() >= 0x20 && c.unicode() < 0x7F))
+            << "control or non-ASCII character " << int{c.unicode()} << " in the output";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // timing, its results, the data time-out, and a connection lost before the block.
 #include "edid_page_fixture.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quorvane;
@@ -242,24 +243,66 @@ TEST_F(EdidPageEntryTest, RefusedFilesKeepTheEdidAndSayWhy) {
         {"missing-extension.bin", oneBlockAnnouncingOne, "Please select the correct EDID file!",
          "Byte 126 announces 1 extension block, but the file holds the base block only."},
     };
+    const std::vector<std::string> loadedSummary = page->fileSummary();
+    const auto expectKept = [&] {
+        EXPECT_EQ(page->edidBuffer(), loaded);
+        EXPECT_EQ(page->filePath(), path);
+        // The summary stays that of the file a download sends.
+        EXPECT_EQ(page->fileSummary(), loadedSummary);
+        const auto shown = page->summaryShown();
+        ASSERT_EQ(shown.size(), 3 + loadedSummary.size());
+        EXPECT_EQ(shown[2], "Still loaded: Digital_AOC2402_3EA18B594102.bin");
+        EXPECT_EQ(shown[3], "Manufacturer: AOC, product code 9218, serial number 2033");
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         view.messages.clear();
         const std::size_t logBefore = page->link().sendLog().text().size();
         page->openFile(tempFile(c.name, c.bytes));
         EXPECT_EQ(view.messages, std::vector<std::string>{c.message});
-        ASSERT_GE(page->fileSummary().size(), 2u);
-        EXPECT_EQ(page->fileSummary()[0], std::string("Not loaded: quorvane-edid-") +
-                                              std::to_string(::getpid()) + "-" + c.name);
-        EXPECT_EQ(page->fileSummary()[1], c.detail);
-        EXPECT_EQ(page->edidBuffer(), loaded);
-        EXPECT_EQ(page->filePath(), path);
+        EXPECT_EQ(page->fileRefusal(),
+                  (std::vector<std::string>{std::string("Not loaded: quorvane-edid-") +
+                                                std::to_string(::getpid()) + "-" + c.name,
+                                            c.detail}));
+        expectKept();
         EXPECT_EQ(page->link().sendLog().text().size(), logBefore);
         std::filesystem::remove(tempFile(c.name, {}));
     }
-    page->openFile("/nonexistent/quorvane.bin");
-    EXPECT_EQ(page->fileSummary()[1], "The file cannot be read.");
-    EXPECT_EQ(page->filePath(), path);
+    const std::string dir = (std::filesystem::temp_directory_path() /
+                             ("quorvane-edid-" + std::to_string(::getpid()) + "-fifo"))
+                                .string();
+    std::filesystem::create_directory(dir);
+    const std::string fifo = dir + "/monitor.bin";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Files that cannot be read or have no end: never read whole, never waited for, nothing
+    // thrown; "Please select the correct EDID file!" and the reason.
+    const struct {
+        std::string path;
+        const char* detail;
+    } unreadable[] = {
+        {"/nonexistent/quorvane.bin", "The file cannot be read: No such file or directory."},
+        {fifo, "The file cannot be read: not a regular file."},
+        {"/dev/zero", "The file cannot be read: not a regular file."},
+        {dir, "The file cannot be read: a folder, not a file."},
+        // A regular file of size 0 whose read fails.
+        {"/proc/self/mem", "The file cannot be read: Input/output error."},
+        // A regular file of size 0 that holds megabytes.
+        {"/proc/kallsyms", "The file is more than 65536 bytes long; an EDID file has 128 or 256."},
+    };
+    for (const auto& c : unreadable) {
+        SCOPED_TRACE(c.path);
+        view.messages.clear();
+        page->openFile(c.path);
+        EXPECT_EQ(view.messages, std::vector<std::string>{"Please select the correct EDID file!"});
+        EXPECT_EQ(
+            page->fileRefusal(),
+            (std::vector<std::string>{
+                "Not loaded: " + std::filesystem::path(c.path).filename().string(), c.detail}));
+        expectKept();
+    }
+    std::filesystem::remove_all(dir);
+    page->openFile(realFile(TwoBlockFile));
+    EXPECT_TRUE(page->fileRefusal().empty());
 
     // The download still sends the file accepted last.
     page->clickDownload();

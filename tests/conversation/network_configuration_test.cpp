@@ -5,6 +5,8 @@
 #include "SimulatedUdpNetwork.h"
 #include "device/MatrixSearch.h"
 #include "device/NetworkConfiguration.h"
+#include "link/TrafficJournal.h"
+#include "link/TrafficUdpLink.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +88,7 @@ protected:
     std::unique_ptr<Timers> configTimers = clock.createTimers();
     MatrixSearch search{connection, link, udp, *timers, dialogs};
     RecordingConfigView configView;
-    NetworkConfiguration configuration{search, udp, state, *configTimers, dialogs, configView};
+    NetworkConfiguration configuration{search, udp, clock, *configTimers, dialogs, configView};
 };
 
 TEST_F(NetworkConfigurationTest, SearchListsTwoMatricesInOrderOfArrival) {
@@ -303,7 +305,42 @@ TEST_F(NetworkConfigurationTest, FieldsAreCheckedAndARefusalNamesTheField) {
         {staticForm("224", "0", "0", "5"), "IP Address 224.0.0.5 is not a usable host address!"});
     cases.push_back({staticForm("255", "255", "255", "255"),
                      "IP Address 255.255.255.255 is not a usable host address!"});
-    ConfigForm mac = staticForm("10", "0", "0", "1");
+    // The packet fixes mask 255.255.255.0 and gateway a.b.c.1: the network's own address, its
+    // broadcast and the gateway are no address for the matrix; nor is 240.0.0.0/4.
+    cases.push_back({staticForm("192", "168", "1", "0"),
+                     "IP Address 192.168.1.0 is the address of the network itself (mask "
+                     "255.255.255.0)!"});
+    cases.push_back({staticForm("192", "168", "1", "255"),
+                     "IP Address 192.168.1.255 is the broadcast address of its network (mask "
+                     "255.255.255.0)!"});
+    cases.push_back({staticForm("10", "0", "0", "1"),
+                     "IP Address 10.0.0.1 is the gateway 10.0.0.1 that the matrix is given!"});
+    cases.push_back(
+        {staticForm("240", "0", "0", "7"), "IP Address 240.0.0.7 is not a usable host address!"});
+    cases.push_back(
+        {staticForm("254", "1", "2", "3"), "IP Address 254.1.2.3 is not a usable host address!"});
+    // MACs no matrix can answer with, or that the search would skip.
+    const struct {
+        std::array<std::string, 6> fields;
+        const char* message;
+    } macs[] = {
+        {{"00", "00", "00", "00", "00", "00"},
+         "MAC 000000000000 is all zeros: no device has this address!"},
+        {{"FF", "ff", "FF", "FF", "FF", "FF"},
+         "MAC FFFFFFFFFFFF is the broadcast address: no device has this address!"},
+        {{"01", "00", "5E", "00", "00", "01"},
+         "MAC field 1 must be even: an odd first byte makes a multicast address!"},
+        {{"33", "33", "00", "00", "00", "01"},
+         "MAC field 1 must be even: an odd first byte makes a multicast address!"},
+        {{"61", "1A", "2B", "3C", "4D", "5E"},
+         "MAC field 1 must not be 61: the search would no longer see the matrix!"},
+    };
+    for (const auto& m : macs) {
+        ConfigForm form = staticForm("10", "0", "0", "20");
+        form.mac = m.fields;
+        cases.push_back({form, m.message});
+    }
+    ConfigForm mac = staticForm("10", "0", "0", "2");
     mac.mac[3] = "G1";
     cases.push_back({mac, "MAC field 4 must be two hexadecimal digits!"});
     mac.mac[3] = "1";
@@ -315,19 +352,210 @@ TEST_F(NetworkConfigurationTest, FieldsAreCheckedAndARefusalNamesTheField) {
         EXPECT_EQ(view.message, c.message);
         clock.advance(1500);
     }
-    // Auto IP does not look at the IP fields.
+    EXPECT_EQ(udp.sent().size(), sentBefore);
+    // Auto IP does not look at the IP fields; near misses of the refused values go out.
     ConfigForm automatic = staticForm("999", "x", "", "");
     automatic.staticIp = false;
-    automatic.mac[0] = "ab";
+    automatic.mac[0] = "ae";
     EXPECT_TRUE(configuration.clickOk(automatic));
     EXPECT_EQ(udp.sent().size(), sentBefore + 1);
-    EXPECT_EQ(udp.sent().back()[19], 0xAB);
+    EXPECT_EQ(udp.sent().back()[19], 0xAE);
+    const struct {
+        ConfigForm form;
+        std::uint8_t byte9;
+        std::uint8_t byte19;
+    } taken[] = {
+        {staticForm("192", "168", "1", "2"), 2, 0x00},
+        {staticForm("192", "168", "1", "254"), 254, 0x00},
+        {staticForm("223", "255", "255", "254"), 254, 0x00},
+        {[&] {
+             ConfigForm f = staticForm("10", "0", "0", "3");
+             f.mac = {"60", "00", "00", "00", "00", "00"};
+             return f;
+         }(),
+         3, 0x60},
+        {[&] {
+             ConfigForm f = staticForm("10", "0", "0", "4");
+             f.mac = {"FE", "FF", "FF", "FF", "FF", "FF"};
+             return f;
+         }(),
+         4, 0xFE},
+    };
+    for (const auto& t : taken) {
+        clock.advance(20000);
+        EXPECT_TRUE(configuration.clickOk(t.form)) << view.message;
+        EXPECT_EQ(udp.sent().back()[9], t.byte9);
+        EXPECT_EQ(udp.sent().back()[19], t.byte19);
+    }
 }
 
 TEST_F(NetworkConfigurationTest, NothingIsSentBeforeAMatrixWasFound) {
-    EXPECT_FALSE(configuration.clickOk(staticForm("10", "0", "0", "1")));
+    EXPECT_FALSE(configuration.clickOk(staticForm("10", "0", "0", "2")));
     EXPECT_EQ(view.message, "No matrix to configure: search for it first!");
     EXPECT_TRUE(udp.sent().empty());
+}
+
+// Port 30601 is listened on from "OK" until 5 s after the configuration ends, but a search that
+// has taken the socket meanwhile keeps it. Each row: when the matrix answers, when the user
+// searches (ms after "OK", -1 never), and the port bound at given times after "OK" (0: none).
+TEST_F(NetworkConfigurationTest, ConfigurationPortIsGivenUpFiveSecondsAfterTheEnd) {
+    udp.addMatrix(firstMatrix());
+    searchNow();
+    const struct {
+        const char* what;
+        bool matrixAnswers;
+        int userSearchAtMs;
+        std::vector<std::pair<int, int>> portAt;
+    } rows[] = {
+        // Accepted after 5 ms; the search after it binds 30600 at 2505 and, its answer at 2510,
+        // ends 5 s later.
+        {"accepted", true, -1, {{2504, 30601}, {2505, 30600}, {7509, 30600}, {7510, 0}}},
+        // "configure failed!" at 10 s; the port goes 5 s later.
+        {"no answer", false, -1, {{9999, 30601}, {14999, 30601}, {15000, 0}, {40000, 0}}},
+        // The user's search at 11 s, answered at 11005, runs until 16005; the configuration's
+        // close at 15 s leaves it.
+        {"a search of the user's own",
+         false,
+         11000,
+         {{10999, 30601}, {11000, 30600}, {15500, 30600}, {16004, 30600}, {16005, 0}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        udp.setMatricesAnswerConfiguration(row.matrixAnswers);
+        ASSERT_TRUE(configuration.clickOk(staticForm("10", "0", "0", "50"))) << view.message;
+        const std::int64_t ok = clock.nowMs();
+        bool searched = false;
+        for (const auto& [atMs, port] : row.portAt) {
+            if (!searched && row.userSearchAtMs >= 0 && row.userSearchAtMs <= atMs) {
+                clock.advance(ok + row.userSearchAtMs - clock.nowMs());
+                search.search();
+                searched = true;
+            }
+            clock.advance(ok + atMs - clock.nowMs());
+            EXPECT_EQ(udp.boundPort(), port) << "at " << atMs << " ms";
+            EXPECT_EQ(configuration.listening(), port == 30601) << "at " << atMs << " ms";
+        }
+        clock.advance(30000);
+    }
+}
+
+// Whatever another host sends, a search ends at most 10 s after its broadcast; without replies 5 s
+// after it, and otherwise 5 s after the last reply. Replies are valid discovery replies from a
+// host of the network, at the given times after the broadcast.
+TEST_F(NetworkConfigurationTest, SearchEndsTenSecondsAfterItsBroadcastAtTheLatest) {
+    std::vector<int> everyThreeSeconds;
+    for (int at = 500; at < 60000; at += 3000)
+        everyThreeSeconds.push_back(at);
+    const struct {
+        const char* what;
+        std::vector<int> repliesAt;
+        int endsAt;
+        std::size_t found;
+    } rows[] = {
+        {"no reply", {}, 5000, 0},
+        {"one reply", {2000}, 7000, 1},
+        {"a reply every three seconds", everyThreeSeconds, 10000, 4},
+        {"replies until just before the limit", {4000, 8000, 9999}, 10000, 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        search.search();
+        for (const int at : row.repliesAt)
+            udp.deliver(net::DiscoveryPort, reply(), at);
+        clock.advance(row.endsAt - 1);
+        EXPECT_EQ(udp.boundPort(), 30600);
+        EXPECT_FALSE(search.ended());
+        clock.advance(1);
+        EXPECT_FALSE(udp.isBound());
+        EXPECT_TRUE(search.ended());
+        EXPECT_EQ(search.ips().size(), row.found);
+        clock.advance(60000);
+        EXPECT_EQ(search.ips().size(), row.found);
+    }
+}
+
+// "Config..." fills its fields from one found entry, the matrix the packet goes to, even when the
+// connection uses an address typed into the box (the current matrix IP then names another
+// matrix than the current MAC).
+TEST_F(NetworkConfigurationTest, DialogShowsTheAddressAndMacOfOneFoundEntry) {
+    udp.addMatrix(firstMatrix());
+    udp.addMatrix({{0x02, 0x51, 0x56, 0x00, 0x00, 0x02}, 0x0A00000A, false});
+    searchNow();
+    ASSERT_EQ(search.ips(), (Texts{"10.0.0.9", "10.0.0.10"}));
+    const struct {
+        const char* what;
+        int select;        // -1: keep the selection
+        const char* typed; // typed and connected to
+        std::array<std::string, 4> ip;
+        std::array<std::string, 6> mac;
+    } rows[] = {
+        {"first entry", -1, nullptr, {"10", "0", "0", "9"}, {"02", "51", "56", "00", "00", "01"}},
+        {"an address typed and connected to",
+         -1,
+         "192.168.7.7",
+         {"10", "0", "0", "9"},
+         {"02", "51", "56", "00", "00", "01"}},
+        {"second entry", 1, nullptr, {"10", "0", "0", "10"}, {"02", "51", "56", "00", "00", "02"}},
+        {"second entry, then a typed address connected to",
+         -1,
+         "10.0.0.77",
+         {"10", "0", "0", "10"},
+         {"02", "51", "56", "00", "00", "02"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.select >= 0) {
+            connection.selectIp(row.select);
+            search.selectIp(row.select);
+        }
+        if (row.typed) {
+            connection.editIpText(row.typed);
+            connection.clickTcpConnect();
+            clock.advance(150);
+            ASSERT_EQ(state.matrixIp, row.typed);
+        }
+        configuration.openDialog();
+        EXPECT_EQ(configView.form.ip, row.ip);
+        EXPECT_EQ(configView.form.mac, row.mac);
+    }
+}
+
+// Every datagram of the search and the configuration, both ways, reaches the traffic window with
+// the peer's address; a long datagram shows its first 80 bytes.
+TEST_F(NetworkConfigurationTest, UdpTrafficShowsInTheTrafficWindowWithThePeer) {
+    TrafficJournal journal;
+    state.traffic = &journal;
+    TrafficUdpLink traffic(udp, state, clock);
+    MatrixSearch watched{connection, link, traffic, *timers, dialogs};
+    udp.addMatrix(firstMatrix());
+    watched.search();
+    clock.advance(50);
+    udp.deliver(net::DiscoveryPort, Bytes(100, 0xA5), 0);
+    clock.advance(1);
+
+    std::string matrixReply =
+        "RX udp     from 10.0.0.9:30600  55 bytes  02 51 56 00 00 01 0A 00 00 09 FF FF FF 00 0A 00 "
+        "00 01 77 88";
+    for (int i = 20; i < 55; ++i)
+        matrixReply += " 00";
+    std::string stray = "RX udp     from 10.0.0.200:30600  100 bytes ";
+    for (int i = 0; i < 80; ++i)
+        stray += " A5";
+    stray += " ...";
+    const Texts expected = {
+        "TX udp     to 255.255.255.255:30600  1 bytes  61",
+        "RX udp     from 10.0.0.1:30600  1 bytes  61",
+        matrixReply,
+        stray,
+    };
+    Texts lines;
+    for (std::uint64_t seq = journal.begin(); seq < journal.end(); ++seq)
+        lines.push_back(formatTraffic(journal.at(seq)));
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(watched.ips(), Texts{"10.0.0.9"});
+    watched.socketTaken();
+    udp.close();
+    state.traffic = nullptr;
 }
 
 } // namespace

@@ -25,12 +25,14 @@ bool SimulatedUdpNetwork::sendBroadcast(std::uint16_t port, const std::uint8_t* 
     sent_.push_back(datagram);
     // The sender hears its own broadcast first.
     if (port == boundPort_)
-        deliver(port, datagram, 0);
+        deliver(port, datagram, 0, UdpPeer{programAddress, port});
     for (auto& matrix : matrices_) {
+        // The address it answers from is the one it had when the request came.
+        const UdpPeer from{matrix->identity().ip, port};
         for (auto& reply : matrix->receive(port, data, size)) {
             if (port == net::ConfigurationPort && !answerConfiguration_)
                 continue;
-            deliver(port, std::move(reply), latencyMs);
+            deliver(port, std::move(reply), latencyMs, from);
         }
     }
     return true;
@@ -42,12 +44,14 @@ NetworkResponder& SimulatedUdpNetwork::addMatrix(NetworkIdentity identity) {
 }
 
 void SimulatedUdpNetwork::deliver(std::uint16_t port, std::vector<std::uint8_t> datagram,
-                                  int delayMs) {
-    clock_.schedule(delayMs, [this, port, binding = binding_, d = std::move(datagram)] {
+                                  int delayMs, UdpPeer from) {
+    if (from == UdpPeer{})
+        from = UdpPeer{OtherHost, port};
+    clock_.schedule(delayMs, [this, port, from, binding = binding_, d = std::move(datagram)] {
         if (binding != binding_ || port != boundPort_ || !receiver_)
             return;
         const Receiver receiver = receiver_;
-        receiver(d.data(), d.size());
+        receiver(d.data(), d.size(), from);
     });
 }
 

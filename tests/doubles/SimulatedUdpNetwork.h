@@ -1,8 +1,9 @@
 #pragma once
 // A broadcast network in virtual time for the discovery and configuration tests: the program's
 // UDP socket (a UdpLink) and any number of simulated matrices (NetworkResponder). A broadcast
-// reaches every matrix and, as on a real network, comes back to the sender itself; a matrix's
-// reply reaches the program after the latency. Tests may also deliver datagrams of their own.
+// reaches every matrix and, as on a real network, comes back to the sender itself (from the
+// program's own address); a matrix's reply reaches the program after the latency, from the
+// matrix's address. Tests may also deliver datagrams of their own, from any address.
 
 #include "NetworkResponder.h"
 #include "VirtualClock.h"
@@ -29,13 +30,18 @@ public:
     void occupy(std::uint16_t port) { occupied_ = port; }
     // When false, a matrix takes configurations but sends no reply.
     void setMatricesAnswerConfiguration(bool answer) { answerConfiguration_ = answer; }
-    // Delivers a datagram to the program's socket if it is bound to `port`, after `delayMs`.
-    void deliver(std::uint16_t port, std::vector<std::uint8_t> datagram, int delayMs = 0);
+    // Delivers a datagram to the program's socket if it is bound to `port`, after `delayMs`, from
+    // `from` (by default a host of its own, 10.0.0.200, sending from the same port).
+    void deliver(std::uint16_t port, std::vector<std::uint8_t> datagram, int delayMs = 0,
+                 UdpPeer from = {});
 
     std::uint16_t boundPort() const { return boundPort_; }
     // Every datagram the program broadcast, in order.
     const std::vector<std::vector<std::uint8_t>>& sent() const { return sent_; }
     int latencyMs = 5;
+    // The program's own address, from which its broadcasts come back to it.
+    std::uint32_t programAddress = 0x0A000001;
+    static constexpr std::uint32_t OtherHost = 0x0A0000C8;
 
 private:
     VirtualClock& clock_;

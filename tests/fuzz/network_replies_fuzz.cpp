@@ -37,14 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t n = std::min(chunk, size - i);
         // Each piece is its own allocation, so a read past it is caught.
         std::vector<std::uint8_t> piece(data + i, data + i + n);
-        if (const auto found = discovery.feed(piece.data(), piece.size())) {
+        if (const auto found = discovery.feed(piece.data(), piece.size(), UdpPeer{1, 1}, 0)) {
             if (found->mac.size() != 12 || !net::parseMacText(found->mac) ||
                 !wellFormedIp(found->ip))
                 std::abort();
         }
-        if (discovery.size() > net::ReceiveLimit)
+        if (discovery.size() > net::ReceiveLimit || configuration.size() > net::ReceiveLimit)
             std::abort();
-        configuration.feed(piece.data(), piece.size(), sent);
+        configuration.feed(piece.data(), piece.size(), UdpPeer{1, 1}, 0, sent);
     }
     return 0;
 }

@@ -40,6 +40,7 @@ public:
         matrix = prefix + QStringLiteral("sim") + id;
         const QString left = prefix + QStringLiteral("p") + id;
         const QString right = prefix + QStringLiteral("s") + id;
+        matrixInterface_ = right;
         const QString net = QStringLiteral("10.231.%1.").arg(subnet);
         if (::geteuid() != 0) {
             reason = "making network namespaces needs root";
@@ -84,6 +85,12 @@ public:
         }
     }
 
+    // Gives the matrix side one more address (a second host on the same network, "10.231.n.3/24").
+    bool addMatrixAddress(const QString& addressWithPrefix) {
+        return ready &&
+               ip({"-n", matrix, "addr", "add", addressWithPrefix, "dev", matrixInterface_});
+    }
+
     QString program;
     QString matrix;
     bool ready = false;
@@ -91,6 +98,7 @@ public:
 
 private:
     bool made_ = false;
+    QString matrixInterface_;
 };
 
 } // namespace quorvane::test

@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,25 +115,68 @@ struct ProgramSide {
     QtUdpLink udp;
     MatrixSearch search{connection, link, udp, pageTimers, dialogs};
     RecordingConfigView configView;
-    NetworkConfiguration configuration{search, udp, state, configTimers, dialogs, configView};
+    NetworkConfiguration configuration{search, udp, clock, configTimers, dialogs, configView};
 };
 
+// quorvane-sim --udp in the test network's matrix namespace; stopped when this goes.
+class SimInNetwork {
+public:
+    SimInNetwork(const test::TestNetwork& network, const QStringList& arguments) {
+        const QString simPath = qEnvironmentVariable("QUORVANE_SIM");
+        if (simPath.isEmpty()) {
+            error = "QUORVANE_SIM names no simulator";
+            return;
+        }
+        process_.start(QStringLiteral("ip"),
+                       QStringList{"netns", "exec", network.matrix, simPath} + arguments);
+        if (!process_.waitForStarted(5000)) {
+            error = "the simulator did not start";
+            return;
+        }
+        if (!QTest::qWaitFor([&] { return process_.canReadLine(); }, 10000)) {
+            error = "the simulator did not report ready: " +
+                    process_.readAllStandardError().toStdString();
+            return;
+        }
+        firstLine = QString::fromUtf8(process_.readLine());
+    }
+    ~SimInNetwork() { stop(); }
+    void stop() {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(2000);
+    }
+    std::string error;
+    QString firstLine;
+
+private:
+    QProcess process_;
+};
+
+// The matrix answers by unicast to the sender, or by broadcast as a real one does: a program that
+// listened on its interface's address instead of 0.0.0.0 would hear only the first.
 TEST(UdpNamespaceTest, SearchFindsTheSimulatorAndAConfigurationMovesIt) {
-    const QString simPath = qEnvironmentVariable("QUORVANE_SIM");
-    ASSERT_FALSE(simPath.isEmpty()) << "QUORVANE_SIM names no simulator";
-    test::TestNetwork network(QStringLiteral("qv"), 7);
-    if (!network.ready)
-        GTEST_SKIP() << network.reason;
+    const struct {
+        const char* what;
+        QStringList extra;
+    } rows[] = {
+        {"unicast replies", {}},
+        {"broadcast replies", {"--udp-broadcast-replies"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        test::TestNetwork network(QStringLiteral("qv"), 7);
+        if (!network.ready)
+            GTEST_SKIP() << network.reason;
+        SimInNetwork sim(network,
+                         QStringList{"--udp", "--mac", "02:51:56:00:00:07", "--ip", "10.231.7.2"} +
+                             row.extra);
+        ASSERT_TRUE(sim.error.empty()) << sim.error;
+        EXPECT_TRUE(sim.firstLine.contains("udp=10.231.7.2 mac=025156000007"));
 
-    QProcess sim;
-    sim.start(QStringLiteral("ip"), {"netns", "exec", network.matrix, simPath, "--udp", "--mac",
-                                     "02:51:56:00:00:07", "--ip", "10.231.7.2"});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.canReadLine(); }, 10000))
-        << sim.readAllStandardError().toStdString();
-    EXPECT_TRUE(sim.readLine().contains("udp=10.231.7.2 mac=025156000007"));
-
-    {
         InNamespace inside(network.program);
         ASSERT_TRUE(inside.entered) << "could not enter the test's namespace";
         ProgramSide program;
@@ -157,11 +202,83 @@ TEST(UdpNamespaceTest, SearchFindsTheSimulatorAndAConfigurationMovesIt) {
         EXPECT_EQ(program.search.macs(), Texts{"001A2B3C4D5E"});
         program.udp.close();
     }
+}
 
-    sim.terminate();
-    if (!sim.waitForFinished(5000))
-        sim.kill();
-    sim.waitForFinished(2000);
+// A second host on the network (10.231.9.3) sends stray bytes during the search and, once the
+// matrix is gone, replays the matrix's earlier acceptance and forges one from "another matrix of
+// the same maker": the search still finds the matrix, and the configuration nobody answers ends
+// with "configure failed!".
+TEST(UdpNamespaceTest, StrayAndReplayedDatagramsFromASecondHostAreNotTaken) {
+    test::TestNetwork network(QStringLiteral("qvs"), 9);
+    if (!network.ready)
+        GTEST_SKIP() << network.reason;
+    ASSERT_TRUE(network.addMatrixAddress(QStringLiteral("10.231.9.3/24")));
+    // The matrix answers 300 ms late, so the stray bytes are surely there before its answer.
+    SimInNetwork sim(network, {"--udp", "--mac", "02:51:56:00:00:09", "--ip", "10.231.9.2",
+                               "--udp-reply-delay", "300", "--log", "/dev/null"});
+    ASSERT_TRUE(sim.error.empty()) << sim.error;
+
+    // The second host's socket is made inside the matrix namespace, so whatever it sends (even a
+    // broadcast) stays in the test's network.
+    QUdpSocket stray;
+    {
+        InNamespace matrixSide(network.matrix);
+        ASSERT_TRUE(matrixSide.entered);
+        ASSERT_TRUE(stray.bind(QHostAddress(QStringLiteral("10.231.9.3")), 0));
+    }
+    const QHostAddress program(QStringLiteral("10.231.9.1"));
+    const auto send = [&](const QByteArray& bytes, const QHostAddress& to, quint16 port) {
+        ASSERT_EQ(stray.writeDatagram(bytes, to, port), bytes.size());
+    };
+
+    InNamespace inside(network.program);
+    ASSERT_TRUE(inside.entered) << "could not enter the test's namespace";
+    ProgramSide side;
+    side.search.search();
+    send(QByteArray(10, '\x42'), program, 30600);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !side.search.ips().empty(); }, 5000))
+        << "the matrix's reply was lost";
+    EXPECT_EQ(side.search.ips(), Texts{"10.231.9.2"});
+    EXPECT_EQ(side.search.macs(), Texts{"025156000009"});
+
+    ConfigForm form;
+    form.staticIp = true;
+    form.ip = {"10", "231", "9", "50"};
+    form.mac = {"02", "51", "56", "00", "00", "09"};
+    side.configuration.openDialog();
+    ASSERT_TRUE(side.configuration.clickOk(form));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !side.configView.shown && side.configView.texts.size() > 1; }, 15000));
+    ASSERT_EQ(side.configView.texts.at(1), "Matrix configuration completed successfully!");
+    const auto first = side.configuration.packet();
+
+    // The matrix goes; the next configuration gets nothing but the second host's datagrams.
+    sim.stop();
+    side.configView.texts.clear();
+    form.ip = {"10", "231", "9", "60"};
+    ASSERT_TRUE(side.configuration.clickOk(form));
+    const auto second = side.configuration.packet();
+    const auto accepted = [](auto packet) {
+        packet[74] = 0x00;
+        unsigned sum = 0;
+        for (std::size_t i = 0; i < 75; ++i)
+            sum += packet[i];
+        packet[75] = static_cast<std::uint8_t>(sum & 0xFF);
+        return QByteArray(reinterpret_cast<const char*>(packet.data()),
+                          static_cast<qsizetype>(packet.size()));
+    };
+    QByteArray sameMaker = accepted(second);
+    sameMaker[5] = '\x0A';
+    send(accepted(first), program, 30601);                         // the earlier acceptance
+    send(sameMaker, QHostAddress(QHostAddress::Broadcast), 30601); // another matrix's
+    send(QByteArray(10, '\x00') + accepted(second).left(40), program, 30601); // pieces of a fake
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !side.configView.shown; }, 15000));
+    EXPECT_EQ(side.configView.texts.front(), "Configuring . . .");
+    EXPECT_EQ(side.configView.texts.back(), "configure failed!");
+    EXPECT_EQ(std::count(side.configView.texts.begin(), side.configView.texts.end(),
+                         "Matrix configuration completed successfully!"),
+              0);
+    side.udp.close();
 }
 
 } // namespace

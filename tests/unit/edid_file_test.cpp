@@ -201,3 +201,45 @@ TEST(EdidSummary, ModelYearAndMissingPartsAndShortInput) {
 }
 
 } // namespace
+
+namespace {
+
+// The monitor name reaches terminals (quorvane-cli edid show) and windows: bytes outside printable
+// ASCII are written as \xNN, the backslash too, and nothing else changes.
+TEST(EdidSummary, MonitorNameBytesOutsidePrintableAsciiAreEscaped) {
+    const struct {
+        const char* what;
+        Bytes name; // up to 13 bytes after the descriptor header
+        const char* shown;
+    } rows[] = {
+        {"plain", {'P', 'l', 'a', 'i', 'n', ' ', '1', '-', '2', 0x0A}, "Plain 1-2"},
+        {"terminal colour", {'A', 'B', 0x1B, '[', '3', '1', 'm', 'C', 0x0A}, "AB\\x1B[31mC"},
+        {"title escape", {0x1B, ']', '0', ';', 'x', 0x07, 0x0A}, "\\x1B]0;x\\x07"},
+        {"high bytes", {0x80, 0xFF, 'z', 0x9B, 0x0A}, "\\x80\\xFFz\\x9B"},
+        {"delete and tab", {0x7F, 0x09, '~', 0x0A}, "\\x7F\\x09~"},
+        {"backslash", {'a', '\\', 'b', 0x0A}, "a\\x5Cb"},
+        {"carriage return", {'o', 'k', 0x0D, 'x', 0x0A}, "ok\\x0Dx"},
+    };
+    const Bytes original = twoBlocks();
+    std::size_t nameAt = 0;
+    for (std::size_t offset : {54u, 72u, 90u, 108u}) {
+        if (original[offset] == 0 && original[offset + 1] == 0 && original[offset + 3] == 0xFC)
+            nameAt = offset + 5;
+    }
+    ASSERT_NE(nameAt, 0u) << "the sample EDID has no name descriptor";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Bytes b = original;
+        std::fill(b.begin() + static_cast<long>(nameAt), b.begin() + static_cast<long>(nameAt) + 13,
+                  0x20);
+        std::copy(row.name.begin(), row.name.end(), b.begin() + static_cast<long>(nameAt));
+        fixChecksum(b, 0);
+        ASSERT_TRUE(check(b).accepted());
+        const auto s = decodeEdid(b.data(), b.size());
+        ASSERT_TRUE(s.has_value());
+        EXPECT_EQ(s->monitorName, row.shown);
+        EXPECT_EQ(summaryLines(*s)[2], std::string("Monitor name: ") + row.shown);
+    }
+}
+
+} // namespace

@@ -28,11 +28,16 @@ void MatrixSearch::search() {
     connection_.showTcpLinkResult(false);
 
     udp_.close();
+    if (socketTaken_)
+        socketTaken_();
     searching_ = false;
+    ended_ = false;
     timers_.stop(CloseTimer);
-    if (!udp_.bind(net::DiscoveryPort, [this](const std::uint8_t* data, std::size_t size) {
-            onDatagram(data, size);
-        })) {
+    timers_.stop(LimitTimer);
+    if (!udp_.bind(net::DiscoveryPort,
+                   [this](const std::uint8_t* data, std::size_t size, const UdpPeer& from) {
+                       onDatagram(data, size, from);
+                   })) {
         raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, SearchFailedText);
         return;
     }
@@ -40,39 +45,54 @@ void MatrixSearch::search() {
     const std::uint8_t request = net::DiscoveryRequest;
     udp_.sendBroadcast(net::DiscoveryPort, &request, 1);
     timers_.start(CloseTimer, CloseAfterMs);
+    timers_.start(LimitTimer, LimitMs);
 }
 
-void MatrixSearch::onDatagram(const std::uint8_t* data, std::size_t size) {
-    const auto found = buffer_.feed(data, size);
+void MatrixSearch::onDatagram(const std::uint8_t* data, std::size_t size, const UdpPeer& from) {
+    if (!searching_)
+        return;
+    const auto found = buffer_.feed(data, size, from, link_.clock().nowMs());
     if (!found || ips_.size() >= MaxFound)
         return;
     ips_.push_back(found->ip);
     macs_.push_back(found->mac);
     currentMac_ = macs_.front();
+    currentIp_ = ips_.front();
     connection_.setFoundIps(ips_);
+    // 5 s more for further matrices; the limit 10 s after the broadcast stands.
     timers_.start(CloseTimer, CloseAfterMs);
     if (found_)
         found_();
 }
 
 void MatrixSearch::selectIp(int index) {
-    if (index >= 0 && index < static_cast<int>(macs_.size()))
+    if (index >= 0 && index < static_cast<int>(macs_.size())) {
         currentMac_ = macs_[static_cast<std::size_t>(index)];
+        currentIp_ = ips_[static_cast<std::size_t>(index)];
+    }
 }
 
 void MatrixSearch::socketTaken() {
     searching_ = false;
     timers_.stop(CloseTimer);
+    timers_.stop(LimitTimer);
 }
 
-bool MatrixSearch::onTimer(int id) {
-    if (id != CloseTimer)
-        return false;
+void MatrixSearch::end() {
     timers_.stop(CloseTimer);
+    timers_.stop(LimitTimer);
     if (searching_) {
         udp_.close();
         searching_ = false;
+        ended_ = true;
     }
+    buffer_.clear();
+}
+
+bool MatrixSearch::onTimer(int id) {
+    if (id != CloseTimer && id != LimitTimer)
+        return false;
+    end();
     return true;
 }
 

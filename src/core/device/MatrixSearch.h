@@ -1,8 +1,11 @@
 #pragma once
 // The General page's "Search": a UDP broadcast of "a" from and to port 30600, and the "Matrix  IP"
 // list filled from the replies in order of arrival, with the parallel list of MAC addresses.
-// Starting a search drops the TCP connection. The socket is closed 5 s after the search or after
-// its last reply, whichever is later, so that port 30600 is not held for the life of the program.
+// Starting a search drops the TCP connection. The search ends, and the socket is closed, 5 s after
+// the broadcast or after its last reply, whichever is later, but never later than 10 s after the
+// broadcast: any host of the network can send replies, and a stream of them must not hold port
+// 30600 (or a waiting command line) for ever. Pieces of a reply are joined only from one sender
+// within 1 s.
 //
 // Runs on the user-interface thread; its timer is one of the General page's (the owner routes
 // expiries to onTimer()).
@@ -24,6 +27,8 @@ class MatrixSearch {
 public:
     static constexpr int CloseTimer = 88;
     static constexpr int CloseAfterMs = 5000;
+    static constexpr int LimitTimer = 89;
+    static constexpr int LimitMs = 10000;
     static constexpr int MessageTimer = 55;
     static constexpr int MessageMs = 1500;
     static constexpr std::size_t MaxFound = 256;
@@ -36,13 +41,22 @@ public:
 
     // The matrix-found notification, after each reply that adds an entry.
     void setFoundListener(std::function<void()> listener) { found_ = std::move(listener); }
+    // Called when a search closes the shared socket to bind its own (whoever held it).
+    void setSocketTakenListener(std::function<void()> listener) {
+        socketTaken_ = std::move(listener);
+    }
 
     // "Search".
     void search();
     // An entry of the "Matrix  IP" list chosen (after the connection controls have taken it).
     void selectIp(int index);
 
+    // True for the search's own timers; `ended()` tells whether this expiry ended the search.
     bool onTimer(int id);
+    // Listens while a search runs and until it ends.
+    bool searching() const { return searching_; }
+    // Set by the expiry that ended the last search (its socket closed); cleared by search().
+    bool ended() const { return ended_; }
     // Someone else (the configuration) closes the shared socket and binds it anew: the search no
     // longer owns it and will not close it.
     void socketTaken();
@@ -51,9 +65,12 @@ public:
     const std::vector<std::string>& macs() const { return macs_; }
     // The MAC of the selected entry; empty before any matrix was found.
     const std::string& currentMac() const { return currentMac_; }
+    // The address of the same entry: the matrix that currentMac() names.
+    const std::string& currentIp() const { return currentIp_; }
 
 private:
-    void onDatagram(const std::uint8_t* data, std::size_t size);
+    void onDatagram(const std::uint8_t* data, std::size_t size, const UdpPeer& from);
+    void end();
 
     GeneralConnection& connection_;
     PageLink& link_;
@@ -61,11 +78,14 @@ private:
     Timers& timers_;
     Dialogs& dialogs_;
     std::function<void()> found_;
+    std::function<void()> socketTaken_;
     net::DiscoveryBuffer buffer_;
     std::vector<std::string> ips_;
     std::vector<std::string> macs_;
     std::string currentMac_;
+    std::string currentIp_;
     bool searching_ = false;
+    bool ended_ = false;
 };
 
 } // namespace quorvane

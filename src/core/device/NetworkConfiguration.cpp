@@ -1,5 +1,6 @@
 #include "device/NetworkConfiguration.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 
@@ -48,28 +49,71 @@ std::optional<std::uint8_t> hexByte(const std::string& text) {
     return static_cast<std::uint8_t>(std::stoi(text, nullptr, 16));
 }
 
-// A matrix can be given this address: not "this network" (0.x), not loopback (127.x), not
-// multicast (224..239.x) and not the limited broadcast.
-bool usableHost(const std::array<std::uint8_t, 4>& ip) {
-    if (ip[0] == 0 || ip[0] == 127 || (ip[0] >= 224 && ip[0] <= 239))
-        return false;
-    return !(ip[0] == 255 && ip[1] == 255 && ip[2] == 255 && ip[3] == 255);
+std::string dotted(const std::array<std::uint8_t, 4>& ip) {
+    return std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "." +
+           std::to_string(ip[3]);
+}
+
+// Why a matrix cannot be given this static address ("" when it can). The packet gives it mask
+// 255.255.255.0 and gateway a.b.c.1, so a.b.c.0 (the network), a.b.c.255 (its broadcast) and
+// a.b.c.1 (the gateway) are not host addresses of its own; 0.x ("this network"), 127.x
+// (loopback), 224..239.x (multicast) and 240..255.x (reserved, and the limited broadcast) are no
+// host's address at all.
+std::string staticAddressFault(const std::array<std::uint8_t, 4>& ip) {
+    const std::string address = "IP Address " + dotted(ip);
+    if (ip[0] == 0 || ip[0] == 127 || ip[0] >= 224)
+        return address + " is not a usable host address!";
+    std::array<std::uint8_t, 4> gateway = ip;
+    gateway[3] = 1;
+    if (ip[3] == 0)
+        return address + " is the address of the network itself (mask 255.255.255.0)!";
+    if (ip[3] == 255)
+        return address + " is the broadcast address of its network (mask 255.255.255.0)!";
+    if (ip[3] == 1)
+        return address + " is the gateway " + dotted(gateway) + " that the matrix is given!";
+    return "";
+}
+
+// Why a matrix cannot take this MAC ("" when it can). The six fields are "MAC field 1" to 6.
+std::string macFault(const net::Mac& mac) {
+    const std::string text = net::macText(mac);
+    if (std::all_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b == 0x00; }))
+        return "MAC " + text + " is all zeros: no device has this address!";
+    if (std::all_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b == 0xFF; }))
+        return "MAC " + text + " is the broadcast address: no device has this address!";
+    // 61 is odd as well, but says more than "multicast": the search skips it as its own request.
+    if (mac[0] == net::DiscoveryRequest)
+        return "MAC field 1 must not be 61: the search would no longer see the matrix!";
+    if (mac[0] & 0x01)
+        return "MAC field 1 must be even: an odd first byte makes a multicast address!";
+    return "";
 }
 } // namespace
 
-NetworkConfiguration::NetworkConfiguration(MatrixSearch& search, UdpLink& udp, LinkState& state,
+NetworkConfiguration::NetworkConfiguration(MatrixSearch& search, UdpLink& udp, const Clock& clock,
                                            Timers& timers, Dialogs& dialogs,
                                            ConfigurationView& view)
-    : search_(search), udp_(udp), state_(state), timers_(timers), dialogs_(dialogs), view_(view) {}
+    : search_(search), udp_(udp), clock_(clock), timers_(timers), dialogs_(dialogs), view_(view) {
+    // A search, the user's or the one after an acceptance, closes the configuration's socket.
+    search_.setSocketTakenListener([this] {
+        listening_ = false;
+        timers_.stop(PortCloseTimer);
+        replies_.clear();
+    });
+}
 
-NetworkConfiguration::~NetworkConfiguration() = default;
+NetworkConfiguration::~NetworkConfiguration() {
+    search_.setSocketTakenListener({});
+}
 
 void NetworkConfiguration::openDialog() {
-    // The fields show the matrix chosen now, every time the dialog comes up.
+    // The fields show the matrix chosen now, every time the dialog comes up: the address and the
+    // MAC of the same found entry, the matrix the packet goes to (not an address typed or
+    // connected to, which may be another matrix's).
     form_.ip = {};
     std::size_t field = 0;
     std::string part;
-    for (char c : state_.matrixIp + ".") {
+    for (char c : search_.currentIp() + ".") {
         if (c != '.') {
             part += c;
             continue;
@@ -110,10 +154,8 @@ bool NetworkConfiguration::check(const ConfigForm& form, net::ConfigurationReque
             }
             request.ip[i] = *value;
         }
-        if (!usableHost(request.ip)) {
-            refuse("IP Address " + std::to_string(request.ip[0]) + "." +
-                   std::to_string(request.ip[1]) + "." + std::to_string(request.ip[2]) + "." +
-                   std::to_string(request.ip[3]) + " is not a usable host address!");
+        if (const std::string fault = staticAddressFault(request.ip); !fault.empty()) {
+            refuse(fault);
             return false;
         }
     }
@@ -124,6 +166,10 @@ bool NetworkConfiguration::check(const ConfigForm& form, net::ConfigurationReque
             return false;
         }
         request.newMac[i] = *value;
+    }
+    if (const std::string fault = macFault(request.newMac); !fault.empty()) {
+        refuse(fault);
+        return false;
     }
     const auto target = net::parseMacText(search_.currentMac());
     if (!target) {
@@ -144,9 +190,12 @@ bool NetworkConfiguration::clickOk(const ConfigForm& form) {
     search_.socketTaken();
     udp_.close();
     replies_.clear();
-    if (!udp_.bind(net::ConfigurationPort, [this](const std::uint8_t* data, std::size_t size) {
-            onDatagram(data, size);
-        })) {
+    timers_.stop(PortCloseTimer);
+    listening_ = udp_.bind(net::ConfigurationPort,
+                           [this](const std::uint8_t* data, std::size_t size, const UdpPeer& from) {
+                               onDatagram(data, size, from);
+                           });
+    if (!listening_) {
         refuse(FailedText);
         return false;
     }
@@ -166,8 +215,11 @@ bool NetworkConfiguration::clickOk(const ConfigForm& form) {
     return true;
 }
 
-void NetworkConfiguration::onDatagram(const std::uint8_t* data, std::size_t size) {
-    if (replies_.feed(data, size, packet_) && awaiting_)
+void NetworkConfiguration::onDatagram(const std::uint8_t* data, std::size_t size,
+                                      const UdpPeer& from) {
+    if (!listening_)
+        return;
+    if (replies_.feed(data, size, from, clock_.nowMs(), packet_) && awaiting_)
         onAccepted();
 }
 
@@ -177,6 +229,13 @@ void NetworkConfiguration::onAccepted() {
     timers_.stop(TimeOutTimer);
     showConfiguring(AcceptedText);
     timers_.start(AcceptedTimer, AcceptedMs);
+    ended();
+}
+
+void NetworkConfiguration::ended() {
+    // Nothing more is waited for on port 30601; it is given up a little later (a late echo is
+    // then still taken and dropped quietly rather than refused by the system).
+    timers_.start(PortCloseTimer, PortCloseMs);
 }
 
 void NetworkConfiguration::onMatrixFound() {
@@ -200,6 +259,7 @@ bool NetworkConfiguration::onTimer(int id) {
         awaiting_ = false;
         showConfiguring(FailedText);
         timers_.start(CloseTimer, FailedCloseMs);
+        ended();
         return true;
     case AcceptedTimer:
         timers_.stop(AcceptedTimer);
@@ -223,6 +283,14 @@ bool NetworkConfiguration::onTimer(int id) {
     case CloseTimer:
         timers_.stop(CloseTimer);
         closeConfiguring();
+        return true;
+    case PortCloseTimer:
+        timers_.stop(PortCloseTimer);
+        // Only the configuration's own socket: a search started meanwhile has taken it.
+        if (listening_)
+            udp_.close();
+        listening_ = false;
+        replies_.clear();
         return true;
     case MessageTimer:
         timers_.stop(MessageTimer);

@@ -5,8 +5,18 @@
 // the search again (2 s, then 0.5 s, then up to 5 s) so that the list shows the new address.
 //
 // The fields are checked before anything is sent: IP fields take 0..255 in decimal, MAC fields
-// exactly two hexadecimal digits, and a static address must be a usable unicast host address; a
-// refusal names the field. Only an acceptance of the packet just sent counts.
+// exactly two hexadecimal digits. A static address must be a usable host address of the network
+// the packet gives the matrix (mask 255.255.255.0, gateway a.b.c.1): not a.b.c.0, a.b.c.1 or
+// a.b.c.255, not 0.x, 127.x or 224.0.0.0 and above. The new MAC must be one a matrix can answer
+// with: not all zeros, not multicast or broadcast (first byte odd), and not starting with 61,
+// which the search takes for its own request and skips. A refusal names the field.
+//
+// Only an acceptance that echoes bytes 0..73 of the packet just sent counts, and pieces of it are
+// joined from one sender within 1 s. Port 30601 is listened on from "OK" until 5 s after the
+// configuration ends (accepted, or "configure failed!"), unless the search has taken the socket.
+//
+// The dialog's fields show the address and the MAC of one and the same found matrix, the one the
+// packet is addressed to.
 //
 // Runs on the user-interface thread with its own timer set; the widgets render ConfigForm and the
 // Configuring window's text and forward the user's actions.
@@ -49,6 +59,7 @@ public:
     static constexpr int SearchingTimer = 8;
     static constexpr int SearchTimer = 9;
     static constexpr int CloseTimer = 10;
+    static constexpr int PortCloseTimer = 11;
     static constexpr int MessageTimer = 55;
 
     static constexpr int AnimationMs = 500;
@@ -59,8 +70,9 @@ public:
     static constexpr int FailedCloseMs = 2000;
     static constexpr int SearchFailedCloseMs = 500;
     static constexpr int MessageMs = 1500;
+    static constexpr int PortCloseMs = 5000;
 
-    NetworkConfiguration(MatrixSearch& search, UdpLink& udp, LinkState& state, Timers& timers,
+    NetworkConfiguration(MatrixSearch& search, UdpLink& udp, const Clock& clock, Timers& timers,
                          Dialogs& dialogs, ConfigurationView& view);
     ~NetworkConfiguration();
     NetworkConfiguration(const NetworkConfiguration&) = delete;
@@ -85,18 +97,21 @@ public:
     bool configuringShown() const { return configuringShown_; }
     const std::string& configuringText() const { return configuringText_; }
     bool waitingForAcceptance() const { return awaiting_; }
+    // Port 30601 is bound for the configuration.
+    bool listening() const { return listening_; }
 
 private:
     bool check(const ConfigForm& form, net::ConfigurationRequest& request);
     void refuse(const std::string& text);
-    void onDatagram(const std::uint8_t* data, std::size_t size);
+    void onDatagram(const std::uint8_t* data, std::size_t size, const UdpPeer& from);
+    void ended();
     void onAccepted();
     void showConfiguring(const std::string& text);
     void closeConfiguring();
 
     MatrixSearch& search_;
     UdpLink& udp_;
-    LinkState& state_;
+    const Clock& clock_;
     Timers& timers_;
     Dialogs& dialogs_;
     ConfigurationView& view_;
@@ -105,6 +120,7 @@ private:
     net::ConfigurationPacket packet_{};
     net::ConfigurationReplyBuffer replies_;
     bool awaiting_ = false;
+    bool listening_ = false;
     bool researching_ = false;
     bool configuringShown_ = false;
     std::string configuringText_;

@@ -17,15 +17,6 @@ int hexValue(char c) {
     return -1;
 }
 
-void append(std::vector<std::uint8_t>& bytes, const std::uint8_t* data, std::size_t size) {
-    // What does not fit is not kept: a sender that floods the port cannot grow the buffer.
-    if (bytes.size() + size > ReceiveLimit) {
-        bytes.clear();
-        if (size > ReceiveLimit)
-            return;
-    }
-    bytes.insert(bytes.end(), data, data + size);
-}
 } // namespace
 
 std::string macText(const Mac& mac) {
@@ -51,17 +42,53 @@ std::optional<Mac> parseMacText(const std::string& text) {
     return mac;
 }
 
-std::optional<FoundMatrix> DiscoveryBuffer::feed(const std::uint8_t* data, std::size_t size) {
-    append(bytes_, data, size);
-    if (bytes_.size() < DiscoveryMinimum)
+const std::vector<std::uint8_t>& DatagramJoiner::add(const UdpPeer& from, const std::uint8_t* data,
+                                                     std::size_t size, std::int64_t nowMs) {
+    // Pieces whose time is up are dropped, whoever sent them.
+    std::erase_if(pieces_, [nowMs](const Pieces& p) { return nowMs - p.firstMs >= JoinWindowMs; });
+    auto held = std::find_if(pieces_.begin(), pieces_.end(),
+                             [&from](const Pieces& p) { return p.from == from; });
+    if (held == pieces_.end()) {
+        if (pieces_.size() >= JoinSenders)
+            pieces_.erase(pieces_.begin()); // the oldest sender's pieces
+        pieces_.push_back(Pieces{from, nowMs, {}});
+        held = pieces_.end() - 1;
+    }
+    std::vector<std::uint8_t>& bytes = held->bytes;
+    // What does not fit is not kept: a sender that floods the port cannot grow the buffer.
+    if (bytes.size() + size > ReceiveLimit) {
+        bytes.clear();
+        held->firstMs = nowMs;
+        if (size > ReceiveLimit)
+            return bytes;
+    }
+    bytes.insert(bytes.end(), data, data + size);
+    return bytes;
+}
+
+void DatagramJoiner::drop(const UdpPeer& from) {
+    std::erase_if(pieces_, [&from](const Pieces& p) { return p.from == from; });
+}
+
+std::size_t DatagramJoiner::size() const {
+    std::size_t total = 0;
+    for (const Pieces& p : pieces_)
+        total += p.bytes.size();
+    return total;
+}
+
+std::optional<FoundMatrix> DiscoveryBuffer::feed(const std::uint8_t* data, std::size_t size,
+                                                 const UdpPeer& from, std::int64_t nowMs) {
+    const std::vector<std::uint8_t>& bytes = pieces_.add(from, data, size, nowMs);
+    if (bytes.size() < DiscoveryMinimum)
         return std::nullopt;
-    const auto start = std::find_if(bytes_.begin(), bytes_.end(),
+    const auto start = std::find_if(bytes.begin(), bytes.end(),
                                     [](std::uint8_t b) { return b != DiscoveryRequest; });
-    const auto held = static_cast<std::size_t>(bytes_.end() - start);
+    const auto held = static_cast<std::size_t>(bytes.end() - start);
     if (held < DiscoveryFields) {
         // Only our own requests, or a reply whose fields have not all arrived: wait for more.
         if (held == 0)
-            bytes_.clear();
+            pieces_.drop(from);
         return std::nullopt;
     }
     const std::uint8_t* reply = &*start;
@@ -73,7 +100,7 @@ std::optional<FoundMatrix> DiscoveryBuffer::feed(const std::uint8_t* data, std::
                             std::to_string(reply[6]) + "." + std::to_string(reply[7]) + "." +
                                 std::to_string(reply[8]) + "." + std::to_string(reply[9])};
     }
-    bytes_.clear();
+    pieces_.drop(from);
     return found;
 }
 
@@ -101,22 +128,21 @@ void writeConfiguration(ConfigurationPacket& packet, const ConfigurationRequest&
     packet[75] = static_cast<std::uint8_t>(sum & 0xFFu);
 }
 
-bool ConfigurationReplyBuffer::feed(const std::uint8_t* data, std::size_t size,
-                                    const ConfigurationPacket& sent) {
-    append(bytes_, data, size);
-    if (bytes_.size() < ConfigurationSize)
+bool ConfigurationReplyBuffer::feed(const std::uint8_t* data, std::size_t size, const UdpPeer& from,
+                                    std::int64_t nowMs, const ConfigurationPacket& sent) {
+    const std::vector<std::uint8_t>& bytes = pieces_.add(from, data, size, nowMs);
+    if (bytes.size() < ConfigurationSize)
         return false;
     bool accepted = false;
-    // Only offsets from which a whole reply has been received are looked at.
-    for (std::size_t i = 0; i + ConfigurationSize <= bytes_.size(); ++i) {
-        if (i + 2 >= ConfigurationSize)
-            break;
-        if (bytes_[i] == sent[i] && bytes_[i + 1] == sent[i + 1] && bytes_[i + 2] == sent[i + 2]) {
-            accepted = bytes_[i + 74] == 0x00;
+    // Only offsets from which a whole reply has been received are looked at; the first that
+    // echoes the packet decides.
+    for (std::size_t i = 0; i + ConfigurationSize <= bytes.size(); ++i) {
+        if (std::equal(sent.begin(), sent.begin() + ConfigurationEchoed, bytes.begin() + i)) {
+            accepted = bytes[i + ConfigurationEchoed] == 0x00;
             break;
         }
     }
-    bytes_.clear();
+    pieces_.drop(from);
     return accepted;
 }
 

@@ -76,7 +76,8 @@ public:
     void clickStatus();
 
     // Reads and checks the EDID file at `path`; an accepted file becomes the EDID a download
-    // sends. A refused one changes nothing but the summary, which says why.
+    // sends. A refused one (unreadable, not a regular file, too long, or failing a check) changes
+    // nothing but the refusal, which says why; the summary stays that of the file still loaded.
     void openFile(const std::string& path);
     // The same with the file's bytes already read (nullptr: the file could not be read).
     void openFileBytes(const std::string& path, const std::vector<std::uint8_t>* bytes);
@@ -93,8 +94,13 @@ public:
     int copyTarget() const { return copyTarget_; }
     int downloadTarget() const { return downloadTarget_; }
     const std::string& filePath() const { return filePath_; }
-    // What the chosen file is, or why it was refused.
+    // What the loaded file holds: the EDID a download sends.
     const std::vector<std::string>& fileSummary() const { return fileSummary_; }
+    // Which file was refused last and why ("Not loaded: NAME", the reason); empty once a file is
+    // accepted.
+    const std::vector<std::string>& fileRefusal() const { return fileRefusal_; }
+    // What the page's summary box shows: the refusal, then the summary of the file still loaded.
+    std::vector<std::string> summaryShown() const;
     const edid::EdidBuffer& edidBuffer() const { return edid_; }
 
     Operation operation() const { return operation_; }
@@ -129,8 +135,8 @@ private:
     void startDownloadCommand();
     void onReady();
     void sendDataBlock();
-    void refuseFile(const std::string& path, const edid::FileCheck& check,
-                    const std::vector<std::uint8_t>& bytes);
+    void refuseFile(const std::string& path, const std::string& why,
+                    const std::string& messageText);
     void onDownloadResult(const Frame& frame);
 
     // Acknowledgements.
@@ -184,6 +190,7 @@ private:
     edid::EdidBuffer edid_{};
     std::string filePath_;
     std::vector<std::string> fileSummary_;
+    std::vector<std::string> fileRefusal_;
     // The download's 290-byte data block, filled when the matrix is ready for it.
     std::array<std::uint8_t, 290> transferBlock_{};
     Query query_ = Query::Refresh;

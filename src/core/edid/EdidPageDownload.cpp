@@ -3,22 +3,18 @@
 // 290-byte data block, then the result).
 #include "edid/EdidPage.h"
 
+#include "edid/EdidFileRead.h"
 #include "edid/EdidSummary.h"
 #include "link/Commands.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace quorvane {
 
 using namespace edid;
 
 namespace {
-
-// Files longer than this are refused by their length without being read.
-constexpr std::uintmax_t LargestRead = 64 * 1024;
 
 std::string fileName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
@@ -29,44 +25,27 @@ std::string fileName(const std::string& path) {
 // --- Files ---
 
 void EdidPage::openFile(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) {
-        openFileBytes(path, nullptr);
+    const EdidFileRead read = readEdidFile(path);
+    if (!read.ok || read.tooLong) {
+        refuseFile(path, readRefusal(read), WrongFileText);
         return;
     }
-    if (size > LargestRead) {
-        FileCheck tooLong;
-        tooLong.fault = FileFault::Length;
-        tooLong.fileSize = static_cast<std::size_t>(size);
-        tooLong.byte = tooLong.fileSize;
-        refuseFile(path, tooLong, {});
-        return;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        openFileBytes(path, nullptr);
-        return;
-    }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
-    openFileBytes(path, &bytes);
+    openFileBytes(path, &read.bytes);
 }
 
 void EdidPage::openFileBytes(const std::string& path, const std::vector<std::uint8_t>* bytes) {
     if (!bytes) {
-        fileSummary_ = {"Not loaded: " + fileName(path), "The file cannot be read."};
-        message(WrongFileText);
-        notify();
+        refuseFile(path, "The file cannot be read.", WrongFileText);
         return;
     }
     const FileCheck check = checkEdidFile(bytes->data(), bytes->size());
     if (!check.accepted()) {
-        refuseFile(path, check, *bytes);
+        refuseFile(path, faultDetail(check), faultMessage(check.fault));
         return;
     }
     edid_ = check.edid;
     filePath_ = path;
+    fileRefusal_.clear();
     const auto summary = decodeEdid(bytes->data(), bytes->size());
     fileSummary_ = summary ? summaryLines(*summary) : std::vector<std::string>{};
     // The accepted bytes go into the send log as if they had been sent.
@@ -75,17 +54,21 @@ void EdidPage::openFileBytes(const std::string& path, const std::vector<std::uin
     notify();
 }
 
-void EdidPage::refuseFile(const std::string& path, const FileCheck& check,
-                          const std::vector<std::uint8_t>& bytes) {
-    // The EDID and the path stay those of the last accepted file; the summary says why this one
-    // was not taken, and what it holds as far as it can be read.
-    fileSummary_ = {"Not loaded: " + fileName(path), faultDetail(check)};
-    if (const auto summary = decodeEdid(bytes.data(), bytes.size())) {
-        for (const std::string& line : summaryLines(*summary))
-            fileSummary_.push_back(line);
-    }
-    message(faultMessage(check.fault));
+void EdidPage::refuseFile(const std::string& path, const std::string& why,
+                          const std::string& messageText) {
+    // The EDID, the path and the summary stay those of the last accepted file, which a download
+    // still sends; the refusal says which file was not taken and why.
+    fileRefusal_ = {"Not loaded: " + fileName(path), why};
+    message(messageText);
     notify();
+}
+
+std::vector<std::string> EdidPage::summaryShown() const {
+    std::vector<std::string> lines = fileRefusal_;
+    if (!fileRefusal_.empty() && !filePath_.empty())
+        lines.push_back("Still loaded: " + fileName(filePath_));
+    lines.insert(lines.end(), fileSummary_.begin(), fileSummary_.end());
+    return lines;
 }
 
 // --- Download ---

@@ -51,10 +51,19 @@ std::optional<DetailedTiming> detailedTiming(const std::uint8_t* d) {
 
 std::string descriptorText(const std::uint8_t* d) {
     // Up to 13 characters after the five-byte header, ended by a line feed (some displays end it
-    // with a NUL instead); the blanks that pad it after the line feed are not part of it.
+    // with a NUL instead); the blanks that pad it after the line feed are not part of it. The bytes
+    // come from a file or a display: anything but printable ASCII is written as \xNN (and the
+    // backslash itself as \x5C), so that no byte reaches a terminal or a window as a control.
     std::string text;
-    for (std::size_t i = 5; i < DescriptorSize && d[i] != 0x0A && d[i] != 0x00; ++i)
-        text += static_cast<char>(d[i]);
+    for (std::size_t i = 5; i < DescriptorSize && d[i] != 0x0A && d[i] != 0x00; ++i) {
+        if (d[i] >= 0x20 && d[i] <= 0x7E && d[i] != '\\') {
+            text += static_cast<char>(d[i]);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", d[i]);
+            text += escaped;
+        }
+    }
     return text;
 }
 

@@ -35,7 +35,8 @@ struct EdidSummary {
     bool modelYear = false; // `year` is a model year, not the year of manufacture
     int version = 0;
     int revision = 0;
-    std::string monitorName; // empty when the EDID holds no name descriptor
+    // Empty when the EDID holds no name descriptor; bytes outside printable ASCII written as \xNN.
+    std::string monitorName;
     std::optional<DetailedTiming> preferred;
     bool hasCta = false;
     std::vector<AudioFormat> audio;

@@ -42,6 +42,8 @@ public:
     PageLink(const PageLink&) = delete;
     PageLink& operator=(const PageLink&) = delete;
 
+    const Clock& clock() const { return clock_; }
+
     void setFrameHandler(FrameHandler handler) { frameHandler_ = std::move(handler); }
     // Received TCP data is taken only while the gate answers true; otherwise it is dropped
     // unlogged.

@@ -1,6 +1,7 @@
 #include "link/Traffic.h"
 
 #include "link/Commands.h"
+#include "link/Ipv4.h"
 
 #include <algorithm>
 
@@ -184,7 +185,21 @@ std::string describeFrame(const Frame& frame, TrafficDirection direction) {
 }
 
 std::string formatTraffic(const TrafficEntry& entry) {
-    std::string line = entry.direction == TrafficDirection::Sent ? "TX " : "RX ";
+    const bool sent = entry.direction == TrafficDirection::Sent;
+    std::string line = sent ? "TX " : "RX ";
+    if (entry.transport == Transport::Udp) {
+        line += "udp     ";
+        line += (sent ? "to " : "from ") + formatIpv4(entry.peer.address) + ":" +
+                number(entry.peer.port) + "  " + std::to_string(entry.size) + " bytes";
+        if (!entry.bytes.empty()) {
+            std::string bytes = hexBytes(entry.bytes.data(), entry.bytes.size());
+            bytes.pop_back();
+            line += "  " + bytes;
+        }
+        if (entry.size > entry.bytes.size())
+            line += " ...";
+        return line;
+    }
     line += entry.transport == Transport::Tcp ? "tcp     " : "serial  ";
     if (entry.raw) {
         // A data block: its length and its first bytes; the whole block would drown the frames.

@@ -4,6 +4,7 @@
 
 #include "link/Frame.h"
 #include "link/Transports.h"
+#include "link/UdpLink.h"
 
 #include <cstdint>
 #include <string>
@@ -21,7 +22,13 @@ struct TrafficEntry {
     bool raw = false; // a data block that travels without a frame
     // A received frame that the page did not take: no answer to what it waits for.
     bool unexpected = false;
+    // UDP only: where the datagram went (sent) or came from (received), and its whole size, of
+    // which `bytes` holds the first UdpBytesKept at most.
+    UdpPeer peer = {};
+    std::size_t size = 0;
 };
+
+inline constexpr std::size_t UdpBytesKept = 80;
 
 // Receives every entry; set in LinkState::traffic for the whole program.
 class TrafficSink {
@@ -35,8 +42,9 @@ public:
 std::string describeFrame(const Frame& frame, TrafficDirection direction);
 
 // "TX serial  A5 5B 02 ..  route input 3 to output B"; a raw block as "TX tcp  raw block of 290
-// bytes  A5 5B ..." with its first bytes only. A received frame the page did not take ends in
-// " (unexpected, ignored)".
+// bytes  A5 5B ..." with its first bytes only; a datagram as "RX udp  from 10.0.0.9:30600  55
+// bytes  02 51 56 ..." (its first 80 bytes at most). A received frame the page did not take ends
+// in " (unexpected, ignored)".
 std::string formatTraffic(const TrafficEntry& entry);
 
 } // namespace quorvane

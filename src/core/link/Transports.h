@@ -10,7 +10,8 @@
 
 namespace quorvane {
 
-enum class Transport { Serial, Tcp };
+// Udp: the matrix search and the network configuration, which use no frames.
+enum class Transport { Serial, Tcp, Udp };
 
 // One page's own serial port object. Received bytes go to the owning page's onSerialByte();
 // a read failure is reported once to the main window as the serial failure.

@@ -4,7 +4,8 @@
 // allowed. Production: QUdpSocket (src/gui/link); tests: a simulated network in virtual time.
 //
 // Received datagrams are delivered on the user-interface thread to the receiver of the moment,
-// never from inside bind() or sendBroadcast().
+// never from inside bind() or sendBroadcast(), with the address and port they came from. Any host
+// of the network can send them: they are untrusted input.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +13,19 @@
 
 namespace quorvane {
 
+// An IPv4 address (host order, a.b.c.d with a in the top byte) and a UDP port.
+struct UdpPeer {
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+    bool operator==(const UdpPeer&) const = default;
+};
+
+inline constexpr std::uint32_t LimitedBroadcast = 0xFFFFFFFF;
+
 class UdpLink {
 public:
-    using Receiver = std::function<void(const std::uint8_t* data, std::size_t size)>;
+    using Receiver =
+        std::function<void(const std::uint8_t* data, std::size_t size, const UdpPeer& from)>;
 
     virtual ~UdpLink() = default;
     // Closes any earlier socket and binds a new one to 0.0.0.0:`port`, broadcast allowed; false

@@ -111,13 +111,15 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
 
     // "Search" and "Config...": one UDP socket object for both.
     udp_ = new QtUdpLink(this);
-    matrixSearch_ =
-        std::make_unique<MatrixSearch>(*connection_, *link_, *udp_, *timers_, context_.dialogs);
+    trafficUdp_ = std::make_unique<TrafficUdpLink>(*udp_, context_.state, link_->clock());
+    matrixSearch_ = std::make_unique<MatrixSearch>(*connection_, *link_, *trafficUdp_, *timers_,
+                                                   context_.dialogs);
     configTimers_ = new QtTimers(this);
     QWidget* owner = context_.mainWindow ? context_.mainWindow : this;
     configWindows_ = std::make_unique<NetworkConfigWindows>(owner);
-    configuration_ = std::make_unique<NetworkConfiguration>(
-        *matrixSearch_, *udp_, context_.state, *configTimers_, context_.dialogs, *configWindows_);
+    configuration_ =
+        std::make_unique<NetworkConfiguration>(*matrixSearch_, *trafficUdp_, link_->clock(),
+                                               *configTimers_, context_.dialogs, *configWindows_);
     configWindows_->setLogic(*configuration_);
     configTimers_->setHandler([this](int id) { configuration_->onTimer(id); });
     matrixSearch_->setFoundListener([this] { configuration_->onMatrixFound(); });

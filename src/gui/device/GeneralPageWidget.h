@@ -11,6 +11,7 @@
 #include "device/NetworkConfiguration.h"
 #include "device/PortProbe.h"
 #include "link/PageLink.h"
+#include "link/TrafficUdpLink.h"
 
 #include <QWidget>
 
@@ -81,6 +82,8 @@ private:
     std::unique_ptr<GeneralPage> page_;
     DeviceInfoPanel* deviceInfo_ = nullptr;
     QtUdpLink* udp_ = nullptr;
+    // The same socket, its datagrams reported to the traffic window.
+    std::unique_ptr<TrafficUdpLink> trafficUdp_;
     std::unique_ptr<MatrixSearch> matrixSearch_;
     QtTimers* configTimers_ = nullptr;
     std::unique_ptr<NetworkConfigWindows> configWindows_;

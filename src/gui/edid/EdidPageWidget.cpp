@@ -220,7 +220,7 @@ void EdidPageWidget::render() {
     if (fileField_->text() != path)
         fileField_->setText(path);
     QStringList lines;
-    for (const std::string& line : page_->fileSummary())
+    for (const std::string& line : page_->summaryShown())
         lines << QString::fromStdString(line);
     const QString summary = lines.join(QLatin1Char('\n'));
     if (summary_->toPlainText() != summary)

@@ -3,6 +3,8 @@
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
+#include <algorithm>
+
 namespace quorvane {
 
 QtUdpLink::QtUdpLink(QObject* parent) : QObject(parent) {}
@@ -53,10 +55,14 @@ void QtUdpLink::readPending() {
     while (socket && socket == socket_ && socket->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = socket->receiveDatagram();
         const QByteArray bytes = datagram.data();
+        bool isIpv4 = false;
+        const quint32 address = datagram.senderAddress().toIPv4Address(&isIpv4);
+        const UdpPeer from{isIpv4 ? address : 0u,
+                           static_cast<std::uint16_t>(std::max(datagram.senderPort(), 0))};
         if (receiver_) {
             const Receiver receiver = receiver_;
             receiver(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                     static_cast<std::size_t>(bytes.size()));
+                     static_cast<std::size_t>(bytes.size()), from);
         }
     }
 }
