@@ -1,6 +1,7 @@
 // The firmware file: unscrambling with the key byte, the part end scan, the parts an upgrade sends
 // and the blocks it copies out, with literal bytes.
 #include "firmware/FirmwareFile.h"
+#include "firmware/FirmwareMerge.h"
 #include "firmware/UpgradePlan.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -59,6 +61,30 @@ TEST(FirmwareFileTest, ShorterFileLeavesNothingOfTheLongerOneBehind) {
     EXPECT_EQ(block[2], 0x02);
     for (std::size_t i = 3; i < block.size(); ++i)
         ASSERT_EQ(block[i], 0x00) << i;
+}
+
+// A firmware file or a merge image that is not a regular file is refused without being opened:
+// a FIFO with no writer would hold the window's thread, a device could be acted on by the open.
+TEST(FirmwareFileTest, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
+    const std::string folder =
+        ::testing::TempDir() + "fw_not_regular_" + std::to_string(getpid()) + "/";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const std::string fifo = folder + "image.bin";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string subfolder = folder + "folder.bin";
+    ASSERT_EQ(::mkdir(subfolder.c_str(), 0700), 0);
+    for (const std::string& path : {fifo, subfolder, std::string("/dev/null")}) {
+        FirmwareFile file;
+        EXPECT_EQ(file.loadFromPath(path), FirmwareFile::LoadResult::Unreadable) << path;
+        FirmwareMerge merge;
+        EXPECT_EQ(merge.loadImage(0, path), FirmwareMerge::LoadResult::Unreadable) << path;
+        if (path != "/dev/null") {
+            EXPECT_EQ(merge.loadImage(1, path), FirmwareMerge::LoadResult::Unreadable) << path;
+        }
+    }
+    ::rmdir(subfolder.c_str());
+    std::remove(fifo.c_str());
+    ::rmdir(folder.c_str());
 }
 
 TEST(FirmwareFileTest, LoadsFromDiskAndRefusesWhatCannotBeRead) {

@@ -1,12 +1,8 @@
 #pragma once
-// Reading an EDID file chosen by the user, who may have picked anything: a file on a USB stick or a
-// network share, a FIFO, a device, a file of /proc or /sys that reports size 0 and has no end.
-//
-// Only regular files are read; anything else is refused without being opened, because opening a
-// device can act on it (a serial port raises its lines) and a FIFO waits for a writer. The file is
-// opened non-blocking and checked again after opening, in case the name was swapped in between. At
-// most LargestEdidFile + 1 bytes are read whatever size the file reports, so a file that says it is
-// empty but goes on for ever still ends the read. Errors come back as text; nothing throws.
+// Reading an EDID file chosen by the user: a regular file of at most LargestEdidFile bytes, read
+// safely whatever the user picked (see files/UserFileRead.h).
+
+#include "files/UserFileRead.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,16 +14,7 @@ namespace quorvane::edid {
 // Files longer than this are refused by their length.
 inline constexpr std::size_t LargestEdidFile = 64 * 1024;
 
-struct EdidFileRead {
-    bool ok = false;
-    // The bytes read: the whole file when it is at most LargestEdidFile bytes long, otherwise the
-    // first LargestEdidFile + 1 (or none, when the reported size already says it is too long).
-    std::vector<std::uint8_t> bytes;
-    // Longer than LargestEdidFile.
-    bool tooLong = false;
-    // Why it could not be read ("not a regular file", "Input/output error", ...); empty when ok.
-    std::string error;
-};
+using EdidFileRead = files::UserFileRead;
 
 EdidFileRead readEdidFile(const std::string& path);
 

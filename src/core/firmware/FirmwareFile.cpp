@@ -1,6 +1,7 @@
 #include "firmware/FirmwareFile.h"
 
-#include <fstream>
+#include "files/UserFileRead.h"
+
 #include <iterator>
 
 namespace quorvane::firmware {
@@ -30,16 +31,13 @@ FirmwareFile::LoadResult FirmwareFile::loadScrambled(const std::vector<std::uint
 }
 
 FirmwareFile::LoadResult FirmwareFile::loadFromPath(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // A FIFO, a device or an endless file of /proc is refused or cut short, never waited on.
+    const files::UserFileRead read = files::readUserFile(path, MaxFileSize);
+    if (!read.ok)
         return LoadResult::Unreadable;
-    // Read one byte more than the limit: enough to tell a file that is too large, never more.
-    std::vector<std::uint8_t> stored(MaxFileSize + 1);
-    in.read(reinterpret_cast<char*>(stored.data()), static_cast<std::streamsize>(stored.size()));
-    if (in.bad())
-        return LoadResult::Unreadable;
-    stored.resize(static_cast<std::size_t>(in.gcount()));
-    return loadScrambled(stored);
+    if (read.tooLong)
+        return LoadResult::TooLarge;
+    return loadScrambled(read.bytes);
 }
 
 void FirmwareFile::setPlain(std::vector<std::uint8_t> plain) {

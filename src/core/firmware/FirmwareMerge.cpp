@@ -1,5 +1,7 @@
 #include "firmware/FirmwareMerge.h"
 
+#include "files/UserFileRead.h"
+
 #include <cstdio>
 #include <fstream>
 
@@ -62,15 +64,13 @@ FirmwareMerge::LoadResult FirmwareMerge::loadImage(int row, const std::string& p
         return LoadResult::NotAccepted;
     if (row > 0 && !endsWith(path, ".bin"))
         return LoadResult::NotAccepted;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // A FIFO, a device or an endless file of /proc is refused or cut short, never waited on.
+    files::UserFileRead read = files::readUserFile(path, MaxImageSize);
+    if (!read.ok)
         return LoadResult::Unreadable;
-    std::vector<std::uint8_t> image(MaxImageSize + 1);
-    in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    if (in.bad())
-        return LoadResult::Unreadable;
-    image.resize(static_cast<std::size_t>(in.gcount()));
-    return setImage(row, path, std::move(image));
+    if (read.tooLong)
+        return LoadResult::TooLarge;
+    return setImage(row, path, std::move(read.bytes));
 }
 
 FirmwareMerge::LoadResult FirmwareMerge::setImage(int row, const std::string& path,
