@@ -13,6 +13,7 @@
 //   std::string trace() const        the page's traffic, shown when a run breaks an invariant
 //   bool atRest() const              no conversation in flight, no message or busy box up
 //   bool failureShown() const        the page showed one of its failure messages since begin()
+//   bool successShown() const        the page said "... successfully!" since begin()
 //   std::string restState() const    why the page is not quite at rest ("" when it is): the page
 //                                    still busy or holding the tabs, a box left up, the main
 //                                    window's page buttons left off, a control left unusable
@@ -24,7 +25,9 @@
 //                                    (frames taken in since the last call)
 //
 // Invariants of every run: the conversation ends (the page at rest) within `limitMs` of virtual
-// time; when no failure message was shown the matrix holds what was asked (the row's `holds`);
+// time; when no failure message was shown the matrix holds what was asked and the page shows it
+// (the row's `holds`); a success message is shown only when the matrix holds it (`matrixHolds`,
+// even if a failure followed, say a standby report during the read-back);
 // the page is then at rest in every respect; nothing more is sent in the next 30 s; and after the
 // link is restored the page's next conversation succeeds.
 #include "FaultSweep.h"
@@ -46,6 +49,8 @@ template <class Rig> struct ConversationRow {
     // "" when the matrix (and the page's display of it) holds what the conversation asked.
     std::function<std::string(Rig&)> holds;
     std::vector<StepSite> steps;
+    // "" when the matrix holds what was asked, whatever the page shows; none: `holds` alone.
+    std::function<std::string(Rig&)> matrixHolds = {};
 };
 
 struct SweepTally {
@@ -123,6 +128,11 @@ SweepTally runConversationSweep(const std::vector<ConversationRow<Rig>>& rows,
                     ++tally.done;
                     EXPECT_EQ(row.holds(rig), "") << "done without the matrix holding it\n"
                                                   << rig.trace();
+                }
+                if (rig.successShown() && row.matrixHolds) {
+                    EXPECT_EQ(row.matrixHolds(rig), "")
+                        << "success said without the matrix holding it\n"
+                        << rig.trace();
                 }
                 EXPECT_EQ(rig.restState(), "") << rig.trace();
                 rig.framesToMatrix();

@@ -168,18 +168,24 @@ inline void recordTaken(sim::MatrixDevice& device, const std::function<std::int6
         });
 }
 
-// A step: the `nth` (from 1) frame the page sent that `isRequest` accepts.
+// A step: the `nth` (from 1) frame the page sent that `isRequest` accepts; with `raw`, the nth
+// raw block (anything taken in that is not a 13-byte frame) instead.
 struct StepSite {
     std::string name;
     std::function<bool(const std::vector<std::uint8_t>& frame)> isRequest;
     int nth = 1;
+    bool raw = false;
 };
+
+inline bool takenBy(const Taken& t, const StepSite& site) {
+    return (site.raw ? t.bytes.size() != 13 : t.bytes.size() == 13) && site.isRequest(t.bytes);
+}
 
 // The number of the matrix's reply that answers `site` in `log`, if the step occurs there.
 inline std::optional<int> answerNumber(const TakenLog& log, const StepSite& site) {
     int seen = 0;
     for (const Taken& t : log) {
-        if (t.bytes.size() == 13 && site.isRequest(t.bytes) && ++seen == site.nth)
+        if (takenBy(t, site) && ++seen == site.nth)
             return t.repliesBefore + 1;
     }
     return std::nullopt;
@@ -199,7 +205,7 @@ inline std::optional<int> staleRepeatMs(const TakenLog& log, const StepSite& sit
     int seen = 0;
     for (std::size_t i = 0; i < log.size() && !stepAt; ++i) {
         const Taken& t = log[i];
-        if (i >= from && t.bytes.size() == 13 && site.isRequest(t.bytes) && ++seen == site.nth)
+        if (i >= from && takenBy(t, site) && ++seen == site.nth)
             stepAt = t.atMs;
         // The last thing taken in before reply `reply - 1` was produced: what it answers.
         else if (t.repliesBefore == *reply - 2)

@@ -72,6 +72,8 @@ public:
         }
         return false;
     }
+    // The Matrix page says nothing on success: a route shows in its group.
+    bool successShown() const { return false; }
     std::string restState() const {
         if (page->routingBusy() || page->holdsNavigation())
             return "page still busy";
