@@ -85,6 +85,7 @@ SweepTally runConversationSweep(const std::vector<ConversationRow<Rig>>& rows,
             rig.begin();
             row.act(rig);
             EXPECT_TRUE(settle(rig, limitMs)) << "clean run does not end";
+            rig.advance(timing.lateMs + 2000);
             EXPECT_FALSE(rig.failureShown()) << "clean run failed";
             EXPECT_EQ(row.holds(rig), "");
             whole = rig.taken();
