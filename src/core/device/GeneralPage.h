@@ -14,9 +14,9 @@
 // while a request of its switch is outstanding (a repeated or late one changes nothing), and a
 // request is sent once more after 5 s without its acknowledgement and given up with "Time out!"
 // 5 s later, so that a lost acknowledgement does not leave the mark silently showing the state the
-// matrix has left. The factory reset is its own conversation (12
-// steps over the serial link, 11 over TCP) whose waits lie outside the timers a standby report
-// stops, so a reset runs on through standby.
+// matrix has left; a standby report ends it. The factory reset is its own conversation (12 steps
+// over the serial link, 11 over TCP) whose waits lie outside the timers a standby report stops,
+// so a reset runs on through standby.
 //
 // Runs on the user-interface thread. The widget renders the getters, is told of every change
 // through the change listener and asks the factory-reset question when told to; it decides
