@@ -35,7 +35,7 @@ TEST_P(EdidPageTest, DefaultEdidToAllInputsReadsEveryNameBackWithoutTimers) {
     EXPECT_EQ(events.busy, std::vector<bool>{false});
 }
 
-TEST_P(EdidPageTest, ReadBackAfterAChangeNeverTimesOut) {
+TEST_P(EdidPageTest, ReadBackAfterAChangeIsResentOnceThenTimesOut) {
     start();
     page->selectSetMode(15);
     page->selectSetTarget(8);
@@ -43,14 +43,26 @@ TEST_P(EdidPageTest, ReadBackAfterAChangeNeverTimesOut) {
     device.faults().dropReply = device.replyCount() + 3;
     device.faults().dropCount = 1000;
     page->clickSet();
-    clock.advance(60000);
-    // The first query went out once and is never retried; nothing is shown.
-    const Frames frames = toMatrix();
-    ASSERT_FALSE(frames.empty());
-    EXPECT_EQ(frames.back(), f::nameQuery(1));
-    EXPECT_EQ(std::count(frames.begin(), frames.end(), f::nameQuery(1)), 1);
-    EXPECT_TRUE(view.messages.empty());
+    clock.advance(20);
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received.back().second, f::nameQuery(1));
+    const std::int64_t queryAt = received.back().first;
+    EXPECT_TRUE(page->talking());
+    // The first query is sent once more 5 s after it, "Time out!" comes 5 s later; nothing is
+    // shown before.
+    while (!view.messageUp && clock.nowMs() < queryAt + 20000)
+        clock.advance(1);
+    EXPECT_EQ(view.messages, std::vector<std::string>{"Time out!"});
+    EXPECT_EQ(clock.nowMs(), queryAt + 10000);
+    ASSERT_EQ(received.size(), 4u);
+    EXPECT_EQ(received.back().second, f::nameQuery(1));
+    EXPECT_EQ(received.back().first, queryAt + 5000);
+    received.clear();
+    EXPECT_FALSE(page->talking());
     EXPECT_FALSE(page->busy());
+    clock.advance(60000);
+    EXPECT_TRUE(toMatrix().empty());
+    EXPECT_FALSE(view.messageUp);
 }
 
 TEST_P(EdidPageTest, SetToOneInputNeedsTheInputInTheAcknowledgement) {

@@ -22,17 +22,31 @@ TEST_F(GeneralPageTest, SwitchClickLeavesTheMarkAndTheAcknowledgementFlipsIt) {
     EXPECT_TRUE(switchOn(Switch::Beep));
     EXPECT_TRUE(device.state().beepOn);
 
-    // Set: the click asks for off.
+    // Set: the click asks for off. The matrix's own acknowledgement is lost; the test brings
+    // others.
+    silenceMatrixFor(1);
     page.clickSwitch(Switch::Beep);
     clock.advance(10);
     EXPECT_EQ(framesToMatrix(), std::vector<Bytes>{beepOff});
-    EXPECT_FALSE(switchOn(Switch::Beep));
+    EXPECT_TRUE(switchOn(Switch::Beep));
 
-    // An acknowledgement whose byte 6 is not 00 changes nothing.
+    // An acknowledgement whose byte 6 is not 00 ends the request and changes nothing; another
+    // acknowledgement, with no request outstanding, changes nothing either.
     feedSerial(beepAckRefused);
-    EXPECT_FALSE(switchOn(Switch::Beep));
+    EXPECT_TRUE(switchOn(Switch::Beep));
+    EXPECT_FALSE(page.switchPending(Switch::Beep));
     feedSerial(beepAck);
     EXPECT_TRUE(switchOn(Switch::Beep));
+
+    // Asked again, the acknowledgement sets the mark to what was asked.
+    silenceMatrixFor(1);
+    page.clickSwitch(Switch::Beep);
+    clock.advance(10);
+    EXPECT_EQ(framesToMatrix(), std::vector<Bytes>{beepOff});
+    feedSerial(beepAck);
+    EXPECT_FALSE(switchOn(Switch::Beep));
+    feedSerial(beepAck); // a repeat flips nothing
+    EXPECT_FALSE(switchOn(Switch::Beep));
 
     // DVI and the hidden IR switch (never asked over the serial link, so clear) work the same
     // way; nothing times out.
@@ -44,6 +58,28 @@ TEST_F(GeneralPageTest, SwitchClickLeavesTheMarkAndTheAcknowledgementFlipsIt) {
     EXPECT_TRUE(switchOn(Switch::IrControl));
     clock.advance(20000);
     EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(GeneralPageTest, SwitchWithoutAcknowledgementIsResentOnceThenTimesOut) {
+    connectCom();
+    ASSERT_TRUE(switchOn(Switch::Beep));
+    silenceMatrix();
+    page.clickSwitch(Switch::Beep);
+    clock.advance(4999);
+    EXPECT_EQ(framesToMatrix(), std::vector<Bytes>{beepOff});
+    clock.advance(1);
+    EXPECT_EQ(framesToMatrix(), std::vector<Bytes>{beepOff});
+    clock.advance(4999);
+    EXPECT_TRUE(view.messages.empty());
+    clock.advance(1);
+    EXPECT_EQ(view.messages, std::vector<std::string>{"Time out!"});
+    EXPECT_TRUE(switchOn(Switch::Beep));
+    EXPECT_FALSE(page.switchPending(Switch::Beep));
+    clock.advance(20000);
+    EXPECT_TRUE(framesToMatrix().empty());
+    // A late acknowledgement, after "Time out!", changes nothing.
+    feedSerial(beepAck);
+    EXPECT_TRUE(switchOn(Switch::Beep));
 }
 
 TEST_F(GeneralPageTest, StateAnswersSetTheMarksWithDviTheOtherWayRound) {

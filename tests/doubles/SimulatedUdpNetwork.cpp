@@ -32,7 +32,16 @@ bool SimulatedUdpNetwork::sendBroadcast(std::uint16_t port, const std::uint8_t* 
         for (auto& reply : matrix->receive(port, data, size)) {
             if (port == net::ConfigurationPort && !answerConfiguration_)
                 continue;
-            deliver(port, std::move(reply), latencyMs, from);
+            const int n = ++replyCount_;
+            if (faults.dropReply == n)
+                continue;
+            if (faults.alterReply == n && faults.alterByte < reply.size())
+                reply[faults.alterByte] =
+                    static_cast<std::uint8_t>(reply[faults.alterByte] + faults.alterAdd);
+            const int delayMs = latencyMs + (faults.delayReply == n ? faults.delayMs : 0);
+            if (faults.repeatReply == n)
+                deliver(port, reply, delayMs + faults.repeatAfterMs, from);
+            deliver(port, std::move(reply), delayMs, from);
         }
     }
     return true;

@@ -35,6 +35,21 @@ public:
     void deliver(std::uint16_t port, std::vector<std::uint8_t> datagram, int delayMs = 0,
                  UdpPeer from = {});
 
+    // Faults of the matrices' replies, each naming one reply by its number (from 1, counting every
+    // reply of every matrix to discovery and configuration alike; 0 switches it off).
+    struct ReplyFaults {
+        int dropReply = 0;  // never sent
+        int delayReply = 0; // sent `delayMs` later than the latency
+        int delayMs = 0;
+        int repeatReply = 0; // sent once more, `repeatAfterMs` after the first
+        int repeatAfterMs = 0;
+        int alterReply = 0; // byte `alterByte` has `alterAdd` added (modulo 256)
+        std::size_t alterByte = 0;
+        std::uint8_t alterAdd = 0;
+    };
+    ReplyFaults faults;
+    int replyCount() const { return replyCount_; }
+
     std::uint16_t boundPort() const { return boundPort_; }
     // Every datagram the program broadcast, in order.
     const std::vector<std::vector<std::uint8_t>>& sent() const { return sent_; }
@@ -48,6 +63,7 @@ private:
     std::uint16_t boundPort_ = 0;
     std::uint16_t occupied_ = 0;
     bool answerConfiguration_ = true;
+    int replyCount_ = 0;
     std::uint64_t binding_ = 0; // bumped at every bind and close: late datagrams are dropped
     Receiver receiver_;
     std::vector<std::unique_ptr<NetworkResponder>> matrices_;

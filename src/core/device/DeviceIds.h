@@ -14,7 +14,9 @@ inline constexpr int PortCount = 8;
 inline constexpr int ReadoutFirstTimer = 1;    // the read-out's conversation: 1..8
 inline constexpr int ReadoutStartTimer = 10;   // 200 ms before the first query
 inline constexpr int ReconnectCheckTimer = 11; // 100 ms after the read-out's reconnect
-inline constexpr int MessageTimer = 55;        // shared with the connection controls
+// A switch request's wait, one per switch (IR control, beep, DVI compatibility): 12..14.
+inline constexpr int SwitchFirstTimer = 12;
+inline constexpr int MessageTimer = 55; // shared with the connection controls
 inline constexpr int ReadoutBusyTimer = 60;
 inline constexpr int ResetBusyTimer = 61;
 inline constexpr int LastStandbyTimer = 79;

@@ -232,7 +232,15 @@ void GeneralPage::requestSwitch(Switch which, bool on) {
         notify();
         return;
     }
-    requested_.at(switchSlot(which)) = on;
+    const std::size_t slot = switchSlot(which);
+    requested_.at(slot) = on;
+    switchResent_.at(slot) = false;
+    sendSwitch(which, on);
+    timers_.start(SwitchFirstTimer + static_cast<int>(slot), FirstChanceMs);
+    notify();
+}
+
+void GeneralPage::sendSwitch(Switch which, bool on) {
     switch (which) {
     case Switch::IrControl:
         link_.send(cmd::irSwitch(on));
@@ -244,6 +252,25 @@ void GeneralPage::requestSwitch(Switch which, bool on) {
         link_.send(cmd::dviSwitch(on));
         break;
     }
+}
+
+void GeneralPage::onSwitchTimer(Switch which) {
+    const std::size_t slot = switchSlot(which);
+    const int timer = SwitchFirstTimer + static_cast<int>(slot);
+    timers_.stop(timer);
+    const std::optional<bool> requested = requested_.at(slot);
+    if (!requested)
+        return;
+    if (!switchResent_.at(slot)) {
+        // The request once more, with what it asked (setting a switch twice does no harm).
+        switchResent_.at(slot) = true;
+        sendSwitch(which, *requested);
+        timers_.start(timer, SecondChanceMs);
+        return;
+    }
+    // No acknowledgement: the mark stays as it was, and the user is told.
+    requested_.at(slot).reset();
+    raiseMessage(dialogs_, timers_, MessageTimer, TimeOutMessageMs, TimeOutText);
     notify();
 }
 
@@ -308,6 +335,15 @@ bool GeneralPage::onTimer(int id) {
         resetBusy_.onTimer(id))
         return true;
     switch (id) {
+    case SwitchFirstTimer:
+        onSwitchTimer(Switch::IrControl);
+        return true;
+    case SwitchFirstTimer + 1:
+        onSwitchTimer(Switch::Beep);
+        return true;
+    case SwitchFirstTimer + 2:
+        onSwitchTimer(Switch::Dvi);
+        return true;
     case ReadoutStartTimer:
         onReadoutStartTimer();
         return true;

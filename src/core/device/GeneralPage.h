@@ -10,9 +10,13 @@
 // 5 s later with "Time out!". Over the serial link the port, type, size and version answers count
 // only when their checksum is right; over TCP the port answers count only after the read-out has
 // opened the status-reply gate. Switches confirm by reply: a click sends the request and leaves
-// the mark; the matrix's acknowledgement flips it. The factory reset is its own conversation (12
-// steps over the serial link, 11 over TCP) whose waits lie outside the timers a standby report
-// stops, so a reset runs on through standby.
+// the mark; the matrix's acknowledgement sets it to what was asked. An acknowledgement counts only
+// while a request of its switch is outstanding (a repeated or late one changes nothing), and a
+// request is sent once more after 5 s without its acknowledgement and given up with "Time out!"
+// 5 s later, so that a lost acknowledgement does not leave the mark silently showing the state the
+// matrix has left; a standby report ends it. The factory reset is its own conversation (12 steps
+// over the serial link, 11 over TCP) whose waits lie outside the timers a standby report stops,
+// so a reset runs on through standby.
 //
 // Runs on the user-interface thread. The widget renders the getters, is told of every change
 // through the change listener and asks the factory-reset question when told to; it decides
@@ -99,6 +103,8 @@ public:
     // The matrix has reported the switch's state (a state answer or an acknowledgement) since the
     // page was made.
     bool switchKnown(Switch which) const { return known_.at(switchSlot(which)); }
+    // A request of the switch is out and its acknowledgement awaited.
+    bool switchPending(Switch which) const { return requested_.at(switchSlot(which)).has_value(); }
     bool resetting() const { return resetting_; }
     int resetStep() const { return resetStep_; }
     bool awaitingConfirmation() const { return confirmPending_; }
@@ -121,6 +127,8 @@ private:
     bool linkReady() const;
     void showLinkDown();
     void notify();
+    void sendSwitch(Switch which, bool on);
+    void onSwitchTimer(Switch which);
 
     // Replies (GeneralPageReplies.cpp).
     void onFrame(const Frame& frame, bool intact, Transport transport);
@@ -167,6 +175,8 @@ private:
     std::array<bool, 3> known_{};
     // What the request in flight asked for, per switch; the acknowledgement sets the mark to it.
     std::array<std::optional<bool>, 3> requested_{};
+    // Per switch: the request in flight has been sent once more.
+    std::array<bool, 3> switchResent_{};
     std::function<void(Switch, bool)> switchAnswered_;
 
     Readout readoutPhase_ = Readout::Idle;

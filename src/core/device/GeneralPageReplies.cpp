@@ -117,19 +117,24 @@ bool GeneralPage::onSwitchAcknowledged(const Frame& frame, Transport /*transport
     // flips nothing.
     if (resetting_ && which != Switch::IrControl)
         return true;
-    // Only an acknowledgement with byte 6 = 00 confirms. The DVI acknowledgement counts over TCP
-    // as over the serial link.
+    // Only an acknowledgement of a request still outstanding counts: a repeated or late one (the
+    // request already answered or given up) would otherwise set the mark again, or flip it, away
+    // from what the matrix holds.
+    auto& requested = requested_.at(switchSlot(which));
+    if (!requested) {
+        link_.markUnexpected();
+        return true;
+    }
+    timers_.stop(SwitchFirstTimer + static_cast<int>(switchSlot(which)));
+    // Only an acknowledgement with byte 6 = 00 confirms; any other ends the request with the mark
+    // as it was. The DVI acknowledgement counts over TCP as over the serial link.
     const bool confirmed = frame[6] == 0x00;
     if (confirmed) {
-        // A click asks for the opposite of the mark, so the mark flips; a request for a given
-        // state sets it to that state.
-        bool* mark = switchMark(which);
-        auto& requested = requested_.at(switchSlot(which));
-        *mark = requested.value_or(!*mark);
-        requested.reset();
+        *switchMark(which) = *requested;
         known_.at(switchSlot(which)) = true;
-        notify();
     }
+    requested.reset();
+    notify();
     if (switchAnswered_)
         switchAnswered_(which, confirmed);
     return true;
@@ -141,6 +146,9 @@ void GeneralPage::onStandby() {
     timers_.stopRange(1, LastStandbyTimer);
     readoutPhase_ = Readout::Idle;
     reconnectPending_ = false;
+    // Switch requests end with their waits; the standby message says why.
+    for (auto& requested : requested_)
+        requested.reset();
     if (state_.busyShown)
         dialogs_.closeBusy();
     if (state_.messageShown)

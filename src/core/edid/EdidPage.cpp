@@ -290,7 +290,10 @@ void EdidPage::startNameQuery(int input, Query kind) {
     stage_ = Stage::NameQuery;
     if (kind == Query::Status)
         busy_ = true;
-    // Only "Status" waits and retries; the read-back after a change goes on without timers.
+    // Every query is resent once after 5 s and fails 5 s later with "Time out!", the read-back
+    // after a change and on show too: a lost answer would otherwise leave the conversation
+    // waiting for ever and the names of the inputs not yet read showing what the matrix no longer
+    // holds, with nothing to say so.
     conversation_.start(Step{"EDID name of input " + std::to_string(input),
                              {{0, [this, n] { send(cmd::inputEdidQuery(n)); }}},
                              [n](const Reply& reply) {
@@ -301,8 +304,7 @@ void EdidPage::startNameQuery(int input, Query kind) {
                                             : ReplyVerdict::NotMine;
                              },
                              [this, kind](const Reply& reply) { onNameAnswer(reply.frame, kind); },
-                             kind == Query::Status ? RetryPolicy::resendOnce(StepWaitMs, StepWaitMs)
-                                                   : RetryPolicy::untimed()});
+                             RetryPolicy::resendOnce(StepWaitMs, StepWaitMs)});
     notify();
 }
 

@@ -160,7 +160,11 @@ Step MatrixPage::routeStep(int output, int input, int firstChanceMs) {
     const CommandBytes route =
         cmd::routeInput(static_cast<std::uint8_t>(input), static_cast<std::uint8_t>(output));
     return Step{"route input " + std::to_string(input) + " to output " + std::to_string(output),
-                {{0, [this, route] { send(route); }}},
+                {{0,
+                  [this, route, output] {
+                      lastRouteOutput_ = output;
+                      send(route);
+                  }}},
                 [this, output](const Reply& reply) { return matchAcknowledgement(reply, output); },
                 [this, output](const Reply&) { onAcknowledged(output); },
                 RetryPolicy::resendOnce(firstChanceMs, SecondChanceMs)};

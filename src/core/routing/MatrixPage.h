@@ -148,6 +148,8 @@ private:
     bool tcpRoutingActive_ = false;
 
     Exchange exchange_ = Exchange::None;
+    // The output of the last route command sent (0 before the first); pendingInput_ is its input.
+    int lastRouteOutput_ = 0;
     // Inputs (1-based) a chain sends to outputs 1..8, fixed when the chain starts.
     std::array<int, routing::OutputCount> chainInputs_{};
 

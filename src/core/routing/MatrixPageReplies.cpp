@@ -45,11 +45,17 @@ void MatrixPage::onAcknowledged(int output) {
 void MatrixPage::onUnrequestedAcknowledgement(const Reply& reply) {
     // Only with nothing in flight: an acknowledgement for another output than the one waited for,
     // or during the status read, answers nothing the page asked. A late one (after "Time out!")
-    // still shows the input last asked for.
+    // still shows the input last asked for, but only for the output that input was sent to: a
+    // late acknowledgement of an earlier step of a chain would show the chain's last input on an
+    // output the matrix routes otherwise.
     const int output = reply.frame[6];
     const bool checked = reply.transport == Transport::Serial && output <= 4;
     if (conversation_.inFlight() || (checked && !reply.intact))
         return;
+    if (output != lastRouteOutput_) {
+        link_.markUnexpected();
+        return;
+    }
     onAcknowledged(output);
 }
 
