@@ -45,6 +45,9 @@ struct GeneralSet {
         connection.setTcpConnectListener([this] { page.onTcpConnectClicked(); });
         link.setTcpStateHandler([this] { connection.onTcpStateChanged(); });
         page.setChangeListener([&session] { session.poke(); });
+        const auto report = [&session](const Outcome& outcome) { session.onOutcome(outcome); };
+        page.setOutcomeListener(report);
+        connection.setOutcomeListener(report);
         connection.create();
     }
 

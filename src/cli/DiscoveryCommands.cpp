@@ -33,6 +33,9 @@ int runDiscover(Session& session, const std::vector<std::string>&) {
     GeneralConnection connection(link, timers, session.dialogs(), probe, view);
     QtUdpLink udp;
     MatrixSearch search(connection, link, udp, timers, session.dialogs());
+    const auto report = [&session](const Outcome& outcome) { session.onOutcome(outcome); };
+    connection.setOutcomeListener(report);
+    search.setOutcomeListener(report);
     // The search closes its socket 5 s after the broadcast or after its last reply, whichever
     // comes later: the matrices that answered by then are the result.
     bool ended = false;

@@ -87,6 +87,7 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::
 }
 
 std::unique_ptr<EdidPage> makePage(Session& session) {
+    session.judgeMessages();
     auto page = std::make_unique<EdidPage>(session.state(), session.newTimers(), session.serial(),
                                            session.tcp(), session.clock(), session.dialogs(),
                                            session.events());

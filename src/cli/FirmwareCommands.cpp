@@ -172,6 +172,7 @@ int runUpgrade(Session& session, const std::vector<std::string>& args) {
     }
     if (const int status = session.prepareLink())
         return status;
+    session.judgeMessages();
     auto page = std::make_unique<FirmwarePage>(session.state(), session.newTimers(),
                                                session.serial(), session.tcp(), session.clock(),
                                                session.dialogs(), session.events());

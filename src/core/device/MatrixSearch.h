@@ -36,6 +36,10 @@ public:
 
     // The matrix-found notification, after each reply that adds an entry.
     void setFoundListener(std::function<void()> listener) { found_ = std::move(listener); }
+    // Told when the search cannot start (the discovery port cannot be had).
+    void setOutcomeListener(OutcomeReport::Listener listener) {
+        outcomes_.setListener(std::move(listener));
+    }
 
     // "Search".
     void search();
@@ -61,6 +65,7 @@ private:
     Timers& timers_;
     Dialogs& dialogs_;
     std::function<void()> found_;
+    OutcomeReport outcomes_;
     net::DiscoveryBuffer buffer_;
     std::vector<std::string> ips_;
     std::vector<std::string> macs_;
