@@ -11,6 +11,7 @@
 
 #include "app/Outcome.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -48,6 +49,26 @@ void silent(sim::Faults& f) {
 }
 void standbyFirst(sim::Faults& f) {
     f.standbyBeforeReply = 1;
+}
+
+// A 128-byte EDID the matrix takes: the header, nothing else, the checksum in its last byte.
+std::string edidFile() {
+    static QTemporaryDir folder;
+    static const std::string path = [] {
+        QByteArray bytes(128, '\0');
+        const unsigned char header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+        unsigned sum = 0;
+        for (int i = 0; i < 8; ++i) {
+            bytes[i] = static_cast<char>(header[i]);
+            sum += header[i];
+        }
+        bytes[127] = static_cast<char>((256 - sum % 256) % 256);
+        QFile file(folder.filePath(QStringLiteral("monitor.bin")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return std::string();
+        return file.fileName().toStdString();
+    }();
+    return path;
 }
 
 const std::vector<Row>& rows() {
@@ -116,6 +137,78 @@ const std::vector<Row>& rows() {
          ExitMatrix,
          "the matrix is in standby (\"Matrix is in standby mode!\")",
          K::Standby},
+
+        {"EdidNamesDone", {"edid", "names"}, none, ExitDone, "", K::Done},
+        {"EdidNamesNoAnswer",
+         {"edid", "names"},
+         silent,
+         ExitMatrix,
+         "the matrix did not answer (\"Time out!\")",
+         K::TimedOut},
+        {"EdidSetDone",
+         {"edid", "set", "3", "IN2"},
+         none,
+         ExitDone,
+         "",
+         K::Done,
+         [](const sim::DeviceState& s) { return s.inputEdid[1] == 2; }},
+        {"EdidSetNoAnswer",
+         {"edid", "set", "3", "IN2"},
+         silent,
+         ExitMatrix,
+         "the matrix did not answer (\"Time out!\")",
+         K::TimedOut},
+        {"EdidSetStandby",
+         {"edid", "set", "3", "IN2"},
+         standbyFirst,
+         ExitMatrix,
+         "the matrix is in standby (\"Matrix is in standby mode!\")",
+         K::Standby},
+        {"EdidSetSwitchWrong",
+         {"edid", "set", "3", "IN2"},
+         [](sim::Faults& f) { f.edidSwitchWrong = true; },
+         ExitMatrix,
+         "the matrix refused (\"Please set the EDID to [1111]!\")",
+         K::Refused},
+        {"EdidCopyDone",
+         {"edid", "copy", "B", "IN3"},
+         none,
+         ExitDone,
+         "",
+         K::Done,
+         [](const sim::DeviceState& s) { return s.inputEdid[2] == 0x10; }},
+        // Output E has no display attached.
+        {"EdidCopyNoDisplay",
+         {"edid", "copy", "E", "IN3"},
+         none,
+         ExitMatrix,
+         "the matrix refused (\"HDMI OUT E is not connected!\")",
+         K::Refused},
+        {"EdidCopyNoAnswer",
+         {"edid", "copy", "B", "all"},
+         silent,
+         ExitMatrix,
+         "the matrix did not answer (\"Time out!\")",
+         K::TimedOut},
+        {"EdidLoadDone",
+         {"edid", "load", edidFile(), "IN2"},
+         none,
+         ExitDone,
+         "",
+         K::Done,
+         [](const sim::DeviceState& s) { return s.edidDownloaded[1] && s.inputEdid[1] == 0x17; }},
+        {"EdidLoadRefused",
+         {"edid", "load", edidFile(), "IN2"},
+         [](sim::Faults& f) { f.edidDownloadFails = true; },
+         ExitMatrix,
+         "the matrix refused (\"Download failed!\")",
+         K::Refused},
+        {"EdidLoadNoAnswer",
+         {"edid", "load", edidFile(), "all"},
+         silent,
+         ExitMatrix,
+         "the matrix did not answer (\"Time out!\")",
+         K::TimedOut},
 
         {"BeepOffDone",
          {"beep", "off"},

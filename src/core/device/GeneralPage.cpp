@@ -203,7 +203,7 @@ void GeneralPage::endReadout(const Outcome& outcome, int messageMs) {
     // A "Please wait..." box raised elsewhere is closed instead of showing the outcome; the busy
     // box closes in every case (leaving it up would leave the user with no way to go on).
     readoutBusy_.close();
-    const bool pleaseWait = state_.messageShown && state_.messageText == textOf(Text::PleaseWait);
+    const bool pleaseWait = state_.messageShown && state_.messageId == Text::PleaseWait;
     if (pleaseWait)
         dialogs_.closeMessage();
     else if (outcome.text != Text::None)

@@ -56,7 +56,7 @@ void EdidPage::openFile(const std::string& path) {
 void EdidPage::openFileBytes(const std::string& path, const std::vector<std::uint8_t>* bytes) {
     if (!bytes) {
         fileSummary_ = {"Not loaded: " + fileName(path), "The file cannot be read."};
-        message(WrongFileText);
+        end({Outcome::Kind::InvalidInput, Text::WrongEdidFile});
         notify();
         return;
     }
@@ -84,7 +84,7 @@ void EdidPage::refuseFile(const std::string& path, const FileCheck& check,
         for (const std::string& line : summaryLines(*summary))
             fileSummary_.push_back(line);
     }
-    message(faultMessage(check.fault));
+    end({Outcome::Kind::InvalidInput, faultText(check.fault)});
     notify();
 }
 
@@ -98,7 +98,7 @@ void EdidPage::clickDownload() {
     if (!linkReady())
         return notify();
     if (filePath_.empty()) {
-        message(SelectFileText);
+        end({Outcome::Kind::InvalidInput, Text::SelectFile});
         return notify();
     }
     requestTarget_ = downloadTarget_;
@@ -161,7 +161,8 @@ void EdidPage::sendDataBlock() {
         stage_ = Stage::None;
         busy_ = false;
         closeBusy();
-        message(TcpDownText);
+        // The link went down midway: the request ends as the matrix's link lost.
+        end({Outcome::Kind::LinkLost, Text::ConnectFailed});
         events_.pageBusy(false);
         notify();
         return;
@@ -177,9 +178,9 @@ void EdidPage::onDownloadResult(const Frame& frame) {
     events_.pageBusy(false);
     const std::uint8_t result = frame[4];
     if (result == cmd::NothingValue) {
-        message(DownloadFailedText);
+        end({Outcome::Kind::Refused, Text::DownloadFailed});
     } else if (result == 0x00) {
-        message(DownloadDoneText);
+        end({Outcome::Kind::Done, Text::DownloadDone});
         if (requestTarget_ == AllInputs) {
             operation_ = Operation::NameRefresh;
             startNameQuery(1, Query::Refresh);
@@ -187,6 +188,9 @@ void EdidPage::onDownloadResult(const Frame& frame) {
             // The operation stays Download: only this input's name is read back.
             startNameQuery(requestTarget_ + 1, Query::Single);
         }
+    } else {
+        // A result the matrix does not define: not a success.
+        end({Outcome::Kind::Refused});
     }
     notify();
 }
