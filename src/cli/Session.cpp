@@ -1,7 +1,6 @@
 #include "Session.h"
 
 #include "ExitStatus.h"
-#include "MessageVerdicts.h"
 #include "OutcomeStatus.h"
 
 #include "link/PortDiagnosis.h"
@@ -219,16 +218,6 @@ void Session::serialFailure() {
 void Session::showMessage(const std::string& text) {
     // Only kept: what the message means comes with the page's outcome.
     messages_.push_back(text);
-    if (!judgeMessages_)
-        return;
-    const auto verdict = verdictFor(text);
-    if (!verdict) {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        std::fflush(stderr);
-        poke();
-        return;
-    }
-    fail(verdict->status, verdict->why + " (\"" + text + "\")");
 }
 
 void Session::onOutcome(const Outcome& outcome) {

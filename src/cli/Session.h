@@ -70,8 +70,6 @@ public:
     void onOutcome(const Outcome& outcome);
     // The outcomes reported so far, in order.
     const std::vector<Outcome>& outcomes() const { return outcomes_; }
-    // Pages that report no outcome yet: their messages are judged by their texts.
-    void judgeMessages() { judgeMessages_ = true; }
     // Ends the command with `status`; the first failure wins.
     void fail(int status, const std::string& why);
     int failure() const { return failure_ ? failure_->status : 0; }
@@ -119,7 +117,6 @@ private:
 
     std::vector<std::string> messages_;
     std::vector<Outcome> outcomes_;
-    bool judgeMessages_ = false;
     std::optional<Failure> failure_;
     std::function<bool()> done_;
     QEventLoop* loop_ = nullptr;

@@ -71,6 +71,40 @@ std::string edidFile() {
     return path;
 }
 
+// A firmware file as the firmware page reads it: `plain` scrambled (every byte XORed with the
+// low byte of the length XORed with A7).
+std::string firmwareFile(const char* name, QByteArray plain) {
+    static QTemporaryDir folder;
+    const auto key = static_cast<char>((plain.size() & 0xFF) ^ 0xA7);
+    for (char& byte : plain)
+        byte = static_cast<char>(byte ^ key);
+    QFile file(folder.filePath(QString::fromLatin1(name)));
+    if (!file.open(QIODevice::WriteOnly) || file.write(plain) != plain.size())
+        return std::string();
+    return file.fileName().toStdString();
+}
+// One part (the marker A5 5A, then 298 bytes of 01), and a file without a marker.
+std::string onePartFirmware() {
+    static const std::string path =
+        firmwareFile("main.fw", QByteArray("\xA5\x5A", 2) + QByteArray(298, '\x01'));
+    return path;
+}
+std::string unmarkedFirmware() {
+    static const std::string path = firmwareFile("plain.fw", QByteArray(40, '\x01'));
+    return path;
+}
+// Part 1's flash holds the 298 bytes of 01 after the marker.
+bool holdsOnePart(const sim::DeviceState& s) {
+    const auto& image = s.firmwareImages[0];
+    if (image.size() < 298)
+        return false;
+    for (std::size_t i = 0; i < 298; ++i) {
+        if (image[i] != 0x01)
+            return false;
+    }
+    return true;
+}
+
 const std::vector<Row>& rows() {
     using K = Outcome::Kind;
     static const std::vector<Row> table{
@@ -210,6 +244,48 @@ const std::vector<Row>& rows() {
          "the matrix did not answer (\"Time out!\")",
          K::TimedOut},
 
+        {"FwUpgradeDone",
+         {"fw", "upgrade", onePartFirmware()},
+         none,
+         ExitDone,
+         "",
+         K::Done,
+         holdsOnePart,
+         Links::ComOnly},
+        {"FwUpgradeRefused",
+         {"fw", "upgrade", onePartFirmware()},
+         [](sim::Faults& f) { f.refuseFirmwarePart = 1; },
+         ExitMatrix,
+         "the matrix refused (\"Write to Part_1.1.0.0 failed!\")",
+         K::Refused,
+         nullptr,
+         Links::ComOnly},
+        {"FwUpgradeNoAnswer",
+         {"fw", "upgrade", onePartFirmware()},
+         silent,
+         ExitMatrix,
+         "the matrix did not answer (\"Time out!\")",
+         K::TimedOut,
+         nullptr,
+         Links::ComOnly},
+        {"FwUpgradeStandby",
+         {"fw", "upgrade", onePartFirmware()},
+         standbyFirst,
+         ExitMatrix,
+         "the matrix is in standby (\"Matrix is in standby mode!\")",
+         K::Standby,
+         nullptr,
+         Links::ComOnly},
+        // Nothing is sent for a file without a marker: the file is what cannot be used.
+        {"FwUpgradeNoMarker",
+         {"fw", "upgrade", unmarkedFirmware()},
+         none,
+         ExitUsage,
+         "the page cannot send what was given (\"Upgrade failed!\")",
+         K::InvalidInput,
+         nullptr,
+         Links::ComOnly},
+
         {"BeepOffDone",
          {"beep", "off"},
          none,
@@ -283,6 +359,7 @@ TEST_P(CommandOutcome, ExitStatusReasonAndDeviceState) {
     options.comNumber = 1;
     options.tcpAddress = QStringLiteral("127.0.33.%1").arg(GetParam().row + 1);
     options.logFile = runtime.filePath(QStringLiteral("traffic.log"));
+    options.rebootMs = 0;
     row.faults(options.faults);
     sim::Simulator simulator(options);
     QString error;
