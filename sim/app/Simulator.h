@@ -33,6 +33,8 @@ public:
     bool start(QString& error);
     // "quorvane-sim ready com=COM1 device=/dev/pts/7 tcp=127.0.0.1:8000" (links that exist only).
     QString readinessLine() const;
+    // The matrix's state, for a test that runs the simulator in process.
+    const DeviceState& deviceState() const { return device_.state(); }
 
 private:
     void serialReceived(const QByteArray& bytes);

@@ -16,8 +16,9 @@ namespace quorvane::cli {
 
 namespace {
 
-// The switches have no time-out of their own: the page waits for the acknowledgement for ever.
-constexpr int SwitchLimitMs = 5000;
+// The page sends a switch once more when 5 s pass without its acknowledgement and gives up 5 s
+// later; the command waits a little longer than that.
+constexpr int SwitchLimitMs = 11000;
 
 struct NoConnectionView : ConnectionView {
     void render(const ConnectionScreen&) override {}
@@ -45,6 +46,9 @@ struct GeneralSet {
         connection.setTcpConnectListener([this] { page.onTcpConnectClicked(); });
         link.setTcpStateHandler([this] { connection.onTcpStateChanged(); });
         page.setChangeListener([&session] { session.poke(); });
+        const auto report = [&session](const Outcome& outcome) { session.onOutcome(outcome); };
+        page.setOutcomeListener(report);
+        connection.setOutcomeListener(report);
         connection.create();
     }
 

@@ -35,6 +35,9 @@ int runDiscover(Session& session, const std::vector<std::string>&) {
     QtUdpLink socket;
     TrafficUdpLink udp(socket, session.state(), session.clock());
     MatrixSearch search(connection, link, udp, timers, session.dialogs());
+    const auto report = [&session](const Outcome& outcome) { session.onOutcome(outcome); };
+    connection.setOutcomeListener(report);
+    search.setOutcomeListener(report);
     // The search ends 5 s after the broadcast or after its last reply, whichever comes later, and
     // at the latest 10 s after the broadcast, however many replies come: the matrices that
     // answered by then are the result.
@@ -47,10 +50,9 @@ int runDiscover(Session& session, const std::vector<std::string>&) {
     connection.create();
     connection.chooseTcpMode();
     search.search();
-    if (!search.searching()) {
-        session.fail(ExitLink, "cannot listen on UDP port 30600 (\"Search failed\")");
-        return ExitLink;
-    }
+    // A search that cannot listen on its port has ended with its outcome already.
+    if (!search.searching())
+        return session.failure() != 0 ? session.failure() : ExitLink;
     if (const int status = session.waitUntil([&] { return search.ended(); }))
         return status;
 

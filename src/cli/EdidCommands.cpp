@@ -78,6 +78,7 @@ std::unique_ptr<EdidPage> makePage(Session& session) {
                                            session.tcp(), session.clock(), session.dialogs(),
                                            session.events());
     page->setChangeListener([&session] { session.poke(); });
+    page->setOutcomeListener([&session](const Outcome& outcome) { session.onOutcome(outcome); });
     return page;
 }
 
@@ -101,7 +102,7 @@ void printNames(const EdidPage& page, int target) {
 // Opens the link and the page; then `request` starts the page's request. Waits for the request
 // and for the names the page reads back after it; prints `result` with the names.
 int runRequest(Session& session, const std::function<void(EdidPage&)>& request, int target,
-               QJsonObject result, const char* doneMessage) {
+               QJsonObject result) {
     if (const int status = session.prepareLink())
         return status;
     auto page = makePage(session);
@@ -113,12 +114,10 @@ int runRequest(Session& session, const std::function<void(EdidPage&)>& request, 
     if (const int status =
             session.waitUntil([&] { return !page->busy() && !page->checkingOutput(); }))
         return status;
-    if (doneMessage) {
-        const auto& shown = session.messages();
-        if (std::find(shown.begin(), shown.end(), doneMessage) == shown.end()) {
-            session.fail(ExitMatrix, "the matrix did not confirm the request");
-            return ExitMatrix;
-        }
+    // A failure has ended the wait already; what is left must have ended as done.
+    if (session.outcomes().empty() || !session.outcomes().back().done()) {
+        session.fail(ExitMatrix, "the matrix did not confirm the request");
+        return ExitMatrix;
     }
     bool namesRead = true;
     const int status = session.waitUntil([&] { return !page->talking(); }, ReadBackLimitMs,
@@ -176,7 +175,6 @@ int runSet(Session& session, const std::vector<std::string>& args) {
     const auto target = targetArgument(session, args[1]);
     if (!target)
         return ExitUsage;
-    const bool builtIn = *mode != edid::DefaultEdidMode;
     return runRequest(
         session,
         [&](EdidPage& page) {
@@ -186,8 +184,7 @@ int runSet(Session& session, const std::vector<std::string>& args) {
         },
         *target,
         QJsonObject{{"edid", QString::fromStdString(trimmed(edid::ModeEntries[*mode]))},
-                    {"target", QString::fromStdString(targetText(*target))}},
-        builtIn ? edid::SetDoneText : nullptr);
+                    {"target", QString::fromStdString(targetText(*target))}});
 }
 
 int runCopy(Session& session, const std::vector<std::string>& args) {
@@ -208,8 +205,7 @@ int runCopy(Session& session, const std::vector<std::string>& args) {
         },
         *target,
         QJsonObject{{"output", QString::fromStdString(outputLetter(*output))},
-                    {"target", QString::fromStdString(targetText(*target))}},
-        edid::CopyDoneText);
+                    {"target", QString::fromStdString(targetText(*target))}});
 }
 
 int runLoad(Session& session, const std::vector<std::string>& args) {
@@ -240,8 +236,7 @@ int runLoad(Session& session, const std::vector<std::string>& args) {
         },
         *target,
         QJsonObject{{"file", QString::fromStdString(path)},
-                    {"target", QString::fromStdString(targetText(*target))}},
-        edid::DownloadDoneText);
+                    {"target", QString::fromStdString(targetText(*target))}});
 }
 
 QJsonObject summaryJson(const edid::EdidSummary& s) {

@@ -16,7 +16,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <regex>
 
 #include <unistd.h>
 
@@ -94,23 +93,17 @@ int runInfo(Session& session, const std::vector<std::string>& args) {
     return ExitDone;
 }
 
-// The "Messages" log's lines that end a part: "Part_1.1.0.0 upgrading complete", "Upgrading
-// Part_3.1.0.0 failed", "Write to Part_2.1.0.0 failed". Each becomes one JSON line with --json.
-std::optional<QJsonObject> partOutcome(const std::string& line) {
-    static const std::regex partLine(R"(Part_(\d)\.1\.0\.0)");
-    std::smatch match;
-    if (!std::regex_search(line, match, partLine))
-        return std::nullopt;
-    const bool complete = line.find("complete") != std::string::npos;
-    if (!complete && line.find("failed") == std::string::npos)
-        return std::nullopt;
-    return QJsonObject{{"part", std::stoi(match[1].str())},
-                       {"result", complete ? "complete" : "failed"},
-                       {"line", QString::fromStdString(line)}};
+// The "Messages" line that ends the upgrade, without its line break.
+std::string successLine() {
+    std::string line(firmware::SuccessLine);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
 }
 
-// Follows the page's "Messages" log and progress bar: new lines go to standard error (or, for
-// the lines that end a part, to standard output as JSON); the bar is drawn on a terminal only.
+// Follows the page's "Messages" log and progress bar: new lines go to standard error (with
+// --json, the parts that end go to standard output instead, as the page reports them); the bar
+// is drawn on a terminal only.
 class UpgradeReporter {
 public:
     UpgradeReporter(const FirmwarePage& page, bool json)
@@ -124,18 +117,23 @@ public:
             if (line.empty())
                 continue;
             clearBar();
-            if (json_) {
-                if (auto outcome = partOutcome(line))
-                    printJson(*outcome);
-            } else {
+            if (!json_)
                 std::fprintf(stderr, "%s\n", line.c_str());
-            }
         }
         drawBar();
     }
     void finish() {
         update();
         clearBar();
+    }
+    // A part's upgrade ended: one JSON line with --json.
+    void partEnded(int part, bool complete, const std::string& line) {
+        if (!json_)
+            return;
+        clearBar();
+        printJson(QJsonObject{{"part", part},
+                              {"result", complete ? "complete" : "failed"},
+                              {"line", QString::fromStdString(line)}});
     }
 
 private:
@@ -182,6 +180,10 @@ int runUpgrade(Session& session, const std::vector<std::string>& args) {
         reporter.update();
         session.poke();
     });
+    page->setOutcomeListener([&session](const Outcome& outcome) { session.onOutcome(outcome); });
+    page->setPartListener([&reporter](int part, bool complete, const std::string& line) {
+        reporter.partEnded(part, complete, line);
+    });
     if (!page->openFile(path)) {
         if (session.failure() == 0)
             session.fail(ExitUsage,
@@ -196,14 +198,15 @@ int runUpgrade(Session& session, const std::vector<std::string>& args) {
     reporter.finish();
     if (status != ExitDone)
         return status;
-    if (page->messages().find(firmware::SuccessLine) == std::string::npos) {
+    // A failure has ended the wait already; what is left must have ended as done.
+    if (session.outcomes().empty() || !session.outcomes().back().done()) {
         session.fail(ExitMatrix, "the upgrade failed");
         return ExitMatrix;
     }
     if (session.json())
         printJson(QJsonObject{{"result", "success"}, {"file", QString::fromStdString(path)}});
     else
-        printLine("Firmware upgrade Successfully");
+        printLine(successLine());
     return ExitDone;
 }
 

@@ -20,6 +20,7 @@ std::unique_ptr<MatrixPage> makePage(Session& session) {
                                              session.tcp(), session.clock(), session.dialogs(),
                                              session.events());
     page->setChangeListener([&session] { session.poke(); });
+    page->setOutcomeListener([&session](const Outcome& outcome) { session.onOutcome(outcome); });
     return page;
 }
 

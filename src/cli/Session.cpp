@@ -1,7 +1,7 @@
 #include "Session.h"
 
 #include "ExitStatus.h"
-#include "MessageVerdicts.h"
+#include "OutcomeStatus.h"
 
 #include "link/PortDiagnosis.h"
 #include "link/PortNames.h"
@@ -216,16 +216,23 @@ void Session::serialFailure() {
 }
 
 void Session::showMessage(const std::string& text) {
+    // Only kept: what the message means comes with the page's outcome.
     messages_.push_back(text);
-    const auto verdict = verdictFor(text);
-    if (!verdict) {
-        // A success: the message is worth seeing, the result follows on standard output.
-        std::fprintf(stderr, "%s\n", text.c_str());
-        std::fflush(stderr);
+}
+
+void Session::onOutcome(const Outcome& outcome) {
+    outcomes_.push_back(outcome);
+    if (outcome.done()) {
+        // A success: its message is worth seeing, the result follows on standard output.
+        const std::string shown = outcome.wording();
+        if (!shown.empty()) {
+            std::fprintf(stderr, "%s\n", shown.c_str());
+            std::fflush(stderr);
+        }
         poke();
         return;
     }
-    fail(verdict->status, verdict->why + " (\"" + text + "\")");
+    fail(exitStatusFor(outcome.kind), failureLine(outcome, invocation_.link.kind));
 }
 
 void Session::showNotice(const std::string& text) {

@@ -2,8 +2,10 @@
 // One run of a command against the matrix: the shared link state, the serial port, the TCP
 // socket, the pages' timers and the message and busy boxes, all on a Qt Core event loop, with the
 // pages' own logic driving the conversation. The session opens the link, waits while the page
-// talks, and turns what the page shows into the command's outcome:
-// - a page's message: a failure (with its exit status) or a success that is only reported;
+// talks, and turns how the page's conversation ended into the command's result:
+// - a page's outcome: a failure (its exit status decided by the outcome's kind alone, the page's
+//   text quoted after the reason) or a success, whose text is only reported;
+// - a notice (a standard box such as the one asking to open the serial port): the link is not up;
 // - the serial line failing, or the matrix closing the TCP connection: the matrix is gone;
 // - a wait the page leaves open (a switch confirmation, a connect) ends after a limit of its own.
 //
@@ -15,6 +17,7 @@
 
 #include "app/Dialogs.h"
 #include "app/LinkState.h"
+#include "app/Outcome.h"
 #include "app/PageHandle.h"
 #include "app/QtTimers.h"
 #include "link/MatrixSocket.h"
@@ -63,9 +66,15 @@ public:
                   std::function<int()> onLimit = nullptr);
     // Something changed that a wait may be waiting for.
     void poke();
+    // How a page's conversation ended (the command wires every page's outcome listener here).
+    void onOutcome(const Outcome& outcome);
+    // The outcomes reported so far, in order.
+    const std::vector<Outcome>& outcomes() const { return outcomes_; }
     // Ends the command with `status`; the first failure wins.
     void fail(int status, const std::string& why);
     int failure() const { return failure_ ? failure_->status : 0; }
+    // The failure's reason as report() prints it, "" when none.
+    std::string failureText() const { return failure_ ? failure_->why : std::string(); }
 
     // The messages the pages showed, in order.
     const std::vector<std::string>& messages() const { return messages_; }
@@ -107,6 +116,7 @@ private:
     bool connected_ = false;
 
     std::vector<std::string> messages_;
+    std::vector<Outcome> outcomes_;
     std::optional<Failure> failure_;
     std::function<bool()> done_;
     QEventLoop* loop_ = nullptr;

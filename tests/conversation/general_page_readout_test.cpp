@@ -136,7 +136,9 @@ TEST_F(GeneralPageTest, PleaseWaitShowingIsClosedInsteadOfTheOutcome) {
     connectTcp();
     silenceMatrix();
     page.clickStatus();
+    // The box as another page raises it: its text from the table, with its id.
     state.messageText = "Please wait...";
+    state.messageId = Text::PleaseWait;
     dialogs.openMessage();
     clock.advance(10000);
     EXPECT_FALSE(state.messageShown);
@@ -146,7 +148,9 @@ TEST_F(GeneralPageTest, PleaseWaitShowingIsClosedInsteadOfTheOutcome) {
     // And at the end of a chain that completes.
     device.faults() = sim::Faults{};
     page.clickStatus();
+    // The box as another page raises it: its text from the table, with its id.
     state.messageText = "Please wait...";
+    state.messageId = Text::PleaseWait;
     dialogs.openMessage();
     clock.advance(1000);
     EXPECT_EQ(allLabels(), DefaultLabels);

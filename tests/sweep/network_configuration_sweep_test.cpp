@@ -99,7 +99,7 @@ public:
     std::unique_ptr<Timers> configTimers = clock.createTimers();
     MatrixSearch search{connection, link, udp, *timers, dialogs};
     ConfigView configView;
-    NetworkConfiguration configuration{search, udp, state, *configTimers, dialogs, configView};
+    NetworkConfiguration configuration{search, udp, clock, *configTimers, dialogs, configView};
     sim::NetworkResponder* matrixIdentity = nullptr;
 };
 

@@ -43,6 +43,7 @@ void raiseMessage(Dialogs& dialogs, Timers& timers, int timerId, int closeAfterM
                   const std::string& text, bool onlyIfHidden, Dialogs::Continuation onClosed) {
     LinkState& state = dialogs.state();
     state.messageText = text;
+    state.messageId = Text::None;
     timers.start(timerId, closeAfterMs);
     if (onlyIfHidden && state.messageShown) {
         if (onClosed)
@@ -50,6 +51,25 @@ void raiseMessage(Dialogs& dialogs, Timers& timers, int timerId, int closeAfterM
         return;
     }
     dialogs.openMessage(std::move(onClosed));
+}
+
+void raiseMessage(Dialogs& dialogs, Timers& timers, int timerId, int closeAfterMs, Text text,
+                  bool onlyIfHidden, Dialogs::Continuation onClosed) {
+    raiseMessage(dialogs, timers, timerId, closeAfterMs, std::string(textOf(text)), onlyIfHidden,
+                 std::move(onClosed));
+    dialogs.state().messageId = text;
+}
+
+void announce(const Outcome& outcome, const OutcomeReport& report, Dialogs& dialogs, Timers& timers,
+              int timerId, int closeAfterMs, bool onlyIfHidden, Dialogs::Continuation onClosed) {
+    if (outcome.text != Text::None) {
+        raiseMessage(dialogs, timers, timerId, closeAfterMs, outcome.wording(), onlyIfHidden,
+                     std::move(onClosed));
+        dialogs.state().messageId = outcome.text;
+    } else if (onClosed) {
+        onClosed();
+    }
+    report(outcome);
 }
 
 std::string busyTextFor(const std::string& family, int phase) {

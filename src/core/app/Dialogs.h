@@ -12,6 +12,8 @@
 // while a box is up, as callers expect.
 
 #include "app/LinkState.h"
+#include "app/Outcome.h"
+#include "app/Texts.h"
 
 #include <functional>
 #include <string>
@@ -68,6 +70,13 @@ class Timers;
 void raiseMessage(Dialogs& dialogs, Timers& timers, int timerId, int closeAfterMs,
                   const std::string& text, bool onlyIfHidden = false,
                   Dialogs::Continuation onClosed = {});
+// The same for a text of the table; LinkState::messageId then names it.
+void raiseMessage(Dialogs& dialogs, Timers& timers, int timerId, int closeAfterMs, Text text,
+                  bool onlyIfHidden = false, Dialogs::Continuation onClosed = {});
+// Raises the outcome's message (when it has one) as raiseMessage does, then reports the outcome.
+void announce(const Outcome& outcome, const OutcomeReport& report, Dialogs& dialogs, Timers& timers,
+              int timerId, int closeAfterMs, bool onlyIfHidden = false,
+              Dialogs::Continuation onClosed = {});
 
 // Busy texts: "<family> .    ", "<family> . .  ", "<family> . . ." for phases 1, 2, 3.
 std::string busyTextFor(const std::string& family, int phase);

@@ -3,6 +3,8 @@
 // One instance lives for the whole run; every page holds a reference and reads and writes it
 // directly, on the user-interface thread only.
 
+#include "app/Texts.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -45,6 +47,8 @@ struct LinkState {
     PageId currentPage = PageId::General;
 
     std::string messageText;
+    // Which text of the table messageText is (None for a text from elsewhere).
+    Text messageId = Text::None;
     bool messageShown = false;
     std::string busyText;
     bool busyShown = false;
@@ -59,9 +63,7 @@ struct LinkState {
     // The link-up test: TCP mode needs a connected socket, COM mode a connected serial link.
     bool linkUp() const { return tcpMode() ? tcpConnected : comLinkOpen; }
     // The message a caller shows when the link-up test fails.
-    const char* linkDownMessage() const {
-        return tcpMode() ? "Connect to Matrix failed!" : "Open COM failed!";
-    }
+    Text linkDownMessage() const { return tcpMode() ? Text::ConnectFailed : Text::OpenComFailed; }
 };
 
 } // namespace quorvane

@@ -71,8 +71,7 @@ void Navigation::switchTo(PageId page) {
 
     if (state_.tcpMode()) {
         if (!state_.tcpLinkReady) {
-            raiseMessage(dialogs_, timers_, MessageCloseTimer, MessageCloseMs,
-                         "Connect to Matrix failed!");
+            raiseMessage(dialogs_, timers_, MessageCloseTimer, MessageCloseMs, Text::ConnectFailed);
             return;
         }
         if (target)

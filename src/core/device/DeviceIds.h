@@ -1,6 +1,6 @@
 #pragma once
 // Numbers the General page's device information, switches and factory reset live by: timer ids,
-// waits, texts and the port labels.
+// waits, busy texts, the reset question and the port labels (messages: app/Texts.h).
 
 #include <string>
 
@@ -32,13 +32,6 @@ inline constexpr int TimeOutMessageMs = 1000;
 inline constexpr int DoneMessageMs = 1500;
 inline constexpr int StandbyMessageMs = 2500;
 
-inline constexpr const char* TimeOutText = "Time out!";
-inline constexpr const char* DoneText = "Set successfully!";
-inline constexpr const char* StandbyText = "Matrix is in standby mode!";
-inline constexpr const char* TcpDownText = "Connect to Matrix failed!";
-inline constexpr const char* ComDownText = "Open COM failed!";
-inline constexpr const char* ConnectionLostText = "Connection to Matrix lost!";
-inline constexpr const char* PleaseWaitText = "Please wait...";
 inline constexpr const char* ReadoutFamily = "Getting status";
 inline constexpr const char* ResetFamily = "Setting";
 inline constexpr const char* ResetQuestion =

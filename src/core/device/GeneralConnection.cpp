@@ -11,9 +11,6 @@
 namespace quorvane {
 
 namespace {
-constexpr const char* OpenComFailed = "Open COM failed!";
-constexpr const char* ConnectFailed = "Connect to Matrix failed!";
-constexpr const char* InvalidAddress = "Invalid IP address!";
 constexpr int MessageCloseMs = 1500;
 constexpr int TcpFailedCloseMs = 1000;
 
@@ -128,7 +125,7 @@ void GeneralConnection::clickComConnect() {
     }
     // With no port in the list there is nothing to open (and nothing the user chose).
     if (chosen == 0) {
-        showMessage(OpenComFailed, MessageCloseMs);
+        showMessage({Outcome::Kind::LinkDown, Text::OpenComFailed}, MessageCloseMs);
         return;
     }
     connectCom();
@@ -172,7 +169,7 @@ void GeneralConnection::clickTcpConnect() {
     const std::string address = trimmed(screen_.ipText);
     const auto parsed = parseIpv4(address);
     if (!address.empty() && !(parsed && isUnicastIpv4(*parsed))) {
-        showMessage(InvalidAddress, MessageCloseMs);
+        showMessage({Outcome::Kind::InvalidInput, Text::InvalidAddress}, MessageCloseMs);
         return;
     }
     state_.matrixIp = address;
@@ -202,7 +199,7 @@ void GeneralConnection::checkTcpConnect() {
     link_.tcp().close();
     showTcpLink(false);
     state_.tcpLinkReady = false;
-    showMessage(ConnectFailed, TcpFailedCloseMs);
+    showMessage({Outcome::Kind::LinkDown, Text::ConnectFailed}, TcpFailedCloseMs);
 }
 
 void GeneralConnection::showTcpLink(bool up) {
@@ -247,13 +244,13 @@ void GeneralConnection::generalPageOnShow() {
         if (!state_.tcpConnected) {
             if (screen_.tcpIndicatorUp)
                 showTcpLink(false);
-            showMessage(ConnectFailed, MessageCloseMs);
+            showMessage({Outcome::Kind::LinkDown, Text::ConnectFailed}, MessageCloseMs);
         }
         return;
     }
     if (!state_.comLinkOpen) {
         timers_.start(PortRefreshTimer, PortRefreshMs);
-        showMessage(OpenComFailed, MessageCloseMs);
+        showMessage({Outcome::Kind::LinkDown, Text::OpenComFailed}, MessageCloseMs);
         return;
     }
     if (!link_.openSerial(portNumber_, settings_))
@@ -263,7 +260,7 @@ void GeneralConnection::generalPageOnShow() {
 void GeneralConnection::openComPort() {
     takeChosenPort();
     if (portNumber_ == 0) {
-        showMessage(OpenComFailed, MessageCloseMs);
+        showMessage({Outcome::Kind::LinkDown, Text::OpenComFailed}, MessageCloseMs);
         return;
     }
     link_.closeSerial();
@@ -304,13 +301,15 @@ void GeneralConnection::reportOpenFailure() {
     // user needs the program's name to go and close it. Other failures keep the short message.
     const std::string refusal = link_.serial().openRefusal();
     if (refusal.empty())
-        showMessage(OpenComFailed, MessageCloseMs);
-    else
-        dialogs_.showNotice(std::string(OpenComFailed) + "\n" + refusal);
+        showMessage({Outcome::Kind::LinkDown, Text::OpenComFailed}, MessageCloseMs);
+    else {
+        dialogs_.showNotice(std::string(textOf(Text::OpenComFailed)) + "\n" + refusal);
+        outcomes_({Outcome::Kind::LinkDown, Text::OpenComFailed});
+    }
 }
 
-void GeneralConnection::showMessage(const std::string& text, int closeAfterMs) {
-    raiseMessage(dialogs_, timers_, MessageCloseTimer, closeAfterMs, text);
+void GeneralConnection::showMessage(const Outcome& outcome, int closeAfterMs) {
+    announce(outcome, outcomes_, dialogs_, timers_, MessageCloseTimer, closeAfterMs);
 }
 
 void GeneralConnection::publish() {

@@ -106,6 +106,10 @@ public:
     // the TCP button, the indicator and tcpLinkReady follow it.
     void showTcpLinkResult(bool up);
     // Called at the start of every TCP "Connect" click, before it connects or disconnects.
+    // Told when a connect, an open or a typed address is refused (the link stays down).
+    void setOutcomeListener(OutcomeReport::Listener listener) {
+        outcomes_.setListener(std::move(listener));
+    }
     void setTcpConnectListener(std::function<void()> listener) {
         tcpConnectListener_ = std::move(listener);
     }
@@ -134,7 +138,8 @@ private:
     void disconnectTcp();
     void checkTcpConnect();
     void showTcpLink(bool up);
-    void showMessage(const std::string& text, int closeAfterMs);
+    // Shows the outcome's text and reports it.
+    void showMessage(const Outcome& outcome, int closeAfterMs);
     void publish();
 
     PageLink& link_;
@@ -152,6 +157,7 @@ private:
 
     ConnectionScreen screen_;
     std::function<void()> tcpConnectListener_;
+    OutcomeReport outcomes_;
 };
 
 } // namespace quorvane

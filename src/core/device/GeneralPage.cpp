@@ -21,7 +21,11 @@ GeneralPage::GeneralPage(GeneralConnection& connection, PageLink& link, Timers& 
     link_.setFrameHandler([this](const Frame& frame, bool intact, Transport transport) {
         onFrame(frame, intact, transport);
     });
-    readoutTalk_.setListeners({{}, [this](const Step&) { endReadout(true, TimeOutText); }, {}});
+    readoutTalk_.setListeners({{},
+                               [this](const Step&) {
+                                   endReadout({Outcome::Kind::TimedOut, Text::TimeOut});
+                               },
+                               {}});
     resetTalk_.setListeners({{}, [this](const Step&) { onResetFailed(); }, {}});
 }
 
@@ -96,7 +100,8 @@ void GeneralPage::checkReconnect() {
         link_.tcp().close();
         connection_.showTcpLinkResult(false);
         readoutPhase_ = Readout::Idle;
-        raiseMessage(dialogs_, timers_, MessageTimer, ReconnectFailedMessageMs, TcpDownText);
+        announce({Outcome::Kind::LinkDown, Text::ConnectFailed}, outcomes_, dialogs_, timers_,
+                 MessageTimer, ReconnectFailedMessageMs);
         notify();
         return;
     }
@@ -115,7 +120,7 @@ void GeneralPage::onReadoutStartTimer() {
         // The connection may have dropped since the reconnect check: end the read-out rather
         // than leave the busy box up with nothing asked.
         if (!state_.tcpConnected) {
-            endReadout(true, ConnectionLostText, TimeOutMessageMs);
+            endReadout({Outcome::Kind::LinkLost, Text::ConnectionLost}, TimeOutMessageMs);
             return;
         }
         sendFirstQuery();
@@ -183,14 +188,14 @@ void GeneralPage::onPortAnswered(int index, const Reply& reply) {
         inputLabels_.at(port - 1) = device::inputLabel(port, connected);
     }
     if (index + 1 == 2 * PortCount) {
-        endReadout(false);
+        endReadout({Outcome::Kind::Done});
         return;
     }
     readoutTalk_.start(portQueryStep(index + 1));
     notify();
 }
 
-void GeneralPage::endReadout(bool failed, const char* message, int messageMs) {
+void GeneralPage::endReadout(const Outcome& outcome, int messageMs) {
     readoutTalk_.stop();
     timers_.stop(ReadoutStartTimer);
     readoutPhase_ = Readout::Idle;
@@ -198,13 +203,14 @@ void GeneralPage::endReadout(bool failed, const char* message, int messageMs) {
     // A "Please wait..." box raised elsewhere is closed instead of showing the outcome; the busy
     // box closes in every case (leaving it up would leave the user with no way to go on).
     readoutBusy_.close();
-    const bool pleaseWait = state_.messageShown && state_.messageText == PleaseWaitText;
+    const bool pleaseWait = state_.messageShown && state_.messageId == Text::PleaseWait;
     if (pleaseWait)
         dialogs_.closeMessage();
-    else if (failed && message)
+    else if (outcome.text != Text::None)
         raiseMessage(dialogs_, timers_, MessageTimer, messageMs > 0 ? messageMs : TimeOutMessageMs,
-                     message);
+                     outcome.text);
     notify();
+    outcomes_(outcome);
 }
 
 // --- Switches ---
@@ -270,7 +276,7 @@ void GeneralPage::onSwitchTimer(Switch which) {
     }
     // No acknowledgement: the mark stays as it was, and the user is told.
     requested_.at(slot).reset();
-    raiseMessage(dialogs_, timers_, MessageTimer, TimeOutMessageMs, TimeOutText);
+    raiseMessage(dialogs_, timers_, MessageTimer, TimeOutMessageMs, Text::TimeOut);
     notify();
 }
 
@@ -326,8 +332,8 @@ bool GeneralPage::linkReady() const {
 }
 
 void GeneralPage::showLinkDown() {
-    raiseMessage(dialogs_, timers_, MessageTimer, LinkDownMessageMs,
-                 state_.tcpMode() ? TcpDownText : ComDownText);
+    announce({Outcome::Kind::LinkDown, state_.linkDownMessage()}, outcomes_, dialogs_, timers_,
+             MessageTimer, LinkDownMessageMs);
 }
 
 bool GeneralPage::onTimer(int id) {

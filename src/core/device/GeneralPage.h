@@ -25,6 +25,7 @@
 #include "app/BusyBox.h"
 #include "app/Dialogs.h"
 #include "app/LinkState.h"
+#include "app/Outcome.h"
 #include "app/PageHandle.h"
 #include "app/Timers.h"
 #include "device/DeviceIds.h"
@@ -57,6 +58,11 @@ public:
     GeneralPage& operator=(const GeneralPage&) = delete;
 
     void setChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
+    // Told how every read-out and factory reset ends, of a request refused for the link, and of
+    // a standby report.
+    void setOutcomeListener(OutcomeReport::Listener listener) {
+        outcomes_.setListener(std::move(listener));
+    }
     // Asked to put a yes/no question to the user; the answer comes back through
     // answerFactoryReset().
     void setConfirmListener(std::function<void(const std::string& question)> listener) {
@@ -123,7 +129,8 @@ private:
     Step portQueryStep(int index);
     Step reportStep(const char* name, const CommandBytes& query, std::uint8_t answerCommand);
     void onPortAnswered(int index, const Reply& reply);
-    void endReadout(bool failed, const char* message = nullptr, int messageMs = 0);
+    // Ends the read-out; its text (if any) is shown for `messageMs` (0: the time-out's time).
+    void endReadout(const Outcome& outcome, int messageMs = 0);
     bool linkReady() const;
     void showLinkDown();
     void notify();
@@ -160,6 +167,7 @@ private:
     BusyBox readoutBusy_;
     BusyBox resetBusy_;
     std::function<void()> changed_;
+    OutcomeReport outcomes_;
     std::function<void(const std::string&)> confirm_;
 
     std::array<std::string, device::PortCount> inputLabels_{};

@@ -153,7 +153,8 @@ void GeneralPage::onStandby() {
         dialogs_.closeBusy();
     if (state_.messageShown)
         dialogs_.closeMessage();
-    raiseMessage(dialogs_, timers_, MessageTimer, StandbyMessageMs, StandbyText);
+    announce({Outcome::Kind::Standby, Text::Standby}, outcomes_, dialogs_, timers_, MessageTimer,
+             StandbyMessageMs);
     notify();
 }
 

@@ -70,11 +70,11 @@ void GeneralPage::onResetAnswered(int step) {
     resetting_ = false;
     resetStep_ = 0;
     resetBusy_.close();
-    raiseMessage(dialogs_, timers_, MessageTimer, DoneMessageMs, DoneText, false,
-                 resetTalk_.guard([this] {
-                     beep_ = true;
-                     notify();
-                 }));
+    announce({Outcome::Kind::Done, Text::SetDone}, outcomes_, dialogs_, timers_, MessageTimer,
+             DoneMessageMs, false, resetTalk_.guard([this] {
+                 beep_ = true;
+                 notify();
+             }));
     notify();
 }
 
@@ -82,7 +82,8 @@ void GeneralPage::onResetFailed() {
     resetting_ = false;
     resetStep_ = 0;
     resetBusy_.close();
-    raiseMessage(dialogs_, timers_, MessageTimer, TimeOutMessageMs, TimeOutText);
+    announce({Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, dialogs_, timers_, MessageTimer,
+             TimeOutMessageMs);
     notify();
 }
 

@@ -2,10 +2,6 @@
 
 namespace quorvane {
 
-namespace {
-constexpr const char* SearchFailedText = "Search failed";
-}
-
 MatrixSearch::MatrixSearch(GeneralConnection& connection, PageLink& link, UdpLink& udp,
                            Timers& timers, Dialogs& dialogs)
     : connection_(connection), link_(link), udp_(udp), timers_(timers), dialogs_(dialogs) {}
@@ -38,7 +34,8 @@ void MatrixSearch::search() {
                    [this](const std::uint8_t* data, std::size_t size, const UdpPeer& from) {
                        onDatagram(data, size, from);
                    })) {
-        raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, SearchFailedText);
+        announce({Outcome::Kind::LinkDown, Text::SearchFailed}, outcomes_, dialogs_, timers_,
+                 MessageTimer, MessageMs);
         return;
     }
     searching_ = true;

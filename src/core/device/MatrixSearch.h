@@ -45,6 +45,10 @@ public:
     void setSocketTakenListener(std::function<void()> listener) {
         socketTaken_ = std::move(listener);
     }
+    // Told when the search cannot start (the discovery port cannot be had).
+    void setOutcomeListener(OutcomeReport::Listener listener) {
+        outcomes_.setListener(std::move(listener));
+    }
 
     // "Search".
     void search();
@@ -79,6 +83,7 @@ private:
     Dialogs& dialogs_;
     std::function<void()> found_;
     std::function<void()> socketTaken_;
+    OutcomeReport outcomes_;
     net::DiscoveryBuffer buffer_;
     std::vector<std::string> ips_;
     std::vector<std::string> macs_;

@@ -1,5 +1,7 @@
 #include "device/NetworkConfiguration.h"
 
+#include "app/Texts.h"
+
 #include <algorithm>
 #include <cctype>
 #include <optional>
@@ -8,11 +10,11 @@ namespace quorvane {
 
 namespace {
 constexpr const char* ConfiguringText = "Configuring . . .";
-constexpr const char* AcceptedText = "Matrix configuration completed successfully!";
 constexpr const char* SearchingText = "Searching Matrix IP . . .";
-constexpr const char* SearchFailedText = "Search Matrix IP failed!";
-constexpr const char* FailedText = "configure failed!";
-constexpr const char* NoTargetText = "No matrix to configure: search for it first!";
+const std::string AcceptedText(textOf(Text::ConfigurationDone));
+const std::string SearchFailedText(textOf(Text::SearchIpFailed));
+const std::string FailedText(textOf(Text::ConfigureFailed));
+const std::string NoTargetText(textOf(Text::NoTarget));
 
 // The animation's text for a phase, and the phase after it.
 const char* animationText(int phase) {

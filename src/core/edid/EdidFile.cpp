@@ -45,15 +45,19 @@ FileCheck checkEdidFile(const std::uint8_t* data, std::size_t size) {
     return check;
 }
 
-std::string faultMessage(FileFault fault) {
+Text faultText(FileFault fault) {
     switch (fault) {
     case FileFault::None:
-        return "";
+        return Text::None;
     case FileFault::TooManyExtensions:
-        return TooManyExtensionsText;
+        return Text::TooManyExtensions;
     default:
-        return WrongFileText;
+        return Text::WrongEdidFile;
     }
+}
+
+std::string faultMessage(FileFault fault) {
+    return std::string(textOf(faultText(fault)));
 }
 
 std::string faultDetail(const FileCheck& check) {

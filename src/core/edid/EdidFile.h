@@ -8,6 +8,8 @@
 // its blocks sums to 0 modulo 256. A 128-byte file leaves the extension half of the EDID zero, so
 // no earlier file's extension is ever sent with it.
 
+#include "app/Texts.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -52,14 +54,11 @@ struct FileCheck {
 
 FileCheck checkEdidFile(const std::uint8_t* data, std::size_t size);
 
-// The text the page shows for a refused file ("" when accepted).
+// The text the page shows for a refused file (None when accepted), and its wording.
+Text faultText(FileFault fault);
 std::string faultMessage(FileFault fault);
 // Which check failed and at which byte, in a short sentence for the summary.
 std::string faultDetail(const FileCheck& check);
-
-inline constexpr const char* WrongFileText = "Please select the correct EDID file!";
-inline constexpr const char* TooManyExtensionsText =
-    "The matrix takes one EDID extension block at most!";
 
 // The 8-bit sum of `size` bytes.
 std::uint8_t blockSum(const std::uint8_t* data, std::size_t size);

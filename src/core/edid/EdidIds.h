@@ -1,5 +1,5 @@
 #pragma once
-// Numbers the EDID page lives by: its timer ids, waits and message texts.
+// Numbers the EDID page lives by: its timer ids, waits and busy texts (messages: app/Texts.h).
 
 namespace quorvane::edid {
 
@@ -21,19 +21,6 @@ inline constexpr int StepWaitMs = 5000; // every wait, before the resend and aft
 inline constexpr int BlockGapMs = 200;  // from the data announcement to the data block
 inline constexpr int MessageMs = 1500;
 inline constexpr int LongMessageMs = 2500; // standby and the EDID switch check
-
-inline constexpr const char* PleaseWaitText = "Please wait...";
-inline constexpr const char* TcpDownText = "Connect to Matrix failed!";
-inline constexpr const char* ComDownText = "Open COM failed!";
-inline constexpr const char* TimeOutText = "Time out!";
-inline constexpr const char* StandbyText = "Matrix is in standby mode!";
-inline constexpr const char* SwitchCheckText = "Please set the EDID to [1111]!";
-inline constexpr const char* SetDoneText = "Set successfully!";
-inline constexpr const char* CopyDoneText = "Copy successfully!";
-inline constexpr const char* CopyFailedText = "Copy failed!";
-inline constexpr const char* DownloadDoneText = "Download successfully!";
-inline constexpr const char* DownloadFailedText = "Download failed!";
-inline constexpr const char* SelectFileText = "Select the file!";
 
 // Busy-text families ("Setting .    ", "Setting . .  ", "Setting . . .").
 inline constexpr const char* SetFamily = "Setting";

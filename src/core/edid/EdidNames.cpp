@@ -15,9 +15,4 @@ std::string nameForIndex(std::uint8_t reported) {
     return "User define";
 }
 
-std::string notConnectedText(int output) {
-    return std::string("HDMI OUT ") + static_cast<char>('A' + output - 1) + " is not connected" +
-           "!";
-}
-
 } // namespace quorvane::edid

@@ -34,7 +34,4 @@ inline constexpr const char* DefaultEdidName = "Default EDID";
 // built-in EDIDs at 0..14, the copies of outputs A..H at 15..22, "User define" otherwise.
 std::string nameForIndex(std::uint8_t reported);
 
-// "HDMI OUT C is not connected!" for output 3.
-std::string notConnectedText(int output);
-
 } // namespace quorvane::edid

@@ -59,7 +59,7 @@ void EdidPage::onShow() {
     if (state_.tcpMode()) {
         // The query goes out all the same: a connection that completes late still answers it.
         if (!state_.tcpConnected)
-            message(TcpDownText);
+            end({Outcome::Kind::LinkDown, Text::ConnectFailed});
     } else {
         bool opened = false;
         if (state_.comLinkOpen) {
@@ -67,7 +67,7 @@ void EdidPage::onShow() {
             opened = link_.openSerial(state_.comPortNumber, pageSettings(state_));
         }
         if (!opened) {
-            message(ComDownText);
+            end({Outcome::Kind::LinkDown, Text::OpenComFailed});
             return;
         }
     }
@@ -118,14 +118,14 @@ bool EdidPage::refuseWhileBusy() {
     // A copy's output check counts as busy too: a second request would run beside it.
     if (!busy_ && !checking_)
         return false;
-    message(PleaseWaitText);
+    end({Outcome::Kind::Busy, Text::PleaseWait});
     return true;
 }
 
 bool EdidPage::linkReady() {
     const bool ready = state_.tcpMode() ? state_.tcpConnected : link_.serialOpen();
     if (!ready)
-        message(state_.tcpMode() ? TcpDownText : ComDownText);
+        end({Outcome::Kind::LinkDown, state_.linkDownMessage()});
     return ready;
 }
 
@@ -277,7 +277,7 @@ void EdidPage::onOutputChecked(const Frame& frame) {
     if (frame[6] == cmd::NothingValue) {
         stage_ = Stage::None;
         closeBusy();
-        message(notConnectedText(requestSource_ + 1));
+        end({Outcome::Kind::Refused, Text::OutputNotConnected, requestSource_ + 1});
         notify();
         return;
     }
@@ -337,14 +337,14 @@ void EdidPage::closeBusy() {
 }
 
 void EdidPage::closePleaseWait() {
-    if (state_.messageShown && state_.messageText == PleaseWaitText) {
+    if (state_.messageShown && state_.messageId == Text::PleaseWait) {
         timers_.stop(MessageTimer);
         dialogs_.closeMessage();
     }
 }
 
-void EdidPage::message(const std::string& text, int ms, bool onlyIfHidden) {
-    raiseMessage(dialogs_, timers_, MessageTimer, ms, text, onlyIfHidden);
+void EdidPage::end(const Outcome& outcome, int ms, bool onlyIfHidden) {
+    announce(outcome, outcomes_, dialogs_, timers_, MessageTimer, ms, onlyIfHidden);
 }
 
 void EdidPage::showName(int input, std::uint8_t reported) {

@@ -17,6 +17,7 @@
 #include "app/BusyBox.h"
 #include "app/Dialogs.h"
 #include "app/LinkState.h"
+#include "app/Outcome.h"
 #include "app/PageHandle.h"
 #include "app/Timers.h"
 #include "edid/EdidFile.h"
@@ -52,6 +53,11 @@ public:
     EdidPage& operator=(const EdidPage&) = delete;
 
     void setChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
+    // Told how every set, copy, download and status request ends (or why it did not start), of a
+    // file refused, of a link found down on show, of standby and of the EDID switch check.
+    void setOutcomeListener(OutcomeReport::Listener listener) {
+        outcomes_.setListener(std::move(listener));
+    }
 
     // PageHandle
     PageId pageId() const override { return PageId::Edid; }
@@ -135,8 +141,7 @@ private:
     void startDownloadCommand();
     void onReady();
     void sendDataBlock();
-    void refuseFile(const std::string& path, const std::string& why,
-                    const std::string& messageText);
+    void refuseFile(const std::string& path, const std::string& why, Text text);
     void onDownloadResult(const Frame& frame);
 
     // Acknowledgements.
@@ -155,7 +160,8 @@ private:
     void openBusy(Operation operation);
     void closeBusy();
     void closePleaseWait();
-    void message(const std::string& text, int ms = edid::MessageMs, bool onlyIfHidden = false);
+    // Shows the outcome's text (when it has one) and reports the outcome.
+    void end(const Outcome& outcome, int ms = edid::MessageMs, bool onlyIfHidden = false);
     void showName(int input, std::uint8_t reported);
     void send(const CommandBytes& command);
     void notify();
@@ -169,6 +175,7 @@ private:
     std::array<BusyBox, 4> busyBoxes_;
     BusyBox* activeBusy_ = nullptr;
     std::function<void()> changed_;
+    OutcomeReport outcomes_;
 
     int setMode_ = 0;
     int setTarget_ = 0;

@@ -27,7 +27,7 @@ std::string fileName(const std::string& path) {
 void EdidPage::openFile(const std::string& path) {
     const EdidFileRead read = readEdidFile(path);
     if (!read.ok || read.tooLong) {
-        refuseFile(path, readRefusal(read), WrongFileText);
+        refuseFile(path, readRefusal(read), Text::WrongEdidFile);
         return;
     }
     openFileBytes(path, &read.bytes);
@@ -35,12 +35,12 @@ void EdidPage::openFile(const std::string& path) {
 
 void EdidPage::openFileBytes(const std::string& path, const std::vector<std::uint8_t>* bytes) {
     if (!bytes) {
-        refuseFile(path, "The file cannot be read.", WrongFileText);
+        refuseFile(path, "The file cannot be read.", Text::WrongEdidFile);
         return;
     }
     const FileCheck check = checkEdidFile(bytes->data(), bytes->size());
     if (!check.accepted()) {
-        refuseFile(path, faultDetail(check), faultMessage(check.fault));
+        refuseFile(path, faultDetail(check), faultText(check.fault));
         return;
     }
     edid_ = check.edid;
@@ -54,12 +54,11 @@ void EdidPage::openFileBytes(const std::string& path, const std::vector<std::uin
     notify();
 }
 
-void EdidPage::refuseFile(const std::string& path, const std::string& why,
-                          const std::string& messageText) {
+void EdidPage::refuseFile(const std::string& path, const std::string& why, Text text) {
     // The EDID, the path and the summary stay those of the last accepted file, which a download
     // still sends; the refusal says which file was not taken and why.
     fileRefusal_ = {"Not loaded: " + fileName(path), why};
-    message(messageText);
+    end({Outcome::Kind::InvalidInput, text});
     notify();
 }
 
@@ -81,7 +80,7 @@ void EdidPage::clickDownload() {
     if (!linkReady())
         return notify();
     if (filePath_.empty()) {
-        message(SelectFileText);
+        end({Outcome::Kind::InvalidInput, Text::SelectFile});
         return notify();
     }
     requestTarget_ = downloadTarget_;
@@ -144,7 +143,8 @@ void EdidPage::sendDataBlock() {
         stage_ = Stage::None;
         busy_ = false;
         closeBusy();
-        message(TcpDownText);
+        // The link went down midway: the request ends as the matrix's link lost.
+        end({Outcome::Kind::LinkLost, Text::ConnectFailed});
         events_.pageBusy(false);
         notify();
         return;
@@ -160,9 +160,9 @@ void EdidPage::onDownloadResult(const Frame& frame) {
     events_.pageBusy(false);
     const std::uint8_t result = frame[4];
     if (result == cmd::NothingValue) {
-        message(DownloadFailedText);
+        end({Outcome::Kind::Refused, Text::DownloadFailed});
     } else if (result == 0x00) {
-        message(DownloadDoneText);
+        end({Outcome::Kind::Done, Text::DownloadDone});
         if (requestTarget_ == AllInputs) {
             operation_ = Operation::NameRefresh;
             startNameQuery(1, Query::Refresh);
@@ -170,6 +170,9 @@ void EdidPage::onDownloadResult(const Frame& frame) {
             // The operation stays Download: only this input's name is read back.
             startNameQuery(requestTarget_ + 1, Query::Single);
         }
+    } else {
+        // A result the matrix does not define: not a success.
+        end({Outcome::Kind::Refused});
     }
     notify();
 }

@@ -56,8 +56,9 @@ void EdidPage::finish() {
 void EdidPage::onSetAcknowledged(const Frame& frame) {
     finish();
     const bool all = requestTarget_ == AllInputs;
-    if (frame[3] == cmd::EdidSetBuiltInAll || frame[3] == cmd::EdidSetBuiltInOne)
-        message(SetDoneText);
+    // The default EDID is set without a message.
+    const bool builtIn = frame[3] == cmd::EdidSetBuiltInAll || frame[3] == cmd::EdidSetBuiltInOne;
+    end({Outcome::Kind::Done, builtIn ? Text::SetDone : Text::None});
     if (all) {
         operation_ = Operation::NameRefresh;
         startNameQuery(1, Query::Refresh);
@@ -70,7 +71,7 @@ void EdidPage::onSetAcknowledged(const Frame& frame) {
 void EdidPage::onCopyAcknowledged(const Frame& frame) {
     if (frame[3] == cmd::EdidCopyAll) {
         finish();
-        message(CopyDoneText);
+        end({Outcome::Kind::Done, Text::CopyDone});
         operation_ = Operation::NameRefresh;
         startNameQuery(1, Query::Refresh);
         notify();
@@ -83,11 +84,11 @@ void EdidPage::onCopyAcknowledged(const Frame& frame) {
     closeBusy();
     closePleaseWait();
     if (frame[4] == 0x00) {
-        message(CopyDoneText, MessageMs, true);
+        end({Outcome::Kind::Done, Text::CopyDone}, MessageMs, true);
         // The name is read back even when another message is up, so the list stays true.
         startNameQuery(requestTarget_ + 1, Query::Single);
     } else {
-        message(CopyFailedText, MessageMs, true);
+        end({Outcome::Kind::Refused, Text::CopyFailed}, MessageMs, true);
     }
     notify();
 }
@@ -105,6 +106,8 @@ void EdidPage::onNameAnswer(const Frame& frame, Query kind) {
         stage_ = Stage::None;
         closeBusy();
         busy_ = false;
+        if (kind == Query::Status)
+            outcomes_({Outcome::Kind::Done});
     }
     notify();
 }
@@ -119,20 +122,22 @@ void EdidPage::onFailed() {
     case Stage::OutputCheck:
         // Busy was never set for the check; only the check itself ends.
         checking_ = false;
-        message(TimeOutText, MessageMs, true);
+        end({Outcome::Kind::TimedOut, Text::TimeOut}, MessageMs, true);
         break;
     case Stage::NameQuery:
         busy_ = false;
-        message(TimeOutText, MessageMs, true);
+        end({Outcome::Kind::TimedOut, Text::TimeOut}, MessageMs, true);
         break;
     default:
         // Handshake, command, or the data block's result.
         busy_ = false;
-        if (state_.messageShown && state_.messageText == PleaseWaitText) {
+        if (state_.messageShown && state_.messageId == Text::PleaseWait) {
+            // The "Please wait..." box closes instead of showing the time-out.
             timers_.stop(MessageTimer);
             dialogs_.closeMessage();
+            outcomes_({Outcome::Kind::TimedOut});
         } else {
-            message(TimeOutText, MessageMs, true);
+            end({Outcome::Kind::TimedOut, Text::TimeOut}, MessageMs, true);
         }
         events_.pageBusy(false);
         break;
@@ -148,7 +153,7 @@ void EdidPage::onStandby() {
     stage_ = Stage::None;
     if (state_.messageShown)
         dialogs_.closeMessage();
-    message(StandbyText, LongMessageMs, true);
+    end({Outcome::Kind::Standby, Text::Standby}, LongMessageMs, true);
     notify();
 }
 
@@ -164,7 +169,7 @@ void EdidPage::onSwitchCheck(const Frame& frame) {
         checking_ = false;
         if (state_.messageShown)
             dialogs_.closeMessage();
-        message(SwitchCheckText, LongMessageMs, true);
+        end({Outcome::Kind::Refused, Text::SwitchCheck}, LongMessageMs, true);
         if (wasRunning)
             events_.pageBusy(false);
         notify();

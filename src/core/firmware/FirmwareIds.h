@@ -36,23 +36,7 @@ inline constexpr std::uint8_t BankSwitchMark = 0xB0; // byte 9 of the frames at 
 inline constexpr int BankSwitchSkip = 3840;          // the 15 blocks 241..255 the bank switch skips
 inline constexpr int BlocksPerBank = 256;
 
-// Message dialog texts.
-inline constexpr const char* TimeOutText = "Time out!";
-inline constexpr const char* StandbyText = "Matrix is in standby mode!";
-inline constexpr const char* TcpDownText = "Connect to Matrix failed!";
-inline constexpr const char* ComDownText = "Open COM failed!";
-inline constexpr const char* SelectComText = "Please select COM Control Mode!";
-inline constexpr const char* UpgradeFailedText = "Upgrade failed!";
-// Followed by the plan's reason, which names the part: in the message and in "Messages".
-inline constexpr const char* UpgradeRefusedText = "Upgrade refused: ";
-inline constexpr const char* Part1RefusedText = "Write to Part_1.1.0.0 failed!";
-inline constexpr const char* Part2RefusedText = "Write to Part_2.1.0.0 failed!";
-inline constexpr const char* FileTooLargeText = "Firmware file over 200000 bytes!";
-inline constexpr const char* ImageTooLargeText = "Image file over 50000 bytes!";
-inline constexpr const char* MergedTooLargeText = "Merged firmware over 200000 bytes!";
-inline constexpr const char* MergeWriteFailedText = "Save merged firmware failed!";
-inline constexpr const char* MergeMarkerText = "An image holds a section marker, not merged!";
-inline constexpr const char* FileUnreadableText = "Open file failed!";
+// The message box texts are in app/Texts.h.
 
 // "Messages" lines.
 inline constexpr const char* Part1StartLine = "Upgrading Part_1.1.0.0...\r\n";

@@ -47,7 +47,7 @@ FirmwarePage::FirmwarePage(LinkState& state, Timers& timers, SerialLink& serial,
     timers_.setHandler([this](int id) { onTimer(id); });
     conversation_.setListeners({
         {},
-        [this](const Step&) { fail(failLine_); },
+        [this](const Step&) { fail(currentPart_, failLine_); },
         [this] { onStandby(); },
     });
     // A port chosen earlier is opened at once; a failure here is not reported (the information
@@ -75,10 +75,10 @@ bool FirmwarePage::openFile(const std::string& path) {
     switch (file_.loadFromPath(path)) {
     case FirmwareFile::LoadResult::TooLarge:
         appendMessages(FileTooLargeLine);
-        showMessage(FileTooLargeText);
+        showMessage({Outcome::Kind::InvalidInput, Text::FileTooLarge});
         return false;
     case FirmwareFile::LoadResult::Unreadable:
-        showMessage(FileUnreadableText);
+        showMessage({Outcome::Kind::InvalidInput, Text::FileUnreadable});
         return false;
     case FirmwareFile::LoadResult::Loaded:
         break;
@@ -121,7 +121,7 @@ void FirmwarePage::describeFile() {
                             hexPair(file_, *plan.stoppedAt) + " is no part marker)");
     }
     if (!plan.refusal.empty())
-        fileInfo_.push_back(std::string(UpgradeRefusedText) + plan.refusal);
+        fileInfo_.push_back(std::string(textOf(Text::UpgradeRefused)) + plan.refusal);
 }
 
 void FirmwarePage::clearMessages() {
@@ -147,10 +147,10 @@ void FirmwarePage::appendMessages(const std::string& text) {
 void FirmwarePage::openMergeImage(int row, const std::string& path) {
     switch (merge_.loadImage(row, path)) {
     case FirmwareMerge::LoadResult::TooLarge:
-        showMessage(ImageTooLargeText);
+        showMessage({Outcome::Kind::InvalidInput, Text::ImageTooLarge});
         break;
     case FirmwareMerge::LoadResult::Unreadable:
-        showMessage(FileUnreadableText);
+        showMessage({Outcome::Kind::InvalidInput, Text::FileUnreadable});
         break;
     case FirmwareMerge::LoadResult::NotAccepted:
     case FirmwareMerge::LoadResult::Loaded:
@@ -163,11 +163,11 @@ void FirmwarePage::merge() {
     const FirmwareMerge::Outcome outcome = merge_.merge();
     appendMessages(outcome.messages);
     if (outcome.kind == FirmwareMerge::Outcome::Kind::TooLarge)
-        showMessage(MergedTooLargeText);
+        showMessage({Outcome::Kind::InvalidInput, Text::MergedTooLarge});
     else if (outcome.kind == FirmwareMerge::Outcome::Kind::WriteFailed)
-        showMessage(MergeWriteFailedText);
+        showMessage({Outcome::Kind::Refused, Text::MergeWriteFailed});
     else if (outcome.kind == FirmwareMerge::Outcome::Kind::MarkerInImage)
-        showMessage(MergeMarkerText);
+        showMessage({Outcome::Kind::InvalidInput, Text::MergeMarker});
     notify();
 }
 
@@ -184,11 +184,14 @@ void FirmwarePage::upgrade() {
     replyGate_ = false;
     upgradeMode_ = true;
     if (state_.tcpMode()) {
-        showMessage(state_.tcpConnected ? SelectComText : TcpDownText);
+        if (state_.tcpConnected)
+            showMessage({Outcome::Kind::InvalidInput, Text::SelectComMode});
+        else
+            showMessage({Outcome::Kind::LinkDown, Text::ConnectFailed});
         return;
     }
     if (!link_.serialOpen()) {
-        showMessage(ComDownText);
+        showMessage({Outcome::Kind::LinkDown, Text::OpenComFailed});
         return;
     }
     // The whole file is planned before anything is sent: a file that cannot be sent whole
@@ -198,14 +201,15 @@ void FirmwarePage::upgrade() {
     if (plan_.parts.empty()) {
         // No file, or one that does not begin with a marker.
         upgrading_ = true;
-        showMessage(UpgradeFailedText, MessageMs, [this] { endUpgrade(""); });
+        showMessage({Outcome::Kind::InvalidInput, Text::UpgradeFailed}, MessageMs,
+                    [this] { endUpgrade(0, ""); });
         notify();
         return;
     }
     if (!plan_.sendable()) {
-        const std::string text = UpgradeRefusedText + plan_.refusal;
-        appendMessages(text + "\r\n");
-        showMessage(text);
+        const Outcome refused{Outcome::Kind::InvalidInput, Text::UpgradeRefused, 0, plan_.refusal};
+        appendMessages(refused.wording() + "\r\n");
+        showMessage(refused);
         notify();
         return;
     }
@@ -398,7 +402,7 @@ Step FirmwarePage::blockStep(std::size_t blockNumber, bool first) {
                 appendMessages(RebootingLine);
                 startRebootPolls();
             } else {
-                appendMessages(Part2CompleteLine);
+                endPart(2, true, Part2CompleteLine);
                 startRebootPolls();
                 appendMessages(RebootingLine);
             }
@@ -460,7 +464,7 @@ void FirmwarePage::onRebootReport() {
     progressCounter_ = 0;
     appendMessages(RebootOkLine);
     if (currentPart_ == 1)
-        appendMessages(Part1CompleteLine);
+        endPart(1, true, Part1CompleteLine);
     if (partIndex_ + 1 < plan_.parts.size())
         startPart(partIndex_ + 1);
     else
@@ -476,29 +480,44 @@ void FirmwarePage::succeed() {
     upgrading_ = false;
     events_.pageBusy(false);
     notify();
+    outcomes_({Outcome::Kind::Done});
 }
 
-void FirmwarePage::fail(const std::string& line) {
+void FirmwarePage::fail(int part, const std::string& line) {
     std::weak_ptr<bool> alive = alive_;
-    raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, TimeOutText, true,
-                 [this, alive, line] {
-                     if (alive.lock())
-                         endUpgrade(line);
-                 });
+    announce({Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, dialogs_, timers_, MessageTimer,
+             MessageMs, true, [this, alive, part, line] {
+                 if (alive.lock())
+                     endUpgrade(part, line);
+             });
     notify();
 }
 
 void FirmwarePage::refuse(int part) {
     conversation_.stop();
-    showMessage(part == 1 ? Part1RefusedText : Part2RefusedText, MessageMs, [this, part] {
-        endUpgrade(part == 1 ? Part1WriteFailedLine : Part2WriteFailedLine);
-    });
+    showMessage({Outcome::Kind::Refused, part == 1 ? Text::Part1Refused : Text::Part2Refused},
+                MessageMs, [this, part] {
+                    endUpgrade(part, part == 1 ? Part1WriteFailedLine : Part2WriteFailedLine);
+                });
     notify();
 }
 
-void FirmwarePage::endUpgrade(const std::string& line) {
-    upgradeEnabled_ = true;
+void FirmwarePage::endPart(int part, bool complete, const char* line) {
     appendMessages(line);
+    if (partEnded_) {
+        std::string shown(line);
+        while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r'))
+            shown.pop_back();
+        partEnded_(part, complete, shown);
+    }
+}
+
+void FirmwarePage::endUpgrade(int part, const std::string& line) {
+    upgradeEnabled_ = true;
+    if (part > 0 && !line.empty())
+        endPart(part, false, line.c_str());
+    else
+        appendMessages(line);
     upgrading_ = false;
     events_.pageBusy(false);
     notify();
@@ -519,7 +538,7 @@ void FirmwarePage::startStep(Step step, const char* failLine) {
     conversation_.start(std::move(step));
 }
 
-void FirmwarePage::showMessage(const std::string& text, int ms, Dialogs::Continuation then) {
+void FirmwarePage::showMessage(const Outcome& outcome, int ms, Dialogs::Continuation then) {
     Dialogs::Continuation guarded;
     if (then) {
         std::weak_ptr<bool> alive = alive_;
@@ -528,8 +547,8 @@ void FirmwarePage::showMessage(const std::string& text, int ms, Dialogs::Continu
                 then();
         };
     }
-    raiseMessage(dialogs_, timers_, MessageTimer, ms > 0 ? ms : MessageMs, text, false,
-                 std::move(guarded));
+    announce(outcome, outcomes_, dialogs_, timers_, MessageTimer, ms > 0 ? ms : MessageMs, false,
+             std::move(guarded));
 }
 
 void FirmwarePage::notify() {

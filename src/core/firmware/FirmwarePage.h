@@ -17,6 +17,7 @@
 
 #include "app/Dialogs.h"
 #include "app/LinkState.h"
+#include "app/Outcome.h"
 #include "app/PageHandle.h"
 #include "app/Timers.h"
 #include "firmware/FirmwareFile.h"
@@ -44,6 +45,15 @@ public:
     FirmwarePage& operator=(const FirmwarePage&) = delete;
 
     void setChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
+    // Told how every upgrade ends (or why it did not start), of a file refused, of a link found
+    // down on show and of standby.
+    void setOutcomeListener(OutcomeReport::Listener listener) {
+        outcomes_.setListener(std::move(listener));
+    }
+    // Told of every part whose upgrade ends, as its "Messages" line says it: the part (1..4),
+    // complete or failed, and the line without its line break.
+    using PartListener = std::function<void(int part, bool complete, const std::string& line)>;
+    void setPartListener(PartListener listener) { partEnded_ = std::move(listener); }
 
     // PageHandle
     PageId pageId() const override { return PageId::Firmware; }
@@ -117,9 +127,10 @@ private:
                                            std::size_t next) const;
     void onRebootReport();
     void succeed();
-    void fail(const std::string& line);
+    void fail(int part, const std::string& line);
     void refuse(int part);
-    void endUpgrade(const std::string& line);
+    // Ends the upgrade; a failed part (0: none) has its line appended.
+    void endUpgrade(int part, const std::string& line);
     bool lastBlock(std::size_t blockNumber) const { return blockNumber == lastBlock_; }
 
     // Device information.
@@ -132,7 +143,10 @@ private:
     void onStandby();
     void onTimer(int id);
 
-    void showMessage(const std::string& text, int ms = 0, Dialogs::Continuation then = {});
+    // Shows the outcome's text, reports the outcome, and runs `then` once the box has closed.
+    void showMessage(const Outcome& outcome, int ms = 0, Dialogs::Continuation then = {});
+    // Appends a part's ending line to "Messages" and tells the part listener.
+    void endPart(int part, bool complete, const char* line);
     void appendMessages(const std::string& text);
     void describeFile();
     void notify();
@@ -174,6 +188,8 @@ private:
     bool erasePhase_ = false;
     int progressCounter_ = 0;
     std::string failLine_;
+    OutcomeReport outcomes_;
+    PartListener partEnded_;
 };
 
 } // namespace quorvane

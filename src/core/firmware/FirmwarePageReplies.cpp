@@ -41,18 +41,18 @@ void FirmwarePage::onStandby() {
     if (state_.messageShown)
         dialogs_.closeMessage();
     std::weak_ptr<bool> alive = alive_;
-    raiseMessage(dialogs_, timers_, MessageTimer, StandbyMessageMs, StandbyText, false,
-                 [this, alive] {
-                     if (!alive.lock())
-                         return;
-                     // An upgrade that was running ends as a failure ends it.
-                     if (upgrading_) {
-                         upgradeEnabled_ = true;
-                         upgrading_ = false;
-                         events_.pageBusy(false);
-                     }
-                     notify();
-                 });
+    announce({Outcome::Kind::Standby, Text::Standby}, outcomes_, dialogs_, timers_, MessageTimer,
+             StandbyMessageMs, false, [this, alive] {
+                 if (!alive.lock())
+                     return;
+                 // An upgrade that was running ends as a failure ends it.
+                 if (upgrading_) {
+                     upgradeEnabled_ = true;
+                     upgrading_ = false;
+                     events_.pageBusy(false);
+                 }
+                 notify();
+             });
     notify();
 }
 
@@ -70,12 +70,12 @@ void FirmwarePage::onTimer(int id) {
 void FirmwarePage::onShow() {
     if (state_.tcpMode()) {
         if (!state_.tcpConnected) {
-            showMessage(TcpDownText);
+            showMessage({Outcome::Kind::LinkDown, Text::ConnectFailed});
             return;
         }
     } else {
         if (!link_.reopenSerialForShow()) {
-            showMessage(ComDownText);
+            showMessage({Outcome::Kind::LinkDown, Text::OpenComFailed});
             return;
         }
     }

@@ -78,12 +78,12 @@ void MatrixPage::onShow() {
         return;
     if (state_.tcpMode()) {
         if (!state_.tcpConnected) {
-            raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, TcpDownText);
+            showLinkDown();
             return;
         }
     } else {
         if (!link_.reopenSerialForShow()) {
-            raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, ComDownText);
+            showLinkDown();
             return;
         }
     }
@@ -216,7 +216,8 @@ void MatrixPage::startStatusRead(int firstOutput, int firstChanceMs) {
     notify();
 }
 
-void MatrixPage::endExchange() {
+void MatrixPage::endExchange(const Outcome& outcome) {
+    const bool ran = exchange_ != Exchange::None;
     conversation_.stop();
     exchange_ = Exchange::None;
     routingBusy_ = false;
@@ -224,6 +225,8 @@ void MatrixPage::endExchange() {
     configIdle_.fill(true);
     events_.pageBusy(false);
     notify();
+    if (ran)
+        outcomes_(outcome);
 }
 
 // --- Link checks and shown state ---
@@ -235,13 +238,14 @@ bool MatrixPage::groupLinkReady() const {
 bool MatrixPage::presetLinkReady() {
     if (state_.tcpMode()) {
         if (!state_.tcpLinkReady) {
-            raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, TcpDownText);
+            showLinkDown();
             return false;
         }
         return true;
     }
     if (!link_.serialOpen()) {
-        dialogs_.showNotice(OpenSerialNotice);
+        dialogs_.showNotice(std::string(textOf(Text::OpenSerialNotice)));
+        outcomes_({Outcome::Kind::LinkDown, Text::OpenSerialNotice});
         return false;
     }
     return true;
@@ -253,8 +257,8 @@ bool MatrixPage::controlsIdle() const {
 }
 
 void MatrixPage::showLinkDown() {
-    raiseMessage(dialogs_, timers_, MessageTimer, MessageMs,
-                 state_.tcpMode() ? TcpDownText : ComDownText);
+    announce({Outcome::Kind::LinkDown, state_.linkDownMessage()}, outcomes_, dialogs_, timers_,
+             MessageTimer, MessageMs);
 }
 
 void MatrixPage::showDisplay(int output, int value) {

@@ -14,6 +14,7 @@
 #include "app/BusyBox.h"
 #include "app/Dialogs.h"
 #include "app/LinkState.h"
+#include "app/Outcome.h"
 #include "app/PageHandle.h"
 #include "app/Timers.h"
 #include "link/Conversation.h"
@@ -43,6 +44,10 @@ public:
 
     // Called after every change the widget shows.
     void setChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
+    // Told how every status read, route and chain ends, and of a click refused for the link.
+    void setOutcomeListener(OutcomeReport::Listener listener) {
+        outcomes_.setListener(std::move(listener));
+    }
 
     // PageHandle
     PageId pageId() const override { return PageId::Matrix; }
@@ -107,7 +112,8 @@ private:
     void startChain();
     void sendChainStep(int output);
     void startStatusRead(int firstOutput, int firstChanceMs);
-    void endExchange();
+    // Ends the exchange in flight, reporting `outcome` when there was one.
+    void endExchange(const Outcome& outcome = {});
 
     // Received frames and timers.
     void onFrame(const Frame& frame, bool intact, Transport transport);
@@ -139,6 +145,7 @@ private:
     Conversation conversation_;
     BusyBox busy_;
     std::function<void()> changed_;
+    OutcomeReport outcomes_;
 
     std::array<int, routing::OutputCount> outputSource_{};
     std::array<std::string, routing::OutputCount> display_{};

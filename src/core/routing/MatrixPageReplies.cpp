@@ -106,12 +106,12 @@ void MatrixPage::onResend(Conversation::Retry why) {
 void MatrixPage::onFailed() {
     busy_.close();
     // Nothing is waited for any more, yet the page stays busy until "Time out!" has closed.
-    raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, TimeOutText, true,
-                 conversation_.guard([this] {
-                     if (routingBusy_)
-                         endExchange();
-                 }));
     exchange_ = Exchange::None;
+    announce({Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, dialogs_, timers_, MessageTimer,
+             MessageMs, true, conversation_.guard([this] {
+                 if (routingBusy_)
+                     endExchange();
+             }));
     notify();
 }
 
@@ -120,8 +120,10 @@ void MatrixPage::onStandby() {
     busy_.close();
     if (state_.messageShown)
         dialogs_.closeMessage();
-    raiseMessage(dialogs_, timers_, MessageTimer, StandbyMessageMs, StandbyText, true);
+    exchange_ = Exchange::None;
     endExchange();
+    announce({Outcome::Kind::Standby, Text::Standby}, outcomes_, dialogs_, timers_, MessageTimer,
+             StandbyMessageMs, true);
 }
 
 void MatrixPage::onTimer(int id) {

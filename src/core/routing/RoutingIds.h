@@ -1,6 +1,6 @@
 #pragma once
-// Numbers the routing page lives by: output and input counts, its timer ids, its message texts,
-// and the previous/next stepping of an output's source.
+// Numbers the routing page lives by: output and input counts, its timer ids, its busy text, and the
+// previous/next stepping of an output's source.
 
 namespace quorvane::routing {
 
@@ -23,11 +23,6 @@ inline constexpr int BusyTickMs = 500;
 inline constexpr int MessageMs = 1500;
 inline constexpr int StandbyMessageMs = 2500;
 
-inline constexpr const char* TimeOutText = "Time out!";
-inline constexpr const char* StandbyText = "Matrix is in standby mode!";
-inline constexpr const char* TcpDownText = "Connect to Matrix failed!";
-inline constexpr const char* ComDownText = "Open COM failed!";
-inline constexpr const char* OpenSerialNotice = "请打开串口";
 inline constexpr const char* BusyFamily = "Please wait";
 
 constexpr bool isPort(int n) {

@@ -2,6 +2,8 @@
 
 #include "ui/KeySwallower.h"
 
+#include "app/Texts.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -151,8 +153,9 @@ ConfiguringWindow::ConfiguringWindow(QWidget* parent)
     setWindowModality(Qt::ApplicationModal);
     label_ = new QLabel(this);
     label_->setAlignment(Qt::AlignCenter);
-    label_->setMinimumWidth(label_->fontMetrics().horizontalAdvance(
-                                QStringLiteral("Matrix configuration completed successfully!")) +
+    label_->setMinimumWidth(label_->fontMetrics().horizontalAdvance(QString::fromUtf8(
+                                textOf(Text::ConfigurationDone).data(),
+                                static_cast<qsizetype>(textOf(Text::ConfigurationDone).size()))) +
                             24);
     auto* column = new QVBoxLayout(this);
     column->addWidget(label_);
