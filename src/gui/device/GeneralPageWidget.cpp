@@ -244,10 +244,16 @@ void GeneralPageWidget::showPortDescription() {
     const QString text =
         index >= 0 && index < portDescriptions_.size() ? portDescriptions_[index] : QString();
     const QString line = text.isEmpty() ? QString() : portList_->itemText(index) + ": " + text;
-    portList_->setToolTip(text);
-    portList_->setAccessibleDescription(text);
-    portDescription_->setText(line);
-    portDescription_->setAccessibleName(line);
+    // Set only on a change: every accessible name or description set is announced again, and
+    // the list is rendered every half second.
+    if (portList_->toolTip() != text) {
+        portList_->setToolTip(text);
+        portList_->setAccessibleDescription(text);
+    }
+    if (portDescription_->text() != line) {
+        portDescription_->setText(line);
+        portDescription_->setAccessibleName(line);
+    }
 }
 
 void GeneralPageWidget::render(const ConnectionScreen& screen) {
