@@ -10,6 +10,8 @@ namespace quorvane::cli {
 
 namespace {
 
+const char* const TwoLinks = "give one link: --com, --port or --tcp";
+
 std::string upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -77,12 +79,27 @@ std::optional<Invocation> parseArguments(const std::vector<std::string>& args, s
                 error = "--com takes a port number 1..19 (or COM1..COM19), not '" + value + "'";
                 return std::nullopt;
             }
-            if (invocation.link.kind == LinkChoice::Kind::Tcp) {
-                error = "give either --com or --tcp, not both";
+            if (invocation.link.kind != LinkChoice::Kind::None) {
+                error = TwoLinks;
                 return std::nullopt;
             }
             invocation.link.kind = LinkChoice::Kind::Com;
             invocation.link.port = *number;
+        } else if (isOption(word, "--port")) {
+            if (!takeValue(args, i, "--port", value, error))
+                return std::nullopt;
+            if (value.empty() || value[0] != '/') {
+                error = "--port takes a device path (such as /dev/ttyUSB0 or a link in "
+                        "/dev/serial/by-id/), not '" +
+                        value + "'";
+                return std::nullopt;
+            }
+            if (invocation.link.kind != LinkChoice::Kind::None) {
+                error = TwoLinks;
+                return std::nullopt;
+            }
+            invocation.link.kind = LinkChoice::Kind::Com;
+            invocation.link.device = value;
         } else if (isOption(word, "--tcp")) {
             if (!takeValue(args, i, "--tcp", value, error))
                 return std::nullopt;
@@ -92,8 +109,8 @@ std::optional<Invocation> parseArguments(const std::vector<std::string>& args, s
                         value + "'";
                 return std::nullopt;
             }
-            if (invocation.link.kind == LinkChoice::Kind::Com) {
-                error = "give either --com or --tcp, not both";
+            if (invocation.link.kind != LinkChoice::Kind::None) {
+                error = TwoLinks;
                 return std::nullopt;
             }
             invocation.link.kind = LinkChoice::Kind::Tcp;
@@ -102,6 +119,16 @@ std::optional<Invocation> parseArguments(const std::vector<std::string>& args, s
             error = "unknown option " + word;
             return std::nullopt;
         }
+    }
+    // Named only once the line is known to be well formed, so a bad line changes nothing.
+    if (!invocation.link.device.empty()) {
+        std::string why;
+        const auto number = ports::nameDevicePath(invocation.link.device, why);
+        if (!number) {
+            error = "--port: " + why;
+            return std::nullopt;
+        }
+        invocation.link.port = *number;
     }
     return invocation;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The command line: the link (--com N or --tcp ADDRESS), --json, --help and --version anywhere on
-// the line, and the words of the command with its arguments in order.
+// The command line: the link (--com N, --port PATH or --tcp ADDRESS), --json, --help and --version
+// anywhere on the line, and the words of the command with its arguments in order.
 
 #include <optional>
 #include <string>
@@ -12,6 +12,7 @@ struct LinkChoice {
     enum class Kind { None, Com, Tcp };
     Kind kind = Kind::None;
     int port = 0;        // COM<port>, 1..19
+    std::string device;  // the device path given with --port, which COM<port> now leads to
     std::string address; // dotted IPv4
 };
 
@@ -24,7 +25,8 @@ struct Invocation {
 };
 
 // Nothing, with `error` set, when the line is not well formed (an unknown option, a missing or bad
-// value, both links).
+// value, two links). --port PATH gives the device a COM name for this run (ports::nameDevicePath),
+// so that it is opened, checked and reported like any COM port.
 std::optional<Invocation> parseArguments(const std::vector<std::string>& arguments,
                                          std::string& error);
 

@@ -8,12 +8,13 @@ namespace quorvane::cli {
 
 namespace {
 
-constexpr const char* Usage = "quorvane-cli (--com N | --tcp ADDRESS) [--json] COMMAND [ARGUMENTS]";
+constexpr const char* Usage =
+    "quorvane-cli (--com N | --port PATH | --tcp ADDRESS) [--json] COMMAND [ARGUMENTS]";
 
 std::string synopsis(const Command& command) {
     std::string line = "quorvane-cli ";
     if (command.needsLink)
-        line += "(--com N | --tcp ADDRESS) ";
+        line += "(--com N | --port PATH | --tcp ADDRESS) ";
     line += "[--json]";
     for (const auto& word : command.words)
         line += " " + word;
@@ -81,6 +82,8 @@ std::string programHelp() {
     }
     text += "\nOptions:\n"
             "  --com N           the serial port COM<N> (1..19, or COM1..COM19)\n"
+            "  --port PATH       the serial device PATH, such as a link in /dev/serial/by-id/\n"
+            "                    (named after the adapter, so it survives replugging)\n"
             "  --tcp ADDRESS     the matrix's IPv4 address (TCP port 8000)\n"
             "  --json            print the result as one line of JSON\n"
             "  --help            print this help, or a command's help after the command\n"

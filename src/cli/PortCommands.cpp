@@ -1,4 +1,4 @@
-// ports: the COM names the program lists, and why each other port is not listed.
+// ports: the COM names the program lists, what each is, and why each other port is not listed.
 #include "Commands.h"
 #include "ExitStatus.h"
 #include "Session.h"
@@ -35,12 +35,16 @@ int runPorts(Session& session, const std::vector<std::string>&) {
                 {"device", report.device.empty()
                                ? QJsonValue()
                                : QJsonValue(QString::fromStdString(report.device))},
+                {"description", report.description.empty()
+                                    ? QJsonValue()
+                                    : QJsonValue(QString::fromStdString(report.description))},
                 {"listed", shown},
                 {"reason",
                  reason.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(reason))},
             });
         } else {
             printLine(report.name + " " + (report.device.empty() ? "-" : report.device) +
+                      (report.description.empty() ? "" : " (" + report.description + ")") +
                       (shown ? (reason.empty() ? " listed" : " listed, but " + reason)
                              : " not listed: " + reason));
         }
@@ -56,15 +60,19 @@ std::vector<Command> portCommands() {
     return {
         {{"ports"},
          "",
-         "the COM names the program lists, and why a port is not",
+         "the COM names the program lists, what each is, and why a port is not",
          "Lists every COM<n> that leads to a device (a link in the ports folder or the built-in\n"
          "table of serial devices), whether the program's port list shows it, and why it is\n"
          "not listed or cannot be opened: held by another program (named), the system console,\n"
          "no UART, not a serial line, or (listed all the same) no permission, with the group\n"
-         "and the command that adds you to it. Nothing is opened. Prints \"COM1 /dev/ttyUSB0 "
-         "listed\" per port, or with --json:\n"
-         "  {\"ports\": [{\"name\": \"COM1\", \"device\": \"/dev/ttyUSB0\", \"listed\": true,\n"
-         "              \"reason\": null}]}",
+         "and the command that adds you to it. Each port is described from the system's device\n"
+         "information: a USB adapter's maker, model and serial number, else \"on-board serial\n"
+         "port\" or \"pseudo-terminal\". Nothing is opened. Prints per port\n"
+         "  COM1 /dev/ttyUSB0 (FTDI FT232R USB UART, serial A50285BI) listed\n"
+         "or with --json:\n"
+         "  {\"ports\": [{\"name\": \"COM1\", \"device\": \"/dev/ttyUSB0\",\n"
+         "              \"description\": \"FTDI FT232R USB UART, serial A50285BI\",\n"
+         "              \"listed\": true, \"reason\": null}]}",
          false,
          0,
          0,

@@ -75,6 +75,7 @@ TEST(LinkCli, APortHeldByAnotherProgramIsStatus3AndNamesIt) {
     const CliRun free = runCli(sim.runtimeDir(), {"--json", "ports"});
     EXPECT_EQ(portEntry(free, "COM1"), (QJsonObject{{"name", "COM1"},
                                                     {"device", sim.ptyDevice()},
+                                                    {"description", "pseudo-terminal"},
                                                     {"listed", true},
                                                     {"reason", QJsonValue()}}));
     EXPECT_EQ(runCli(sim.runtimeDir(), {"--com", "1", "status"}).exitCode, 0);

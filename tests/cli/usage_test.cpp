@@ -31,7 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
     Errors, UsageCli,
     ::testing::Values(
         UsageCase{{"status"}, "status needs the link to the matrix: --com N or --tcp ADDRESS"},
-        UsageCase{{"--com", "1", "--tcp", "127.0.0.1", "status"}, "either --com or --tcp"},
+        UsageCase{{"--com", "1", "--tcp", "127.0.0.1", "status"},
+                  "give one link: --com, --port or --tcp"},
         UsageCase{{"--com", "20", "status"}, "--com takes a port number 1..19"},
         UsageCase{{"--com"}, "--com needs a value"},
         UsageCase{{"--tcp", "matrix.local", "status"}, "--tcp takes the matrix's IPv4 address"},

@@ -12,6 +12,7 @@
 #include "link/SerialPort.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -52,6 +53,18 @@ protected:
 TEST_F(GeneralPageSimTest, ComConnectAndDisconnectOverThePseudoTerminal) {
     ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("127.0.5.1")));
     WAIT_FOR_EQ(page().portList()->currentText(), QStringLiteral("COM1"), Patience);
+    // What the port is: in the list's tool tip and in the readable line under the list, while
+    // the label still names the list.
+    EXPECT_EQ(page().portList()->toolTip(), "pseudo-terminal");
+    EXPECT_EQ(page().portList()->itemData(0, Qt::ToolTipRole).toString(), "pseudo-terminal");
+    EXPECT_EQ(page().portDescription()->text(), "COM1: pseudo-terminal");
+    EXPECT_EQ(page().portDescription()->accessibleName(), "COM1: pseudo-terminal");
+    const QLabel* portLabel = nullptr;
+    for (const QLabel* label : page().findChildren<QLabel*>())
+        if (label->text() == "Port")
+            portLabel = label;
+    ASSERT_NE(portLabel, nullptr);
+    EXPECT_EQ(portLabel->buddy(), page().portList());
     click(page().comConnectButton());
     EXPECT_EQ(page().comConnectButton()->text(), "Disconnect");
     EXPECT_TRUE(page().comIndicator()->isUp());

@@ -29,6 +29,7 @@ void GeneralConnection::create() {
     comConnected_ = false;
     settings_ = SerialSettings{}; // 115200, 'N', 8 data bits, 1 stop bit, event mask 3
     screen_.ports = listOpenablePorts(probe_);
+    screen_.portDescriptions = describePorts(probe_, screen_.ports);
     screen_.selectedPort = screen_.ports.empty() ? -1 : 0;
     selectPreferred();
     screen_.mode = ControlMode::Com;
@@ -92,6 +93,7 @@ void GeneralConnection::refreshPortList() {
     std::vector<std::string> found = listOpenablePorts(probe_);
     if (found.empty()) {
         screen_.ports.clear();
+        screen_.portDescriptions.clear();
         screen_.selectedPort = -1;
     } else {
         // The chosen port stays chosen while it can still be opened; otherwise the first one.
@@ -100,6 +102,7 @@ void GeneralConnection::refreshPortList() {
         const auto it = std::find(found.begin(), found.end(), current);
         screen_.selectedPort = it == found.end() ? 0 : static_cast<int>(it - found.begin());
         screen_.ports = std::move(found);
+        screen_.portDescriptions = describePorts(probe_, screen_.ports);
         selectPreferred();
     }
     publish();

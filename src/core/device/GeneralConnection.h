@@ -32,6 +32,9 @@ struct ConnectionScreen {
 
     std::vector<std::string> ports; // "COM<n>", ascending
     int selectedPort = -1;          // index into ports, -1 when the list is empty
+    // What each entry of ports is ("FTDI FT232R USB UART, serial A50285BI"), in the same order;
+    // an entry is empty when nothing is known.
+    std::vector<std::string> portDescriptions;
     std::string comButtonText = "Connect";
     bool comIndicatorUp = false;
 

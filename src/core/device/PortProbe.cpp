@@ -1,6 +1,7 @@
 #include "device/PortProbe.h"
 
 #include "link/PortAccess.h"
+#include "link/PortDescription.h"
 #include "link/PortNames.h"
 
 #include <algorithm>
@@ -14,6 +15,15 @@ std::vector<int> PortProbe::usablePorts() {
             numbers.push_back(n);
     }
     return numbers;
+}
+
+std::string PortProbe::describePort(int) {
+    return {};
+}
+
+std::string SystemPortProbe::describePort(int portNumber) {
+    const auto path = ports::resolvePort(portNumber);
+    return path ? ports::describeDevicePath(*path) : std::string();
 }
 
 bool SystemPortProbe::canOpen(int portNumber) {
@@ -52,6 +62,13 @@ std::vector<std::string> listOpenablePorts(PortProbe& probe) {
     for (const int n : probe.usablePorts())
         names.push_back(ports::portName(n));
     return names;
+}
+
+std::vector<std::string> describePorts(PortProbe& probe, const std::vector<std::string>& names) {
+    std::vector<std::string> descriptions;
+    for (const std::string& name : names)
+        descriptions.push_back(probe.describePort(ports::parsePortNumber(name).value_or(0)));
+    return descriptions;
 }
 
 } // namespace quorvane

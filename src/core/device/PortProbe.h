@@ -18,6 +18,9 @@ public:
     virtual bool canOpen(int portNumber) = 0;
     // The numbers n of every COM<n> (1..19) that can be used just now, ascending.
     virtual std::vector<int> usablePorts();
+    // What COM<portNumber> is, for the list's tool tip and the line under it (an adapter's maker,
+    // model and serial number); empty when nothing is known.
+    virtual std::string describePort(int portNumber);
 };
 
 // The machine's ports, found without opening or changing any of them: a port is listed when its
@@ -28,6 +31,8 @@ class SystemPortProbe : public PortProbe {
 public:
     bool canOpen(int portNumber) override;
     std::vector<int> usablePorts() override;
+    // Read from /sys for the device the name leads to (link/PortDescription.h).
+    std::string describePort(int portNumber) override;
 
     // How many times other processes' descriptors were looked through.
     int holderLookups() const { return watch_.lookups(); }
@@ -38,5 +43,8 @@ private:
 
 // "COM<n>" for every port from COM1 to COM19 that can be used, in ascending order.
 std::vector<std::string> listOpenablePorts(PortProbe& probe);
+
+// probe.describePort() for each "COM<n>" of `names`, in the same order.
+std::vector<std::string> describePorts(PortProbe& probe, const std::vector<std::string>& names);
 
 } // namespace quorvane

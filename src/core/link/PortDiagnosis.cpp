@@ -1,6 +1,7 @@
 #include "link/PortDiagnosis.h"
 
 #include "link/PortAccess.h"
+#include "link/PortDescription.h"
 #include "link/PortHolders.h"
 #include "link/PortNames.h"
 #include "link/TerminalFacts.h"
@@ -57,6 +58,7 @@ PortReport diagnosePort(int n) {
         return report;
     }
     report.device = device->path;
+    report.description = describeDevice(device->rdev);
     if (isKernelConsole(device->rdev)) {
         report.verdict = PortVerdict::Console;
         report.reason = report.name + " (" + report.device + ") is the system console.";

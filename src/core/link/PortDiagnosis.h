@@ -27,6 +27,9 @@ struct PortReport {
     int number = 0;
     std::string name;   // "COM3"
     std::string device; // the device path the name leads to; empty when none
+    // What the device is ("FTDI FT232R USB UART, serial A50285BI", "pseudo-terminal"); empty when
+    // there is no device (PortDescription.h).
+    std::string description;
     PortVerdict verdict = PortVerdict::NoDevice;
     // Why the port cannot be used, as one or two sentences; empty when usable.
     std::string reason;

@@ -2,11 +2,13 @@
 
 #include "link/TerminalFacts.h"
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,6 +19,10 @@ namespace quorvane::ports {
 namespace {
 
 std::atomic<bool> tableSwitch{true};
+
+// Paths given names by nameDevicePath(), indexed by port number (index 0 unused).
+std::mutex givenMutex;
+std::array<std::string, LastPortNumber + 1> givenPaths;
 
 bool inRange(int n) {
     return n >= FirstPortNumber && n <= LastPortNumber;
@@ -49,6 +55,22 @@ bool ensureFolder(const std::string& path) {
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
     return folderIsSafe(path);
+}
+
+// The canonical path of the serial-line terminal `path` leads to; std::nullopt for anything else.
+std::optional<std::string> serialLineAt(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode) || !isSerialLine(info.st_rdev))
+        return std::nullopt;
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved) == nullptr)
+        return std::nullopt;
+    return std::string(resolved);
+}
+
+std::string givenPath(int n) {
+    const std::lock_guard<std::mutex> lock(givenMutex);
+    return givenPaths[static_cast<std::size_t>(n)];
 }
 
 std::optional<std::string> linkedDevice(int n) {
@@ -106,9 +128,45 @@ std::string portsFolder() {
 std::optional<std::string> resolvePort(int n) {
     if (!inRange(n))
         return std::nullopt;
+    // A name given to a path keeps it: a vanished device must not fall back to another one.
+    if (const std::string given = givenPath(n); !given.empty())
+        return serialLineAt(given);
     if (auto device = linkedDevice(n))
         return device;
     return tableDevice(n);
+}
+
+std::optional<int> nameDevicePath(const std::string& path, std::string& error) {
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0) {
+        error = path + " does not exist";
+        return std::nullopt;
+    }
+    if (!S_ISCHR(info.st_mode) || !isSerialLine(info.st_rdev)) {
+        error = path + " is not a terminal device that can be a serial line";
+        return std::nullopt;
+    }
+    int free = 0;
+    for (int n = FirstPortNumber; n <= LastPortNumber; ++n) {
+        const auto device = resolvePort(n);
+        struct stat named {};
+        if (!device) {
+            if (free == 0 && givenPath(n).empty())
+                free = n;
+            continue;
+        }
+        if (stat(device->c_str(), &named) == 0 && named.st_rdev == info.st_rdev &&
+            named.st_dev == info.st_dev)
+            return n;
+    }
+    if (free == 0) {
+        error = "every name from " + portName(FirstPortNumber) + " to " + portName(LastPortNumber) +
+                " is taken; none is left for " + path;
+        return std::nullopt;
+    }
+    const std::lock_guard<std::mutex> lock(givenMutex);
+    givenPaths[static_cast<std::size_t>(free)] = path;
+    return free;
 }
 
 std::optional<std::string> builtInDevicePath(int n) {

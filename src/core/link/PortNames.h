@@ -41,6 +41,15 @@ std::string portsFolder();
 // a name that leads nowhere costs two failed lstat/stat calls, so asking for all names is cheap.
 std::optional<std::string> resolvePort(int n);
 
+// Gives the device at `path` (a device node, or a link to one such as /dev/serial/by-id/...) a
+// COM name for the rest of this run: the COM<n> that already leads to the same device, else the
+// first name that leads nowhere, which from now on leads to `path` ahead of the ports folder and
+// the table (the link is followed afresh at each lookup). The device must be a terminal that can
+// stand for a serial line, the same rule as for the ports folder's links; the other rules (the
+// console, no UART, other programs) are asked where every COM name is opened. Returns the number,
+// or std::nullopt with `error` saying why not.
+std::optional<int> nameDevicePath(const std::string& path, std::string& error);
+
 // The built-in table entry for COM<n> whether or not the device exists; std::nullopt outside 1..19.
 std::optional<std::string> builtInDevicePath(int n);
 

@@ -188,12 +188,19 @@ void GeneralPageWidget::buildControls() {
     comConnect_ = new QPushButton(QStringLiteral("Connect"), comGroup_);
     comConnect_->setAccessibleDescription(QStringLiteral("COM link"));
     comIndicator_ = new LinkIndicator(QStringLiteral("COM"), comGroup_);
-    auto* comRow = new QHBoxLayout(comGroup_);
+    auto* comColumn = new QVBoxLayout(comGroup_);
+    auto* comRow = new QHBoxLayout;
+    comColumn->addLayout(comRow);
     comRow->addWidget(portLabel_);
     comRow->addWidget(portList_);
     comRow->addWidget(comConnect_);
     comRow->addWidget(comIndicator_);
     comRow->addStretch();
+    portDescription_ = new QLabel(comGroup_);
+    portDescription_->setObjectName(QStringLiteral("PortDescription"));
+    portDescription_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    comColumn->addWidget(portDescription_);
+    connect(portList_, &QComboBox::currentIndexChanged, this, [this] { showPortDescription(); });
 
     tcpGroup_ = new QGroupBox(QStringLiteral("TCP Control Mode"), this);
     ipLabel_ = new QLabel(QStringLiteral("Matrix  IP"), tcpGroup_);
@@ -232,6 +239,23 @@ void GeneralPageWidget::buildControls() {
     page->addWidget(deviceArea_, 1);
 }
 
+void GeneralPageWidget::showPortDescription() {
+    const int index = portList_->currentIndex();
+    const QString text =
+        index >= 0 && index < portDescriptions_.size() ? portDescriptions_[index] : QString();
+    const QString line = text.isEmpty() ? QString() : portList_->itemText(index) + ": " + text;
+    // Set only on a change: every accessible name or description set is announced again, and
+    // the list is rendered every half second.
+    if (portList_->toolTip() != text) {
+        portList_->setToolTip(text);
+        portList_->setAccessibleDescription(text);
+    }
+    if (portDescription_->text() != line) {
+        portDescription_->setText(line);
+        portDescription_->setAccessibleName(line);
+    }
+}
+
 void GeneralPageWidget::render(const ConnectionScreen& screen) {
     const bool com = screen.mode == ControlMode::Com;
     {
@@ -250,6 +274,16 @@ void GeneralPageWidget::render(const ConnectionScreen& screen) {
         setItems(portList_, screen.ports);
         portList_->setCurrentIndex(screen.selectedPort);
     }
+    portDescriptions_.clear();
+    for (int i = 0; i < portList_->count(); ++i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        const QString text = k < screen.portDescriptions.size()
+                                 ? QString::fromStdString(screen.portDescriptions[k])
+                                 : QString();
+        portDescriptions_ << text;
+        portList_->setItemData(i, text.isEmpty() ? QVariant() : QVariant(text), Qt::ToolTipRole);
+    }
+    showPortDescription();
     comConnect_->setText(QString::fromStdString(screen.comButtonText));
     comIndicator_->setUp(screen.comIndicatorUp);
 

@@ -13,6 +13,7 @@
 #include "link/PageLink.h"
 #include "link/TrafficUdpLink.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -59,6 +60,7 @@ public:
     QRadioButton* comModeButton() const { return comMode_; }
     QRadioButton* tcpModeButton() const { return tcpMode_; }
     QComboBox* portList() const { return portList_; }
+    QLabel* portDescription() const { return portDescription_; }
     QPushButton* comConnectButton() const { return comConnect_; }
     LinkIndicator* comIndicator() const { return comIndicator_; }
     QComboBox* ipBox() const { return ipBox_; }
@@ -72,6 +74,8 @@ private:
     void rememberAddress(const QString& address);
     void buildControls();
     void render(const ConnectionScreen& screen) override;
+    // The chosen port's description in the list's tool tip and the line under it.
+    void showPortDescription();
 
     AppContext& context_;
     std::unique_ptr<SerialPort> serial_;
@@ -94,6 +98,9 @@ private:
     QRadioButton* tcpMode_ = nullptr;
     QGroupBox* comGroup_ = nullptr;
     QLabel* portLabel_ = nullptr;
+    // The line under the port list: what the chosen port is.
+    QLabel* portDescription_ = nullptr;
+    QStringList portDescriptions_; // what each entry of the port list is, in the list's order
     QComboBox* portList_ = nullptr;
     QPushButton* comConnect_ = nullptr;
     LinkIndicator* comIndicator_ = nullptr;
