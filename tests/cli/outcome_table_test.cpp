@@ -366,8 +366,13 @@ TEST_P(CommandOutcome, ExitStatusReasonAndDeviceState) {
     ASSERT_TRUE(simulator.start(error)) << error.toStdString();
 
     Invocation invocation;
-    invocation.link = tcp ? LinkChoice{LinkChoice::Kind::Tcp, 0, options.tcpAddress.toStdString()}
-                          : LinkChoice{LinkChoice::Kind::Com, 1, {}};
+    if (tcp) {
+        invocation.link.kind = LinkChoice::Kind::Tcp;
+        invocation.link.address = options.tcpAddress.toStdString();
+    } else {
+        invocation.link.kind = LinkChoice::Kind::Com;
+        invocation.link.port = 1;
+    }
     invocation.words = row.words;
     std::size_t used = 0;
     const Command* command = findCommand(invocation.words, used);
@@ -417,7 +422,8 @@ TEST(OutcomeExitStatus, EveryKindMapsToTheDocumentedStatusWhateverItsText) {
         for (std::size_t text = 0; text < TextCount; ++text) {
             for (const int output : {0, 3}) {
                 Invocation invocation;
-                invocation.link = {LinkChoice::Kind::Tcp, 0, "127.0.33.250"};
+                invocation.link.kind = LinkChoice::Kind::Tcp;
+                invocation.link.address = "127.0.33.250";
                 Session session(invocation);
                 session.onOutcome({kind, static_cast<Text>(text), output});
                 EXPECT_EQ(session.failure(), status)
