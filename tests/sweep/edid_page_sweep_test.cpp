@@ -7,6 +7,7 @@
 // afterwards, and "Status" then reads every input's name as the matrix holds it.
 #include "ConversationSweep.h"
 #include "InProcessPageFixture.h"
+#include "SweepRig.h"
 #include "edid/EdidPage.h"
 
 #include <gtest/gtest.h>
@@ -57,11 +58,9 @@ Bytes edidFile() {
     return b;
 }
 
-class EdidRig : public InProcessPageFixture {
+class EdidRig : public SweepRig<InProcessPageFixture> {
 public:
-    explicit EdidRig(bool tcp) : tcp_(tcp) {
-        recordTaken(
-            device, [this] { return clock.nowMs(); }, log_);
+    explicit EdidRig(bool tcp) : SweepRig(tcp) {
         matrix.setSerialFailureHandler([this] {
             state.comLinkOpen = false;
             page->closeSerialPort();
@@ -81,17 +80,6 @@ public:
         device.clearFramesSeen();
     }
 
-    sim::Faults& faults() { return device.faults(); }
-    sim::DeviceState& matrixState() { return device.state(); }
-    const TakenLog& taken() const { return log_; }
-    void begin() {
-        firstMessage_ = view.messages.size();
-        begunAt_ = log_.size();
-    }
-    std::size_t begunAt() const { return begunAt_; }
-    std::int64_t nowMs() const { return clock.nowMs(); }
-    void advance(std::int64_t ms) { clock.advance(ms); }
-    std::size_t framesToMatrix() { return InProcessPageFixture::framesToMatrix().size(); }
     std::string trace() const {
         std::string messages;
         for (std::size_t i = firstMessage_; i < view.messages.size(); ++i)
@@ -177,11 +165,6 @@ private:
         page->onShow();
         settle(*this, 30000);
     }
-
-    bool tcp_;
-    TakenLog log_;
-    std::size_t firstMessage_ = 0;
-    std::size_t begunAt_ = 0;
 };
 
 // Frames by bytes 2, 3 (and 4 when not -1).

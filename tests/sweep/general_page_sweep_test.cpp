@@ -7,6 +7,7 @@
 // switch work again.
 #include "ConversationSweep.h"
 #include "InProcessConnectionFixture.h"
+#include "SweepRig.h"
 #include "device/GeneralPage.h"
 
 #include <gtest/gtest.h>
@@ -27,11 +28,9 @@ using Switch = GeneralPage::Switch;
 const char* const FailureTexts[] = {"Time out!", "Matrix is in standby mode!",
                                     "Connect to Matrix failed!", "Open COM failed!"};
 
-class GeneralRig : public InProcessConnectionFixture {
+class GeneralRig : public SweepRig<InProcessConnectionFixture> {
 public:
-    explicit GeneralRig(bool tcp) : tcp_(tcp) {
-        recordTaken(
-            device, [this] { return clock.nowMs(); }, log_);
+    explicit GeneralRig(bool tcp) : SweepRig(tcp) {
         serial->setByteHandler(
             [this](std::uint8_t byte, int port) { link.onSerialByte(byte, port); });
         timers->setHandler([this](int id) {
@@ -53,17 +52,6 @@ public:
         device.clearFramesSeen();
     }
 
-    sim::Faults& faults() { return device.faults(); }
-    sim::DeviceState& matrixState() { return device.state(); }
-    const TakenLog& taken() const { return log_; }
-    void begin() {
-        firstMessage_ = view.messages.size();
-        begunAt_ = log_.size();
-    }
-    std::size_t begunAt() const { return begunAt_; }
-    std::int64_t nowMs() const { return clock.nowMs(); }
-    void advance(std::int64_t ms) { clock.advance(ms); }
-    std::size_t framesToMatrix() { return InProcessPageFixture::framesToMatrix().size(); }
     std::string trace() const {
         std::string messages;
         for (std::size_t i = firstMessage_; i < view.messages.size(); ++i)
@@ -198,11 +186,6 @@ private:
         clock.advance(200);
         settle(*this, 10000);
     }
-
-    bool tcp_;
-    TakenLog log_;
-    std::size_t firstMessage_ = 0;
-    std::size_t begunAt_ = 0;
 };
 
 auto frame(int b2, int b3, int b4 = -1) {

@@ -6,6 +6,7 @@
 // shows the matrix's routes and a click routes again.
 #include "ConversationSweep.h"
 #include "InProcessPageFixture.h"
+#include "SweepRig.h"
 #include "routing/MatrixPage.h"
 
 #include <gtest/gtest.h>
@@ -20,11 +21,9 @@ using namespace quorvane::test::sweep;
 
 namespace {
 
-class MatrixRig : public InProcessPageFixture {
+class MatrixRig : public SweepRig<InProcessPageFixture> {
 public:
-    explicit MatrixRig(bool tcp) : tcp_(tcp) {
-        recordTaken(
-            device, [this] { return clock.nowMs(); }, log_);
+    explicit MatrixRig(bool tcp) : SweepRig(tcp) {
         // The main window on a serial failure: every page's port closed, the COM link down.
         matrix.setSerialFailureHandler([this] {
             state.comLinkOpen = false;
@@ -43,23 +42,13 @@ public:
         device.clearFramesSeen();
     }
 
-    sim::Faults& faults() { return device.faults(); }
     std::uint8_t& matrixDeviceRouting(int output) {
         return device.state().routing.at(static_cast<std::size_t>(output - 1));
     }
-    const TakenLog& taken() const { return log_; }
-    void begin() {
-        firstMessage_ = view.messages.size();
-        begunAt_ = log_.size();
-    }
-    std::size_t begunAt() const { return begunAt_; }
     std::string trace() const {
         return "sent:\n" + page->link().sendLog().text() + "received:\n" +
                page->link().receiveLog().text();
     }
-    std::int64_t nowMs() const { return clock.nowMs(); }
-    void advance(std::int64_t ms) { clock.advance(ms); }
-    std::size_t framesToMatrix() { return InProcessPageFixture::framesToMatrix().size(); }
 
     bool atRest() const {
         return !page->routingBusy() && page->presetIdle() && !state.messageShown &&
@@ -150,11 +139,6 @@ private:
         page->onShow();
         settle(*this, 20000);
     }
-
-    bool tcp_;
-    TakenLog log_;
-    std::size_t firstMessage_ = 0;
-    std::size_t begunAt_ = 0;
 };
 
 // A route command to `output` (any input), or the routing query for `output`.
