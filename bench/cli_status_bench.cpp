@@ -7,6 +7,7 @@
 //
 //     cli_status_bench [runs (default 50)]
 
+#include "Figure.h"
 #include "SimProcess.h"
 
 #include <QCoreApplication>
@@ -99,5 +100,8 @@ int main(int argc, char* argv[]) {
     std::printf("status minus start-up (median): %.2f ms = %.2f x the line time\n",
                 status.median - startup.median, (status.median - startup.median) / LineMs);
     std::printf("status start to exit (median): %.2f x the line time\n", status.median / LineMs);
+    // Goal: the line time plus 12 ms.
+    quorvane::bench::printMsFigure("quorvane-cli --com 1 status / line", status.median, LineMs,
+                                   (LineMs + 12.0) / LineMs);
     return startup.failures + ports.failures + status.failures > 0 ? 1 : 0;
 }

@@ -5,15 +5,20 @@
 // page's handling of the last answer (the moment the page is free again), and sets it against the
 // line's own time for the bytes exchanged (13 out and 13 back per command). The simulator paces
 // the line both ways: what the page writes reaches the simulated matrix at the line rate too.
-// Prints figures; never fails on time.
+// The same route command written straight into the simulator's pseudo-terminal, with no page in
+// between, gives the simulator's own round trip: what it adds beyond the line is the floor under
+// the page's figures. Prints figures; never fails on time.
 //
 //     route_bench [round trips (default 200)] [status reads (default 20)]
 
 #include "BenchDoubles.h"
+#include "Figure.h"
 #include "SimProcess.h"
 
 #include "app/Dialogs.h"
 #include "app/QtTimers.h"
+#include "link/Commands.h"
+#include "link/Frame.h"
 #include "link/PortNames.h"
 #include "link/SerialPort.h"
 #include "routing/MatrixPage.h"
@@ -26,6 +31,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace quorvane;
@@ -72,6 +82,11 @@ private:
 
 struct Figures {
     std::vector<double> ms;
+    double median() const {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0.0 : sorted[sorted.size() / 2];
+    }
     void print(const char* what, int bytes) const {
         if (ms.empty()) {
             std::printf("%-22s no measurement\n", what);
@@ -88,6 +103,51 @@ struct Figures {
                     "", line, bytes, median / line, line / 2, median / (line / 2));
     }
 };
+
+double monotonicMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Route commands written straight into the simulator's pseudo-terminal; each time runs from the
+// write to the last byte of the acknowledgement. Empty when the terminal cannot be used.
+Figures simulatorAlone(const QString& device, int roundTrips) {
+    Figures figures;
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return figures;
+    termios raw{};
+    if (tcgetattr(fd, &raw) == 0) {
+        cfmakeraw(&raw);
+        tcsetattr(fd, TCSANOW, &raw);
+    }
+    for (int i = 0; i < roundTrips; ++i) {
+        const int output = 1 + i % 8;
+        const int input = 1 + (i / 8 + output) % 8;
+        const Frame frame = buildFrame(
+            cmd::routeInput(static_cast<std::uint8_t>(input), static_cast<std::uint8_t>(output)));
+        const double start = monotonicMs();
+        if (::write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
+            break;
+        std::size_t got = 0;
+        std::uint8_t answer[64];
+        while (got < frame.size()) {
+            pollfd waitFor{fd, POLLIN, 0};
+            if (::poll(&waitFor, 1, WaitLimitMs) <= 0)
+                break;
+            const ssize_t n = ::read(fd, answer, sizeof answer);
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        if (got != frame.size())
+            break;
+        figures.ms.push_back(monotonicMs() - start);
+    }
+    ::close(fd);
+    return figures;
+}
 
 } // namespace
 
@@ -171,9 +231,21 @@ int main(int argc, char* argv[]) {
         routes.ms.push_back(ms);
     }
 
+    // The page lets go of the port; the simulator's own round trip, with nothing of ours between.
+    port.signalClose();
+    const Figures alone = simulatorAlone(sim.ptyDevice(), roundTrips);
+
     std::printf(
         "Matrix page over the serial link, simulator pacing at 115200 baud, 11 bits/byte\n");
+    alone.print("simulator alone", BytesPerCommand);
     routes.print("route round trip", BytesPerCommand);
     reads.print("full status read", 8 * BytesPerCommand);
-    return 0;
+    // The simulator's own share: under 50 us a frame beyond the line, two frames a round trip.
+    const double routeLine = lineMs(BytesPerCommand);
+    bench::printMsFigure("simulator alone / line (route)", alone.median(), routeLine,
+                         (routeLine + 2 * 0.050) / routeLine);
+    bench::printMsFigure("route round trip / line", routes.median(), routeLine, 1.03);
+    bench::printMsFigure("status read of 8 outputs / line", reads.median(),
+                         lineMs(8 * BytesPerCommand), 1.05);
+    return alone.ms.size() == static_cast<std::size_t>(roundTrips) ? 0 : 1;
 }

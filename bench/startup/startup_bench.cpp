@@ -6,6 +6,8 @@
 // starts the real quorvane with no port to find (empty ports folder, built-in table off) and reads
 // its CPU time from /proc over the measuring window.
 
+#include "Figure.h"
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -121,9 +123,13 @@ void measureIdle(int seconds) {
     }
     const double cpuS =
         static_cast<double>(after - before) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    const double percent = 100.0 * cpuS / wallS;
     std::printf("idle, port list polling every 500 ms, no port: %.2f s CPU in %.1f s (%.3f %% of "
                 "one core)\n",
-                cpuS, wallS, 100.0 * cpuS / wallS);
+                cpuS, wallS, percent);
+    char value[32];
+    std::snprintf(value, sizeof value, "%.3f %% of a core", percent);
+    quorvane::bench::printFigure("idle, % of one core", value, "-", percent, 0.1);
 }
 
 } // namespace
@@ -172,6 +178,14 @@ int main(int argc, char* argv[]) {
     std::printf("peak resident memory: quorvane %ld KiB, minimal Qt Widgets %ld KiB, ratio %.2f\n",
                 quorvaneKb, minimalKb,
                 static_cast<double>(quorvaneKb) / static_cast<double>(minimalKb));
+    quorvane::bench::printMsFigure("start to first paint / bare Qt window", q, m, 1.05);
+    char app[32];
+    char bare[32];
+    std::snprintf(app, sizeof app, "%ld KiB", quorvaneKb);
+    std::snprintf(bare, sizeof bare, "%ld KiB", minimalKb);
+    quorvane::bench::printFigure("peak memory / bare Qt window", app, bare,
+                                 static_cast<double>(quorvaneKb) / static_cast<double>(minimalKb),
+                                 1.15);
     if (idleSeconds > 0)
         measureIdle(idleSeconds);
     return 0;
