@@ -16,6 +16,7 @@
 
 #include "app/Dialogs.h"
 #include "app/QtTimers.h"
+#include "firmware/FirmwareIds.h"
 #include "firmware/FirmwarePage.h"
 #include "link/PortNames.h"
 #include "link/SerialPort.h"
@@ -168,7 +169,11 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         const double totalMs = static_cast<double>(endNs - serial.firstWriteNs) / 1e6;
-        const double delaysMs = 200.0 + 200.0 + 100.0 * static_cast<double>(serial.blocks - 1);
+        // The mandated gaps: before the erase, before the prepare, before the first block's data
+        // and before every later block's data.
+        const double delaysMs = firmware::EraseDelayMs + firmware::PrepareDelayMs +
+                                firmware::FirstBlockGapMs +
+                                firmware::NextBlockGapMs * static_cast<double>(serial.blocks - 1);
         const double lineMs = static_cast<double>(serial.bytesOut + bytesIn) * LineMsPerByte;
         // The block headers travel inside the mandated gaps, so the critical path is the gaps,
         // the line time of everything but the headers, and the reboot.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <sys/prctl.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
@@ -14,6 +15,9 @@ namespace quorvane::sim {
 namespace {
 
 constexpr qint64 NanosecondsPerSecond = 1000000000LL;
+// The timer is armed this much early; the rest is waited out on the clock, so the wake-up's own
+// delay (the event loop, the socket notifier) does not make the deadline late.
+constexpr qint64 EarlyWakeNs = 100000;
 
 timespec toTimespec(qint64 ns) {
     timespec t{};
@@ -25,6 +29,10 @@ timespec toTimespec(qint64 ns) {
 } // namespace
 
 DeadlineTimer::DeadlineTimer(QObject* parent) : QObject(parent) {
+    // The kernel may let a sleeping thread's timers run late by its timer slack (50 us by
+    // default) to wake it less often; a byte on the line is due at its instant, so this thread
+    // asks for the least slack there is.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     fd_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (fd_ < 0)
         qFatal("timerfd_create failed: %s", strerror(errno));
@@ -46,7 +54,9 @@ qint64 DeadlineTimer::now() {
 void DeadlineTimer::startAt(qint64 deadlineNs) {
     itimerspec spec{};
     // A zero it_value disarms the timer, so an instant already past becomes the next nanosecond.
-    spec.it_value = toTimespec(deadlineNs > 0 ? deadlineNs : 1);
+    deadlineNs_ = deadlineNs;
+    const qint64 wake = deadlineNs - EarlyWakeNs;
+    spec.it_value = toTimespec(wake > 0 ? wake : 1);
     timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
 }
 
@@ -62,6 +72,8 @@ void DeadlineTimer::expired() {
     std::uint64_t count = 0;
     if (::read(fd_, &count, sizeof count) != static_cast<ssize_t>(sizeof count))
         return;
+    while (now() < deadlineNs_) {
+    }
     emit timeout();
 }
 
