@@ -156,6 +156,23 @@ TEST(SimProcess, AnswersOnItsPortAndOnTcp) {
     EXPECT_FALSE(QFileInfo(sim.comLinkPath()).isSymLink());
 }
 
+// With --pace the command takes its line time to reach the matrix and the answer its line time to
+// come back: 26 bytes at 115,200 baud, 11 bits a byte. However busy the machine, the answer can
+// come later than that, never sooner (each byte is delivered when its last bit would be).
+TEST(SimProcess, APacedLineIsNeverFasterThanTheLine) {
+    SimProcess sim({"--com", "5", "--pace", "--log", "/dev/null"});
+    ASSERT_TRUE(sim.ready()) << sim.errorText().toStdString();
+    PortClient port(sim.comLinkPath());
+    ASSERT_TRUE(port.isOpen());
+    const auto lineTime = std::chrono::nanoseconds(26LL * 11 * 1000000000LL / 115200);
+    for (int i = 0; i < 5; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        port.write(RouteIn3Out2);
+        EXPECT_EQ(port.read(13), RouteAckOut2);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, lineTime) << "round trip " << i;
+    }
+}
+
 TEST(SimProcess, FaultSwitchesChangeTheAnswers) {
     {
         // Reply 1 dropped: the first answer to arrive belongs to the second command.
