@@ -52,12 +52,12 @@ qint64 DeadlineTimer::now() {
 }
 
 void DeadlineTimer::startAt(qint64 deadlineNs) {
-    itimerspec spec{};
+    itimerspec timing{};
     // A zero it_value disarms the timer, so an instant already past becomes the next nanosecond.
     deadlineNs_ = deadlineNs;
     const qint64 wake = deadlineNs - EarlyWakeNs;
-    spec.it_value = toTimespec(wake > 0 ? wake : 1);
-    timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    timing.it_value = toTimespec(wake > 0 ? wake : 1);
+    timerfd_settime(fd_, TFD_TIMER_ABSTIME, &timing, nullptr);
 }
 
 void DeadlineTimer::stop() {
