@@ -2,8 +2,8 @@
 // What a benchmark that drives a page over the real serial port needs around it: no dialogs (a
 // message is printed, since it means the run went wrong), no main window, no TCP.
 
-#include "app/Dialogs.h"
-#include "link/Transports.h"
+#include "core/app/Dialogs.h"
+#include "core/link/Transports.h"
 
 #include <cstdio>
 #include <string>

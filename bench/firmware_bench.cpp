@@ -14,12 +14,12 @@
 #include "Figure.h"
 #include "SimProcess.h"
 
-#include "app/Dialogs.h"
-#include "app/QtTimers.h"
-#include "firmware/FirmwareIds.h"
-#include "firmware/FirmwarePage.h"
-#include "link/PortNames.h"
-#include "link/SerialPort.h"
+#include "core/app/Dialogs.h"
+#include "core/firmware/FirmwareIds.h"
+#include "core/firmware/FirmwarePage.h"
+#include "platform/app/QtTimers.h"
+#include "platform/link/SerialPort.h"
+#include "serialports/PortNames.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,10 +7,10 @@
 //
 //     port_refresh_bench [--processes 300] [--descriptors 40] [--ports 3] [--refreshes 2000]
 
-#include "device/PortProbe.h"
-#include "link/HolderWatch.h"
-#include "link/PortHolders.h"
-#include "link/PortNames.h"
+#include "core/device/PortProbe.h"
+#include "serialports/HolderWatch.h"
+#include "serialports/PortHolders.h"
+#include "serialports/PortNames.h"
 
 #include <chrono>
 #include <csignal>

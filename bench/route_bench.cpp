@@ -15,13 +15,13 @@
 #include "Figure.h"
 #include "SimProcess.h"
 
-#include "app/Dialogs.h"
-#include "app/QtTimers.h"
-#include "link/Commands.h"
-#include "link/Frame.h"
-#include "link/PortNames.h"
-#include "link/SerialPort.h"
-#include "routing/MatrixPage.h"
+#include "core/app/Dialogs.h"
+#include "core/link/Commands.h"
+#include "core/link/Frame.h"
+#include "core/routing/MatrixPage.h"
+#include "platform/app/QtTimers.h"
+#include "platform/link/SerialPort.h"
+#include "serialports/PortNames.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

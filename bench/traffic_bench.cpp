@@ -1,9 +1,9 @@
 // The traffic window holding 100,000 lines: memory the journal and window hold, the cost of one
 // append (what a page pays per frame) and of keeping the open window up to date. Prints figures;
 // never fails on time.
-#include "app/TrafficModel.h"
-#include "app/TrafficWindow.h"
-#include "link/Commands.h"
+#include "core/link/Commands.h"
+#include "gui/app/TrafficModel.h"
+#include "gui/app/TrafficWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // Quorvane: control program for an 8-input, 8-output HDMI matrix switcher.
-#include "app/Application.h"
+#include "gui/app/Application.h"
 
 #include <QApplication>
 #include <QGuiApplication>

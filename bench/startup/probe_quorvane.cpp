@@ -2,8 +2,8 @@
 // first paint.
 #include "first_paint.h"
 
-#include "app/Application.h"
-#include "app/MainWindow.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "DeadlineTimer.h"
+#include "sim/app/DeadlineTimer.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "LinePacer.h"
+#include "sim/app/LinePacer.h"
 
 namespace quorvane::sim {
 

@@ -4,7 +4,7 @@
 // bytes on in order, each when the line would have delivered its last bit: the line's schedule is
 // kept in absolute instants, so no wake-up delay adds up from one byte to the next.
 
-#include "DeadlineTimer.h"
+#include "sim/app/DeadlineTimer.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,7 +1,7 @@
-#include "PtyEndpoint.h"
+#include "sim/app/PtyEndpoint.h"
 
-#include "LinePacer.h"
-#include "link/PortHolders.h"
+#include "serialports/PortHolders.h"
+#include "sim/app/LinePacer.h"
 
 #include <QSocketNotifier>
 

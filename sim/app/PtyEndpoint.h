@@ -12,7 +12,7 @@
 // hang-up. Closing the master throws away what the slave has not read yet, so the hang-up waits
 // (bounded) until the output written before it has been read.
 
-#include "DeadlineTimer.h"
+#include "sim/app/DeadlineTimer.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

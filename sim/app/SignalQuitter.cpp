@@ -1,4 +1,4 @@
-#include "SignalQuitter.h"
+#include "sim/app/SignalQuitter.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

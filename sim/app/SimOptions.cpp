@@ -1,10 +1,10 @@
-#include "SimOptions.h"
+#include "sim/app/SimOptions.h"
 
-#include "AttachedPorts.h"
+#include "sim/device/AttachedPorts.h"
 
-#include "device/NetworkPackets.h"
-#include "link/Ipv4.h"
-#include "link/PortNames.h"
+#include "core/device/NetworkPackets.h"
+#include "core/link/Ipv4.h"
+#include "serialports/PortNames.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 // Command line of quorvane-sim.
 
-#include "Faults.h"
+#include "sim/device/Faults.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "Simulator.h"
+#include "sim/app/Simulator.h"
 
-#include "app/LinkState.h"
-#include "link/Ipv4.h"
+#include "core/app/LinkState.h"
+#include "core/link/Ipv4.h"
 
 #include <QHostAddress>
 

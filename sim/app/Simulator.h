@@ -2,16 +2,16 @@
 // quorvane-sim's running matrix: the MatrixDevice with its serial line (a registered
 // pseudo-terminal) and its TCP server, the fault switches and the periodic standby report.
 
-#include "LinePacer.h"
-#include "MatrixDevice.h"
-#include "PtyEndpoint.h"
-#include "SimOptions.h"
-#include "TcpEndpoint.h"
-#include "TrafficTrace.h"
-#include "UdpEndpoint.h"
+#include "sim/app/LinePacer.h"
+#include "sim/app/PtyEndpoint.h"
+#include "sim/app/SimOptions.h"
+#include "sim/app/TcpEndpoint.h"
+#include "sim/app/TrafficTrace.h"
+#include "sim/app/UdpEndpoint.h"
+#include "sim/device/MatrixDevice.h"
 
-#include "PortRegistration.h"
-#include "link/PortNames.h"
+#include "serialports/PortNames.h"
+#include "sim/ports/PortRegistration.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "TcpEndpoint.h"
+#include "sim/app/TcpEndpoint.h"
 
 #include <QTimer>
 

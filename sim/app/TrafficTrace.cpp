@@ -1,6 +1,6 @@
-#include "TrafficTrace.h"
+#include "sim/app/TrafficTrace.h"
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <algorithm>
 

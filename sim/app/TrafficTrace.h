@@ -3,7 +3,7 @@
 // took in and "TX tcp A5 5B .." for what it sent; raw blocks stand on one line of their own.
 // Lines go to a file or to stderr and are flushed at once, so a crash loses nothing.
 
-#include "Emission.h"
+#include "sim/device/Emission.h"
 
 #include <cstddef>
 #include <cstdint>

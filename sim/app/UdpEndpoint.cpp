@@ -1,6 +1,6 @@
-#include "UdpEndpoint.h"
+#include "sim/app/UdpEndpoint.h"
 
-#include "link/Ipv4.h"
+#include "core/link/Ipv4.h"
 
 #include <QNetworkDatagram>
 #include <QTimer>

@@ -5,7 +5,7 @@
 // 255.255.255.255 on the request's port as a real matrix answers; after a delay when one is set
 // (a slow matrix, so that tests can put other datagrams before its answer).
 
-#include "NetworkResponder.h"
+#include "sim/device/NetworkResponder.h"
 
 #include <QObject>
 #include <QUdpSocket>

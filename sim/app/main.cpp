@@ -1,8 +1,8 @@
 // quorvane-sim: a simulated matrix on a pseudo-terminal registered as a COM port and on a TCP
 // server, for demonstrations, learning the program and tests without hardware.
-#include "SignalQuitter.h"
-#include "SimOptions.h"
-#include "Simulator.h"
+#include "sim/app/SignalQuitter.h"
+#include "sim/app/SimOptions.h"
+#include "sim/app/Simulator.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "AttachedPorts.h"
+#include "sim/device/AttachedPorts.h"
 
 namespace quorvane::sim {
 

@@ -2,7 +2,7 @@
 // Which of the matrix's eight inputs or outputs have a device attached, as written on the
 // simulator's command line: "all", "none" or port numbers 1..8 separated by commas ("1,2,5").
 
-#include "DeviceState.h"
+#include "sim/device/DeviceState.h"
 
 #include <array>
 #include <optional>

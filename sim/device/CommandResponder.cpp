@@ -1,8 +1,8 @@
-#include "CommandResponder.h"
+#include "sim/device/CommandResponder.h"
 
-#include "FirmwareResponder.h"
+#include "sim/device/FirmwareResponder.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 #include <algorithm>
 #include <array>

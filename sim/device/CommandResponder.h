@@ -9,12 +9,12 @@
 // (group 20) and their 257-byte blocks go to the FirmwareResponder through the same raw-block path
 // as the EDID data block.
 
-#include "DeviceState.h"
-#include "EdidResponder.h"
-#include "Faults.h"
-#include "Response.h"
+#include "sim/device/DeviceState.h"
+#include "sim/device/EdidResponder.h"
+#include "sim/device/Faults.h"
+#include "sim/device/Response.h"
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <cstddef>
 #include <cstdint>

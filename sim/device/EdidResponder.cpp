@@ -1,6 +1,6 @@
-#include "EdidResponder.h"
+#include "sim/device/EdidResponder.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 #include <algorithm>
 #include <array>

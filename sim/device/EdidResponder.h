@@ -9,11 +9,11 @@
 // EDID switch check 03 0B that the matrix sends instead of a handshake reply (0F when its EDID
 // switch is not at [1111], 00 to let the program carry on).
 
-#include "DeviceState.h"
-#include "Faults.h"
-#include "Response.h"
+#include "sim/device/DeviceState.h"
+#include "sim/device/Faults.h"
+#include "sim/device/Response.h"
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "FaultInjector.h"
+#include "sim/device/FaultInjector.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 namespace quorvane::sim {
 

@@ -2,10 +2,10 @@
 // Applies the switched-on Faults to the replies of the simulated matrix, counting replies as they
 // are produced, and turns the replies into what the link does (Emissions).
 
-#include "Emission.h"
-#include "Faults.h"
+#include "sim/device/Emission.h"
+#include "sim/device/Faults.h"
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <vector>
 

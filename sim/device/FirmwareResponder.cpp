@@ -1,6 +1,6 @@
-#include "FirmwareResponder.h"
+#include "sim/device/FirmwareResponder.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 #include <algorithm>
 

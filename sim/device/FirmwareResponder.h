@@ -15,11 +15,11 @@
 // Time comes from the clock the owner sets (milliseconds, any monotonic origin); without one a
 // reboot ends at once.
 
-#include "CommandResponder.h"
-#include "DeviceState.h"
-#include "Faults.h"
+#include "sim/device/CommandResponder.h"
+#include "sim/device/DeviceState.h"
+#include "sim/device/Faults.h"
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <cstddef>
 #include <cstdint>

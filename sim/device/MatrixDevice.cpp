@@ -1,6 +1,6 @@
-#include "MatrixDevice.h"
+#include "sim/device/MatrixDevice.h"
 
-#include "FirmwareResponder.h"
+#include "sim/device/FirmwareResponder.h"
 
 namespace quorvane::sim {
 

@@ -3,13 +3,13 @@
 // link and a TCP link, each with its own reassembly of received bytes into frames. Not thread-safe:
 // call it from one thread. No I/O and no clock: the caller writes the emissions and keeps time.
 
-#include "CommandResponder.h"
-#include "DeviceState.h"
-#include "Emission.h"
-#include "FaultInjector.h"
-#include "Faults.h"
+#include "sim/device/CommandResponder.h"
+#include "sim/device/DeviceState.h"
+#include "sim/device/Emission.h"
+#include "sim/device/FaultInjector.h"
+#include "sim/device/Faults.h"
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <array>
 #include <cstddef>

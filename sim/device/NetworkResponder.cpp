@@ -1,4 +1,4 @@
-#include "NetworkResponder.h"
+#include "sim/device/NetworkResponder.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // (UDP ports 30600 and 30601). No I/O: datagrams in, replies out; the caller sends each reply back
 // to the sender on the port it came in on.
 
-#include "device/NetworkPackets.h"
+#include "core/device/NetworkPackets.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // What the matrix does in answer to one received frame or raw block.
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <cstddef>
 #include <cstdint>

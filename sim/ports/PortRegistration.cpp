@@ -1,4 +1,4 @@
-#include "PortRegistration.h"
+#include "sim/ports/PortRegistration.h"
 
 #include <cerrno>
 #include <cstring>

@@ -2,7 +2,7 @@
 // How the simulated matrix (and tests standing in for a device) give a device a COM<n> name: a
 // link in the program's ports folder, which the program's port lookup reads.
 
-#include "link/PortNames.h"
+#include "serialports/PortNames.h"
 
 #include <memory>
 #include <string>

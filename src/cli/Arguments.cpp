@@ -1,7 +1,7 @@
-#include "Arguments.h"
+#include "cli/Arguments.h"
 
-#include "link/Ipv4.h"
-#include "link/PortNames.h"
+#include "core/link/Ipv4.h"
+#include "serialports/PortNames.h"
 
 #include <algorithm>
 #include <cctype>

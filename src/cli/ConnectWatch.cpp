@@ -1,4 +1,4 @@
-#include "ConnectWatch.h"
+#include "cli/ConnectWatch.h"
 
 namespace quorvane::cli {
 

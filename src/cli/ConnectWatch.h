@@ -3,7 +3,7 @@
 // passes every call on to the real socket and every notification back to the page, and remembers
 // the last connect's error code and whether the connection has closed since.
 
-#include "link/Transports.h"
+#include "core/link/Transports.h"
 
 #include <functional>
 

@@ -1,11 +1,11 @@
 // info, beep and dvi: the General page's device information read-out and its system switches.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Session.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Session.h"
 
-#include "device/GeneralConnection.h"
-#include "device/GeneralPage.h"
-#include "device/PortProbe.h"
+#include "core/device/GeneralConnection.h"
+#include "core/device/GeneralPage.h"
+#include "core/device/PortProbe.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

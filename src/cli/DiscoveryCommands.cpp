@@ -1,14 +1,14 @@
 // discover: the General page's "Search", a UDP broadcast on the local network. Nothing is ever
 // broadcast unless this command is run.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Session.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Session.h"
 
-#include "device/GeneralConnection.h"
-#include "device/MatrixSearch.h"
-#include "device/PortProbe.h"
-#include "link/QtUdpLink.h"
-#include "link/TrafficUdpLink.h"
+#include "core/device/GeneralConnection.h"
+#include "core/device/MatrixSearch.h"
+#include "core/device/PortProbe.h"
+#include "core/link/TrafficUdpLink.h"
+#include "platform/link/QtUdpLink.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,14 +1,14 @@
 // edid names, set, copy, load and show: the EDID page's requests, and an EDID file's checks and
 // summary without a matrix.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Session.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Session.h"
 
-#include "edid/EdidFile.h"
-#include "edid/EdidFileRead.h"
-#include "edid/EdidNames.h"
-#include "edid/EdidPage.h"
-#include "edid/EdidSummary.h"
+#include "core/edid/EdidFile.h"
+#include "core/edid/EdidFileRead.h"
+#include "core/edid/EdidNames.h"
+#include "core/edid/EdidPage.h"
+#include "core/edid/EdidSummary.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

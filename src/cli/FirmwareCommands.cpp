@@ -1,14 +1,14 @@
 // fw info, upgrade and merge: the sections of a firmware file and what an upgrade of it would send
 // (no matrix needed), the firmware page's upgrade over the serial link, and its merge tool.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Session.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Session.h"
 
-#include "firmware/FirmwareFile.h"
-#include "firmware/FirmwareIds.h"
-#include "firmware/FirmwareMerge.h"
-#include "firmware/FirmwarePage.h"
-#include "firmware/UpgradePlan.h"
+#include "core/firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareIds.h"
+#include "core/firmware/FirmwareMerge.h"
+#include "core/firmware/FirmwarePage.h"
+#include "core/firmware/UpgradePlan.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
-#include "OutcomeStatus.h"
+#include "cli/OutcomeStatus.h"
 
-#include "ExitStatus.h"
+#include "cli/ExitStatus.h"
 
 namespace quorvane::cli {
 

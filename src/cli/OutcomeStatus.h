@@ -2,9 +2,9 @@
 // What a page's outcome means for a command run from the command line: its exit status, decided by
 // the outcome's kind alone, and the reason printed in plain words before the page's text.
 
-#include "Arguments.h"
+#include "cli/Arguments.h"
 
-#include "app/Outcome.h"
+#include "core/app/Outcome.h"
 
 #include <string>
 

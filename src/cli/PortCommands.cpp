@@ -1,11 +1,11 @@
 // ports: the COM names the program lists, what each is, and why each other port is not listed.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Session.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Session.h"
 
-#include "device/PortProbe.h"
-#include "link/PortDiagnosis.h"
-#include "link/PortNames.h"
+#include "core/device/PortProbe.h"
+#include "serialports/PortDiagnosis.h"
+#include "serialports/PortNames.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

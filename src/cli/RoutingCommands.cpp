@@ -1,9 +1,9 @@
 // status and route: the Matrix page's status read and an output group's input button.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Session.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Session.h"
 
-#include "routing/MatrixPage.h"
+#include "core/routing/MatrixPage.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

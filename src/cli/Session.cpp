@@ -1,10 +1,10 @@
-#include "Session.h"
+#include "cli/Session.h"
 
-#include "ExitStatus.h"
-#include "OutcomeStatus.h"
+#include "cli/ExitStatus.h"
+#include "cli/OutcomeStatus.h"
 
-#include "link/PortDiagnosis.h"
-#include "link/PortNames.h"
+#include "serialports/PortDiagnosis.h"
+#include "serialports/PortNames.h"
 
 #include <QAbstractSocket>
 #include <QEventLoop>

@@ -12,17 +12,17 @@
 // Every wait is divided by $QUORVANE_TIME_DIVISOR when it is set (tests run the pages' time-outs
 // a hundred times faster that way); scripts leave it unset.
 
-#include "Arguments.h"
-#include "ConnectWatch.h"
+#include "cli/Arguments.h"
+#include "cli/ConnectWatch.h"
 
-#include "app/Dialogs.h"
-#include "app/LinkState.h"
-#include "app/Outcome.h"
-#include "app/PageHandle.h"
-#include "app/QtTimers.h"
-#include "link/MatrixSocket.h"
-#include "link/PageLink.h"
-#include "link/SerialPort.h"
+#include "core/app/Dialogs.h"
+#include "core/app/LinkState.h"
+#include "core/app/Outcome.h"
+#include "core/app/PageHandle.h"
+#include "core/link/PageLink.h"
+#include "platform/app/QtTimers.h"
+#include "platform/link/MatrixSocket.h"
+#include "platform/link/SerialPort.h"
 
 #include <functional>
 #include <memory>

@@ -1,9 +1,9 @@
 // quorvane-cli: the matrix from scripts. Parses the command line, finds the command, runs it on
 // a Qt Core event loop with the same page logic as the window, and exits with its status.
-#include "Arguments.h"
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Session.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Session.h"
 
 #include <QCoreApplication>
 

@@ -3,13 +3,13 @@
 // with the exit status, the reason printed and the outcome the page reported; after every "done"
 // the simulated matrix holds what was asked. Beside it, the exit status as a function of the
 // outcome alone: every kind with every text of the table gives the same status.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "OutcomeStatus.h"
-#include "Session.h"
-#include "Simulator.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/OutcomeStatus.h"
+#include "cli/Session.h"
+#include "sim/app/Simulator.h"
 
-#include "app/Outcome.h"
+#include "core/app/Outcome.h"
 
 #include <QFile>
 #include <QTemporaryDir>

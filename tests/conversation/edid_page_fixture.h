@@ -3,7 +3,7 @@
 // the dialogs, the main window's busy notification and everything the matrix receives.
 
 #include "InProcessPageFixture.h"
-#include "edid/EdidPage.h"
+#include "core/edid/EdidPage.h"
 #include "edid_frames.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 // Successfully" only because the matrix's flash equals every image byte for byte, and lists the
 // frames the traffic window must show as unexpected.
 #include "../sweep/FirmwareImages.h"
+#include "core/link/TrafficJournal.h"
 #include "firmware_page_fixture.h"
-#include "link/TrafficJournal.h"
 
 #include <functional>
 

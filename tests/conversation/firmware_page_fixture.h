@@ -3,7 +3,7 @@
 // for the dialogs, the main window's busy notification and everything the matrix takes in.
 
 #include "InProcessPageFixture.h"
-#include "firmware/FirmwarePage.h"
+#include "core/firmware/FirmwarePage.h"
 #include "firmware_frames.h"
 
 #include <gtest/gtest.h>

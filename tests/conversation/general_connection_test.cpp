@@ -2,13 +2,13 @@
 #include "RecordingDialogView.h"
 #include "SerialLinkProbe.h"
 #include "VirtualClock.h"
-#include "app/Dialogs.h"
-#include "app/Navigation.h"
-#include "device/GeneralConnection.h"
-#include "link/PageLink.h"
+#include "core/app/Dialogs.h"
+#include "core/app/Navigation.h"
+#include "core/device/GeneralConnection.h"
+#include "core/link/PageLink.h"
 
 #include "InProcessMatrix.h"
-#include "MatrixDevice.h"
+#include "sim/device/MatrixDevice.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // notification.
 
 #include "InProcessConnectionFixture.h"
-#include "device/GeneralPage.h"
+#include "core/device/GeneralPage.h"
 #include "device_frames.h"
 
 #include <gtest/gtest.h>

@@ -2,12 +2,12 @@
 // is exclusive, traffic of a closed port or an old connection is lost, and fault switches show up
 // at the page.
 #include "InProcessMatrix.h"
-#include "MatrixDevice.h"
+#include "sim/device/MatrixDevice.h"
 
 #include "VirtualClock.h"
-#include "app/LinkState.h"
-#include "link/Commands.h"
-#include "link/PageLink.h"
+#include "core/app/LinkState.h"
+#include "core/link/Commands.h"
+#include "core/link/PageLink.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "InProcessPageFixture.h"
 #include "LiteralFrames.h"
-#include "routing/MatrixPage.h"
+#include "core/routing/MatrixPage.h"
 
 #include <gtest/gtest.h>
 

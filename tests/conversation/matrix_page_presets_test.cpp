@@ -2,7 +2,7 @@
 // time: chained route commands on both links, how they end, and when the controls are usable.
 #include "matrix_page_fixture.h"
 
-#include "routing/PresetEditor.h"
+#include "core/routing/PresetEditor.h"
 
 using namespace quorvane;
 using namespace quorvane::test;

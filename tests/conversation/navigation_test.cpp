@@ -2,8 +2,8 @@
 // notification and the serial failure.
 #include "RecordingDialogView.h"
 #include "VirtualClock.h"
-#include "app/Dialogs.h"
-#include "app/Navigation.h"
+#include "core/app/Dialogs.h"
+#include "core/app/Navigation.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // search after an acceptance.
 #include "InProcessConnectionFixture.h"
 #include "SimulatedUdpNetwork.h"
-#include "device/MatrixSearch.h"
-#include "device/NetworkConfiguration.h"
-#include "link/TrafficJournal.h"
-#include "link/TrafficUdpLink.h"
+#include "core/device/MatrixSearch.h"
+#include "core/device/NetworkConfiguration.h"
+#include "core/link/TrafficJournal.h"
+#include "core/link/TrafficUdpLink.h"
 
 #include <gtest/gtest.h>
 

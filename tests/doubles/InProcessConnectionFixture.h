@@ -6,9 +6,9 @@
 
 #include "InProcessPageFixture.h"
 #include "SerialLinkProbe.h"
-#include "device/GeneralConnection.h"
-#include "device/PortProbe.h"
-#include "link/PageLink.h"
+#include "core/device/GeneralConnection.h"
+#include "core/device/PortProbe.h"
+#include "core/link/PageLink.h"
 
 #include <memory>
 

@@ -17,11 +17,11 @@
 // Lifetime: the clock and the device must outlive this object; InProcessSerial objects may outlive
 // it (they then behave as closed ports). Anything scheduled for an object that is gone is dropped.
 
-#include "Emission.h"
-#include "MatrixDevice.h"
+#include "sim/device/Emission.h"
+#include "sim/device/MatrixDevice.h"
 
 #include "VirtualClock.h"
-#include "link/Transports.h"
+#include "core/link/Transports.h"
 
 #include <cstddef>
 #include <cstdint>

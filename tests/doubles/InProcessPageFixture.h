@@ -11,11 +11,11 @@
 //     };
 
 #include "InProcessMatrix.h"
-#include "MatrixDevice.h"
 #include "RecordingDialogView.h"
 #include "VirtualClock.h"
-#include "app/Dialogs.h"
-#include "link/PageLink.h"
+#include "core/app/Dialogs.h"
+#include "core/link/PageLink.h"
+#include "sim/device/MatrixDevice.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,8 +2,8 @@
 // Test doubles for the program-wide dialogs and the main window's notifications: they record what
 // the screen would show.
 
-#include "app/Dialogs.h"
-#include "link/Transports.h"
+#include "core/app/Dialogs.h"
+#include "core/link/Transports.h"
 
 #include <string>
 #include <vector>

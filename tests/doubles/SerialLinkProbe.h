@@ -3,8 +3,8 @@
 // open it, and is closed again at once. Only for lines whose opening changes nothing (the
 // in-process simulated line); the program's own list never opens a port.
 
-#include "device/PortProbe.h"
-#include "link/Transports.h"
+#include "core/device/PortProbe.h"
+#include "core/link/Transports.h"
 
 namespace quorvane {
 

@@ -5,9 +5,9 @@
 // program's own address); a matrix's reply reaches the program after the latency, from the
 // matrix's address. Tests may also deliver datagrams of their own, from any address.
 
-#include "NetworkResponder.h"
 #include "VirtualClock.h"
-#include "link/UdpLink.h"
+#include "core/link/UdpLink.h"
+#include "sim/device/NetworkResponder.h"
 
 #include <cstdint>
 #include <memory>

@@ -4,7 +4,7 @@
 // were armed. Other work scheduled on the clock (a simulated reply arriving later) runs in the same
 // order as timers.
 
-#include "app/Timers.h"
+#include "core/app/Timers.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,10 +3,10 @@
 // own loopback address, clicking the widgets as a user would.
 #include "SimAppFixture.h"
 
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "device/DeviceInfoPanel.h"
-#include "device/GeneralPageWidget.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/device/DeviceInfoPanel.h"
+#include "gui/device/GeneralPageWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

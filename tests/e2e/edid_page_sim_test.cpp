@@ -3,13 +3,13 @@
 // EDID file is opened, downloaded to one input and the input's new name read back.
 #include "SimAppFixture.h"
 
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "app/TabLabel.h"
-#include "device/GeneralPageWidget.h"
-#include "edid/EdidPage.h"
-#include "edid/EdidPageWidget.h"
-#include "ui/ImageButton.h"
+#include "core/edid/EdidPage.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/TabLabel.h"
+#include "gui/device/GeneralPageWidget.h"
+#include "gui/edid/EdidPageWidget.h"
+#include "gui/ui/ImageButton.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -4,14 +4,14 @@
 #include "SimAppFixture.h"
 
 #include "Eventually.h"
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "app/TabLabel.h"
-#include "device/GeneralPageWidget.h"
-#include "firmware/FirmwareMergeWindow.h"
-#include "firmware/FirmwarePage.h"
-#include "firmware/FirmwarePageWidget.h"
-#include "ui/ImageButton.h"
+#include "core/firmware/FirmwarePage.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/TabLabel.h"
+#include "gui/device/GeneralPageWidget.h"
+#include "gui/firmware/FirmwareMergeWindow.h"
+#include "gui/firmware/FirmwarePageWidget.h"
+#include "gui/ui/ImageButton.h"
 
 #include <QComboBox>
 #include <QFile>

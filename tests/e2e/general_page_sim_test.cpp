@@ -4,12 +4,12 @@
 #include "ForeignHolder.h"
 #include "SimAppFixture.h"
 
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "device/GeneralConnection.h"
-#include "device/GeneralPageWidget.h"
-#include "device/LinkIndicator.h"
-#include "link/SerialPort.h"
+#include "core/device/GeneralConnection.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/device/GeneralPageWidget.h"
+#include "gui/device/LinkIndicator.h"
+#include "platform/link/SerialPort.h"
 
 #include <QComboBox>
 #include <QLabel>

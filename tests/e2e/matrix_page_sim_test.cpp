@@ -3,16 +3,16 @@
 // link is connected on the General page and the widgets are clicked as a user would.
 #include "SimAppFixture.h"
 
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "app/TabLabel.h"
-#include "device/GeneralPageWidget.h"
-#include "routing/MatrixPage.h"
-#include "routing/MatrixPageWidget.h"
-#include "routing/OutputGroup.h"
-#include "routing/PresetsWindow.h"
-#include "ui/ImageButton.h"
-#include "ui/SegmentDisplay.h"
+#include "core/routing/MatrixPage.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/TabLabel.h"
+#include "gui/device/GeneralPageWidget.h"
+#include "gui/routing/MatrixPageWidget.h"
+#include "gui/routing/OutputGroup.h"
+#include "gui/routing/PresetsWindow.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/SegmentDisplay.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

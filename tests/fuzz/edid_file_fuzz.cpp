@@ -1,7 +1,7 @@
 // Any bytes as an EDID file: the check and the summary decoder must neither read out of bounds nor
 // disagree with each other about what a good file holds.
-#include "edid/EdidFile.h"
-#include "edid/EdidSummary.h"
+#include "core/edid/EdidFile.h"
+#include "core/edid/EdidSummary.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // plan of an upgrade must satisfy. The input is the file as stored; an input whose first byte is
 // FF instead gives the file's length in its next three bytes (up to just past the buffer, so the
 // size refusal is reached too) and the rest is repeated to fill it.
-#include "firmware/FirmwareFile.h"
-#include "firmware/UpgradePlan.h"
+#include "core/firmware/FirmwareFile.h"
+#include "core/firmware/UpgradePlan.h"
 
 #include <algorithm>
 #include <cstdlib>

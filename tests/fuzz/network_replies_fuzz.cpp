@@ -1,7 +1,7 @@
 // Feeds arbitrary datagrams, cut into pieces the input chooses, to the discovery and configuration
 // reply buffers: they must never read past what they hold, never hold more than their limit, and
 // whatever they report must be well formed.
-#include "device/NetworkPackets.h"
+#include "core/device/NetworkPackets.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -7,7 +7,7 @@
 // datagram (each is its own allocation, under the address sanitizer), a found matrix is well
 // formed and its MAC and address came from that one sender, and an acceptance is reported only
 // when that sender sent the 74 echoed bytes of the packet.
-#include "device/NetworkPackets.h"
+#include "core/device/NetworkPackets.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the serial frame assembler one at a time, with arbitrary gaps, and
 // checks what every delivered frame must satisfy.
-#include "link/SerialFrameAssembler.h"
+#include "core/link/SerialFrameAssembler.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 // Feeds arbitrary reads to the TCP frame assembler, one byte at a time and in arbitrary chunks,
 // and checks that both ways cut the same frames and that the pending tail stays small.
-#include "link/TcpFrameAssembler.h"
+#include "core/link/TcpFrameAssembler.h"
 
 #include <cstdlib>
 #include <vector>

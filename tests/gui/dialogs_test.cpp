@@ -2,11 +2,11 @@
 // pages drive them.
 #include "Screenshots.h"
 #include "VirtualClock.h"
-#include "app/BusyDialog.h"
-#include "app/Dialogs.h"
-#include "app/MessageDialog.h"
-#include "app/QtDialogView.h"
-#include "ui/KeySwallower.h"
+#include "core/app/Dialogs.h"
+#include "gui/app/BusyDialog.h"
+#include "gui/app/MessageDialog.h"
+#include "gui/app/QtDialogView.h"
+#include "gui/ui/KeySwallower.h"
 
 #include <QAccessible>
 #include <QDialog>

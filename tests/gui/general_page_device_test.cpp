@@ -2,14 +2,14 @@
 // platform, clicking the real widgets; the matrix's answers are fed into the page's link as TCP
 // data. A picture of the page goes into the test's folder.
 #include "Screenshots.h"
-#include "app/Application.h"
-#include "app/BusyDialog.h"
-#include "app/MainWindow.h"
-#include "app/MessageDialog.h"
-#include "device/DeviceInfoPanel.h"
-#include "device/GeneralPageWidget.h"
-#include "device/NetworkConfigWindows.h"
-#include "link/PortNames.h"
+#include "gui/app/Application.h"
+#include "gui/app/BusyDialog.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/MessageDialog.h"
+#include "gui/device/DeviceInfoPanel.h"
+#include "gui/device/GeneralPageWidget.h"
+#include "gui/device/NetworkConfigWindows.h"
+#include "serialports/PortNames.h"
 
 #include <QAccessible>
 #include <QCheckBox>

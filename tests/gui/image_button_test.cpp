@@ -1,9 +1,9 @@
 // The image buttons as drawn on screen: colours, icons by state, hover, press, and what a screen
 // reader hears; and the program's icons.
 #include "Screenshots.h"
-#include "ui/Icons.h"
-#include "ui/ImageButton.h"
-#include "ui/ShadedImageButton.h"
+#include "gui/ui/Icons.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/ShadedImageButton.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,17 +1,17 @@
 // The main window and the General page's connection controls on the offscreen platform, clicking
 // the real widgets. Pictures of the window and of each page go into the test's folder.
-#include "app/AboutDialog.h"
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "app/MessageDialog.h"
-#include "app/PlaceholderPage.h"
-#include "app/TabLabel.h"
-#include "device/GeneralPageWidget.h"
-#include "device/LinkIndicator.h"
-#include "edid/EdidPageWidget.h"
-#include "link/PortNames.h"
-#include "ui/DialogUnits.h"
-#include "ui/ImageButton.h"
+#include "gui/app/AboutDialog.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/MessageDialog.h"
+#include "gui/app/PlaceholderPage.h"
+#include "gui/app/TabLabel.h"
+#include "gui/device/GeneralPageWidget.h"
+#include "gui/device/LinkIndicator.h"
+#include "gui/edid/EdidPageWidget.h"
+#include "gui/ui/DialogUnits.h"
+#include "gui/ui/ImageButton.h"
+#include "serialports/PortNames.h"
 
 #include <QAccessible>
 #include <QAction>

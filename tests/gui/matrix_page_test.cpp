@@ -1,15 +1,15 @@
 // The Matrix page's widgets without a matrix: what a screen reader reads, a click that cannot be
 // sent, and the presets window with its editor.
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "app/MessageDialog.h"
-#include "routing/MatrixPage.h"
-#include "routing/MatrixPageWidget.h"
-#include "routing/OutputGroup.h"
-#include "routing/PresetEditorDialog.h"
-#include "routing/PresetsWindow.h"
-#include "ui/ImageButton.h"
-#include "ui/SegmentDisplay.h"
+#include "core/routing/MatrixPage.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/MessageDialog.h"
+#include "gui/routing/MatrixPageWidget.h"
+#include "gui/routing/OutputGroup.h"
+#include "gui/routing/PresetEditorDialog.h"
+#include "gui/routing/PresetsWindow.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/SegmentDisplay.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

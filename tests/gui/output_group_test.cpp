@@ -1,7 +1,7 @@
 // An output group of the Matrix page as drawn: its previous/next input buttons are raised image
 // buttons that do not light up under the mouse.
-#include "routing/OutputGroup.h"
-#include "ui/ImageButton.h"
+#include "gui/routing/OutputGroup.h"
+#include "gui/ui/ImageButton.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -1,12 +1,12 @@
 // The presets window beside the main window: it acts only while the Matrix page is on show, and
 // its preset editor takes a name with spaces while Enter, Escape and Space still press nothing.
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "link/PortNames.h"
-#include "routing/MatrixPage.h"
-#include "routing/MatrixPageWidget.h"
-#include "routing/PresetEditorDialog.h"
-#include "routing/PresetsWindow.h"
+#include "core/routing/MatrixPage.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/routing/MatrixPageWidget.h"
+#include "gui/routing/PresetEditorDialog.h"
+#include "gui/routing/PresetsWindow.h"
+#include "serialports/PortNames.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

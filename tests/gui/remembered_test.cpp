@@ -1,10 +1,10 @@
 // What the program remembers between runs: the window's place, the COM port last connected and the
 // typed addresses; and what it does not: every run starts in COM mode with no link and an empty
 // address box.
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "app/Remembered.h"
-#include "device/GeneralPageWidget.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/Remembered.h"
+#include "gui/device/GeneralPageWidget.h"
 
 #include "Eventually.h"
 #include "PtyPair.h"

@@ -1,5 +1,5 @@
 // The seven-segment read-out: what lights up for which character, and what it refuses.
-#include "ui/SegmentDisplay.h"
+#include "gui/ui/SegmentDisplay.h"
 
 #include <QAccessible>
 #include <QImage>

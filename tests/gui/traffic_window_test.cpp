@@ -1,10 +1,10 @@
 // The traffic window: opened from the main window, it follows the journal in batches, pauses,
 // clears, copies and saves, and keeps no more lines than the journal holds.
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "app/TrafficModel.h"
-#include "app/TrafficWindow.h"
-#include "link/PortNames.h"
+#include "gui/app/Application.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/TrafficModel.h"
+#include "gui/app/TrafficWindow.h"
+#include "serialports/PortNames.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -2,7 +2,7 @@
 // A serial port object that opens without a device and records what is written to it, for tests
 // that exercise a page's link over another transport.
 
-#include "link/Transports.h"
+#include "core/link/Transports.h"
 
 #include <cstdint>
 #include <vector>

@@ -8,9 +8,9 @@
 //   is not a pseudo-terminal (a port of the machine).
 // Plain POSIX and GoogleTest; usable by the test programs that link no Qt.
 
-#include "link/PortNames.h"
-#include "link/SystemRoot.h"
-#include "link/TerminalFacts.h"
+#include "serialports/PortNames.h"
+#include "serialports/SystemRoot.h"
+#include "serialports/TerminalFacts.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 //   undone on destruction; the built-in table of system serial devices is switched off and stays
 //   off.
 
-#include "link/PortNames.h"
+#include "serialports/PortNames.h"
 
 #include <array>
 #include <cerrno>

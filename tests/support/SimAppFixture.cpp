@@ -1,10 +1,10 @@
 #include "SimAppFixture.h"
 
-#include "app/MainWindow.h"
-#include "app/MessageDialog.h"
-#include "app/QtDialogView.h"
-#include "device/GeneralPageWidget.h"
-#include "link/PortNames.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/MessageDialog.h"
+#include "gui/app/QtDialogView.h"
+#include "gui/device/GeneralPageWidget.h"
+#include "serialports/PortNames.h"
 
 #include <QAccessible>
 #include <QComboBox>

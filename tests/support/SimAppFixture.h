@@ -11,7 +11,7 @@
 
 #include "SimProcess.h"
 
-#include "app/Application.h"
+#include "gui/app/Application.h"
 
 #include <QByteArray>
 #include <QString>

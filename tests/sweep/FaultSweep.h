@@ -11,8 +11,8 @@
 // runs the same conversation; the conversation is deterministic in virtual time up to the
 // fault, so the reply numbers of the clean run hold.
 
-#include "Faults.h"
-#include "MatrixDevice.h"
+#include "sim/device/Faults.h"
+#include "sim/device/MatrixDevice.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -8,7 +8,7 @@
 #include "ConversationSweep.h"
 #include "InProcessPageFixture.h"
 #include "SweepRig.h"
-#include "edid/EdidPage.h"
+#include "core/edid/EdidPage.h"
 
 #include <gtest/gtest.h>
 

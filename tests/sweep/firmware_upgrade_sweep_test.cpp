@@ -6,7 +6,7 @@
 #include "FaultSweep.h"
 #include "FirmwareImages.h"
 #include "InProcessPageFixture.h"
-#include "firmware/FirmwarePage.h"
+#include "core/firmware/FirmwarePage.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "ConversationSweep.h"
 #include "InProcessConnectionFixture.h"
 #include "SweepRig.h"
-#include "device/GeneralPage.h"
+#include "core/device/GeneralPage.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "ConversationSweep.h"
 #include "InProcessPageFixture.h"
 #include "SweepRig.h"
-#include "routing/MatrixPage.h"
+#include "core/routing/MatrixPage.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 // failed!" the list may still show the address of the search before: the failure says so.
 #include "InProcessConnectionFixture.h"
 #include "SimulatedUdpNetwork.h"
-#include "device/MatrixSearch.h"
-#include "device/NetworkConfiguration.h"
+#include "core/device/MatrixSearch.h"
+#include "core/device/NetworkConfiguration.h"
 
 #include <gtest/gtest.h>
 

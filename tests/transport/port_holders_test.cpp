@@ -3,10 +3,10 @@
 // changing a setting of its line.
 #include "ForeignHolder.h"
 #include "PtyPair.h"
-#include "device/PortProbe.h"
-#include "link/PortAccess.h"
-#include "link/PortNames.h"
-#include "link/SerialPort.h"
+#include "core/device/PortProbe.h"
+#include "platform/link/SerialPort.h"
+#include "serialports/PortAccess.h"
+#include "serialports/PortNames.h"
 
 #include <gtest/gtest.h>
 

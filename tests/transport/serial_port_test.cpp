@@ -1,8 +1,8 @@
 // SerialPort on a real pseudo-terminal pair registered as COM5 in a private ports folder.
-#include "PortRegistration.h"
 #include "PtyPair.h"
-#include "link/PortNames.h"
-#include "link/SerialPort.h"
+#include "platform/link/SerialPort.h"
+#include "serialports/PortNames.h"
+#include "sim/ports/PortRegistration.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 // Every test case uses its own address in 127.0.2.0/24 and port 8000.
 #include "FakeSerialLink.h"
 #include "VirtualClock.h"
-#include "link/MatrixSocket.h"
-#include "link/PageLink.h"
+#include "core/link/PageLink.h"
+#include "platform/link/MatrixSocket.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>

@@ -5,14 +5,14 @@
 // namespace: the socket is created only after this thread has entered the test's namespace, and
 // is gone before the thread leaves it. Skipped, with the reason, where namespaces cannot be made.
 #include "RecordingDialogView.h"
-#include "app/Dialogs.h"
-#include "app/QtTimers.h"
-#include "device/GeneralConnection.h"
-#include "device/MatrixSearch.h"
-#include "device/NetworkConfiguration.h"
-#include "link/MatrixSocket.h"
-#include "link/PageLink.h"
-#include "link/QtUdpLink.h"
+#include "core/app/Dialogs.h"
+#include "core/device/GeneralConnection.h"
+#include "core/device/MatrixSearch.h"
+#include "core/device/NetworkConfiguration.h"
+#include "core/link/PageLink.h"
+#include "platform/app/QtTimers.h"
+#include "platform/link/MatrixSocket.h"
+#include "platform/link/QtUdpLink.h"
 
 #include "FakeSerialLink.h"
 #include "TestNetwork.h"

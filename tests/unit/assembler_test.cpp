@@ -1,7 +1,7 @@
 // Reassembly of serial bytes and TCP reads into frames, with the documented streams.
 #include "LiteralFrames.h"
-#include "link/SerialFrameAssembler.h"
-#include "link/TcpFrameAssembler.h"
+#include "core/link/SerialFrameAssembler.h"
+#include "core/link/TcpFrameAssembler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The simulator's "--inputs" / "--outputs" lists.
-#include "AttachedPorts.h"
+#include "sim/device/AttachedPorts.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // paced requests, stale expiries and guarded work.
 #include "LiteralFrames.h"
 #include "VirtualClock.h"
-#include "link/Conversation.h"
+#include "core/link/Conversation.h"
 
 #include <gtest/gtest.h>
 

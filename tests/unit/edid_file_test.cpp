@@ -1,7 +1,7 @@
 // The EDID file check, case by case, and the summary of one real monitor's EDID read field by
 // field (values as an independent decoder reads them).
-#include "edid/EdidFile.h"
-#include "edid/EdidSummary.h"
+#include "core/edid/EdidFile.h"
+#include "core/edid/EdidSummary.h"
 
 #include <gtest/gtest.h>
 

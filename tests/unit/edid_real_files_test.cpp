@@ -1,8 +1,8 @@
 // The EDID file check and the summary decoder on real monitors' EDIDs (the shared test data),
 // compared with an independent decoder, edid-decode: its verdict on the file's structure and its
 // reading of every field the summary shows.
-#include "edid/EdidFile.h"
-#include "edid/EdidSummary.h"
+#include "core/edid/EdidFile.h"
+#include "core/edid/EdidSummary.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The firmware file: unscrambling with the key byte, the part end scan, the parts an upgrade sends
 // and the blocks it copies out, with literal bytes.
-#include "firmware/FirmwareFile.h"
-#include "firmware/FirmwareMerge.h"
-#include "firmware/UpgradePlan.h"
+#include "core/firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareMerge.h"
+#include "core/firmware/UpgradePlan.h"
 
 #include <gtest/gtest.h>
 

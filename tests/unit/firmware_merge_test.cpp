@@ -1,8 +1,8 @@
 // The merge tool: section order, output name, scrambling, report lines, size refusals and a file
 // that cannot be written, checked against literal bytes and texts.
-#include "firmware/FirmwareFile.h"
-#include "firmware/FirmwareMerge.h"
-#include "firmware/UpgradePlan.h"
+#include "core/firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareMerge.h"
+#include "core/firmware/UpgradePlan.h"
 
 #include <gtest/gtest.h>
 

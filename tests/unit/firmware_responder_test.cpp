@@ -2,7 +2,7 @@
 // starts, erase and prepare, block check bytes, the bank switch, the end, the reboot's silence and
 // the reboot report, and the fault switches.
 #include "../conversation/firmware_frames.h"
-#include "MatrixDevice.h"
+#include "sim/device/MatrixDevice.h"
 
 #include <gtest/gtest.h>
 

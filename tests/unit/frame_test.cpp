@@ -1,6 +1,6 @@
 // Frames and named commands against the literal bytes the matrix protocol documents.
-#include "link/Commands.h"
-#include "link/Frame.h"
+#include "core/link/Commands.h"
+#include "core/link/Frame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Dotted IPv4 addresses as typed by the user: only four plain decimal parts are accepted, so a
 // typo can never turn into a name lookup or into a different address than the one shown.
-#include "link/Ipv4.h"
+#include "core/link/Ipv4.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The simulated matrix's model: answers, state changes, reassembly of its input and fault switches.
 // Expected frames are written out byte by byte.
 #include "LiteralFrames.h"
-#include "MatrixDevice.h"
+#include "sim/device/MatrixDevice.h"
 
 #include <gtest/gtest.h>
 

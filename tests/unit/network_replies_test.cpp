@@ -2,7 +2,7 @@
 // sender (address and port) within 1 s of its first piece, a bounded number of senders is held,
 // and a configuration reply counts only when it echoes bytes 0..73 of the packet just sent. Each
 // row is a stream of datagrams with their senders and arrival times.
-#include "device/NetworkPackets.h"
+#include "core/device/NetworkPackets.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // page's logging rules.
 #include "LiteralFrames.h"
 #include "VirtualClock.h"
-#include "link/PageLink.h"
+#include "core/link/PageLink.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // maker, model and serial number, a modem-class adapter, on-board ports, a pseudo-terminal, and
 // adapters whose strings are hostile. No device is touched: the terminals exist only in the tree.
 #include "PtyPair.h"
-#include "link/PortDescription.h"
-#include "link/SystemRoot.h"
+#include "serialports/PortDescription.h"
+#include "serialports/SystemRoot.h"
 
 #include <gtest/gtest.h>
 

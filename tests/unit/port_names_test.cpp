@@ -1,7 +1,7 @@
 // COM<n> names: the private ports folder, lookup through links, and registrations by a process.
-#include "PortRegistration.h"
 #include "PtyPair.h"
-#include "link/PortNames.h"
+#include "serialports/PortNames.h"
+#include "sim/ports/PortRegistration.h"
 
 #include <gtest/gtest.h>
 

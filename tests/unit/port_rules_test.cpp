@@ -3,10 +3,10 @@
 // pseudo-terminal registered as COM3; the fake tree says what the kernel would say about it.
 #include "ForeignHolder.h"
 #include "PtyPair.h"
-#include "device/PortProbe.h"
-#include "link/PortAccess.h"
-#include "link/PortNames.h"
-#include "link/SystemRoot.h"
+#include "core/device/PortProbe.h"
+#include "serialports/PortAccess.h"
+#include "serialports/PortNames.h"
+#include "serialports/SystemRoot.h"
 
 #include <gtest/gtest.h>
 

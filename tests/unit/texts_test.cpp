@@ -1,7 +1,7 @@
 // The one table of texts: every id with its wording, letter for letter, and the blank of
 // "HDMI OUT ? is not connected!" filled with the output's letter.
-#include "app/Outcome.h"
-#include "app/Texts.h"
+#include "core/app/Outcome.h"
+#include "core/app/Texts.h"
 
 #include <gtest/gtest.h>
 

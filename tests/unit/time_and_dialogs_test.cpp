@@ -1,7 +1,7 @@
 // Virtual time and the message/busy box contract.
 #include "RecordingDialogView.h"
 #include "VirtualClock.h"
-#include "app/Dialogs.h"
+#include "core/app/Dialogs.h"
 
 #include <gtest/gtest.h>
 

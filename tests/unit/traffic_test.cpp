@@ -2,8 +2,8 @@
 // format with raw blocks shortened, the bounded journal, and a page link reporting into it.
 #include "LiteralFrames.h"
 #include "VirtualClock.h"
-#include "link/PageLink.h"
-#include "link/TrafficJournal.h"
+#include "core/link/PageLink.h"
+#include "core/link/TrafficJournal.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // The program-wide busy box as one page runs it: the page's animation timer stepping the shared
 // phase of "<family> .    ", "<family> . .  ", "<family> . . .", and opening and closing the box.
 
-#include "app/Dialogs.h"
-#include "app/Timers.h"
+#include "core/app/Dialogs.h"
+#include "core/app/Timers.h"
 
 #include <string>
 

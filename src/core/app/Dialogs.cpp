@@ -1,6 +1,6 @@
-#include "app/Dialogs.h"
+#include "core/app/Dialogs.h"
 
-#include "app/Timers.h"
+#include "core/app/Timers.h"
 
 namespace quorvane {
 

@@ -11,9 +11,9 @@
 // Nothing here waits: there are no nested event loops. Events and timers go on being delivered
 // while a box is up, as callers expect.
 
-#include "app/LinkState.h"
-#include "app/Outcome.h"
-#include "app/Texts.h"
+#include "core/app/LinkState.h"
+#include "core/app/Outcome.h"
+#include "core/app/Texts.h"
 
 #include <functional>
 #include <string>

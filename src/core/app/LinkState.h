@@ -3,7 +3,7 @@
 // One instance lives for the whole run; every page holds a reference and reads and writes it
 // directly, on the user-interface thread only.
 
-#include "app/Texts.h"
+#include "core/app/Texts.h"
 
 #include <array>
 #include <cstddef>

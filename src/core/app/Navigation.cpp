@@ -1,4 +1,4 @@
-#include "app/Navigation.h"
+#include "core/app/Navigation.h"
 
 namespace quorvane {
 

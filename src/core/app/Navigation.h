@@ -7,10 +7,10 @@
 // TCP connection). Everything runs on the user-interface thread. Pages are registered through
 // their PageHandle; a page without a handle (not built yet) is shown but has nothing to hand over.
 
-#include "app/Dialogs.h"
-#include "app/LinkState.h"
-#include "app/PageHandle.h"
-#include "app/Timers.h"
+#include "core/app/Dialogs.h"
+#include "core/app/LinkState.h"
+#include "core/app/PageHandle.h"
+#include "core/app/Timers.h"
 
 #include <array>
 #include <functional>

@@ -4,7 +4,7 @@
 // its exit status, the window shows the text. The kind alone says what happened; the text is what
 // the page showed for it, taken from the one table of texts, and decides nothing.
 
-#include "app/Texts.h"
+#include "core/app/Texts.h"
 
 #include <array>
 #include <functional>

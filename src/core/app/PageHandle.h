@@ -2,7 +2,7 @@
 // What the main window's page switch needs of a page. Each page's logic implements it; the
 // navigation (main window logic) holds one per page and calls them in the order of a switch.
 
-#include "app/LinkState.h"
+#include "core/app/LinkState.h"
 
 namespace quorvane {
 

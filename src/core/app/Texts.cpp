@@ -1,4 +1,4 @@
-#include "app/Texts.h"
+#include "core/app/Texts.h"
 
 #include <array>
 #include <utility>

@@ -1,10 +1,10 @@
-#include "device/GeneralConnection.h"
+#include "core/device/GeneralConnection.h"
 
-#include "app/Text.h"
+#include "core/app/Text.h"
 
-#include "link/Commands.h"
-#include "link/Ipv4.h"
-#include "link/PortNames.h"
+#include "core/link/Commands.h"
+#include "core/link/Ipv4.h"
+#include "serialports/PortNames.h"
 
 #include <algorithm>
 

@@ -8,12 +8,12 @@
 // The widget renders ConnectionScreen and forwards the user's actions; every decision is made
 // here. Runs on the user-interface thread; timers are the General page's (ids 47, 55 and 66).
 
-#include "app/Dialogs.h"
-#include "app/LinkState.h"
-#include "app/PageHandle.h"
-#include "app/Timers.h"
-#include "device/PortProbe.h"
-#include "link/PageLink.h"
+#include "core/app/Dialogs.h"
+#include "core/app/LinkState.h"
+#include "core/app/PageHandle.h"
+#include "core/app/Timers.h"
+#include "core/device/PortProbe.h"
+#include "core/link/PageLink.h"
 
 #include <functional>
 #include <string>

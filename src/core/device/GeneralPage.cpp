@@ -1,11 +1,11 @@
 // The General page's controls for device information, switches and factory reset, and the
 // read-out's start, chain and end. Replies and standby are in GeneralPageReplies.cpp, the factory
 // reset in GeneralPageReset.cpp.
-#include "device/GeneralPage.h"
+#include "core/device/GeneralPage.h"
 
-#include "app/Text.h"
+#include "core/app/Text.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 namespace quorvane {
 

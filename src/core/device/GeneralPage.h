@@ -22,17 +22,17 @@
 // through the change listener and asks the factory-reset question when told to; it decides
 // nothing.
 
-#include "app/BusyBox.h"
-#include "app/Dialogs.h"
-#include "app/LinkState.h"
-#include "app/Outcome.h"
-#include "app/PageHandle.h"
-#include "app/Timers.h"
-#include "device/DeviceIds.h"
-#include "device/GeneralConnection.h"
-#include "link/Conversation.h"
-#include "link/PageLink.h"
-#include "link/Transports.h"
+#include "core/app/BusyBox.h"
+#include "core/app/Dialogs.h"
+#include "core/app/LinkState.h"
+#include "core/app/Outcome.h"
+#include "core/app/PageHandle.h"
+#include "core/app/Timers.h"
+#include "core/device/DeviceIds.h"
+#include "core/device/GeneralConnection.h"
+#include "core/link/Conversation.h"
+#include "core/link/PageLink.h"
+#include "core/link/Transports.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // What the General page does with the matrix's answers and reports, and with a standby report.
-#include "device/GeneralPage.h"
+#include "core/device/GeneralPage.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 namespace quorvane {
 

@@ -1,8 +1,8 @@
 // The factory reset: eight routes input n to output n, the EDID handshake, the EDID
 // "1080p,Stereo Audio 2.0" on all inputs, beep on and (over the serial link) DVI compatibility off.
-#include "device/GeneralPage.h"
+#include "core/device/GeneralPage.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 namespace quorvane {
 

@@ -1,4 +1,4 @@
-#include "device/MatrixSearch.h"
+#include "core/device/MatrixSearch.h"
 
 namespace quorvane {
 

@@ -10,12 +10,12 @@
 // Runs on the user-interface thread; its timer is one of the General page's (the owner routes
 // expiries to onTimer()).
 
-#include "app/Dialogs.h"
-#include "app/Timers.h"
-#include "device/GeneralConnection.h"
-#include "device/NetworkPackets.h"
-#include "link/PageLink.h"
-#include "link/UdpLink.h"
+#include "core/app/Dialogs.h"
+#include "core/app/Timers.h"
+#include "core/device/GeneralConnection.h"
+#include "core/device/NetworkPackets.h"
+#include "core/link/PageLink.h"
+#include "core/link/UdpLink.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
-#include "device/NetworkConfiguration.h"
+#include "core/device/NetworkConfiguration.h"
 
-#include "app/Texts.h"
+#include "core/app/Texts.h"
 
 #include <algorithm>
 #include <cctype>

@@ -21,11 +21,11 @@
 // Runs on the user-interface thread with its own timer set; the widgets render ConfigForm and the
 // Configuring window's text and forward the user's actions.
 
-#include "app/Dialogs.h"
-#include "app/Timers.h"
-#include "device/MatrixSearch.h"
-#include "device/NetworkPackets.h"
-#include "link/UdpLink.h"
+#include "core/app/Dialogs.h"
+#include "core/app/Timers.h"
+#include "core/device/MatrixSearch.h"
+#include "core/device/NetworkPackets.h"
+#include "core/link/UdpLink.h"
 
 #include <array>
 #include <string>

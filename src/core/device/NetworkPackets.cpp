@@ -1,4 +1,4 @@
-#include "device/NetworkPackets.h"
+#include "core/device/NetworkPackets.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // Replies come from any host on the network: they are untrusted input. The buffers never read past
 // the bytes received, never grow without bound, and drop what they cannot use.
 
-#include "link/UdpLink.h"
+#include "core/link/UdpLink.h"
 
 #include <array>
 #include <cstddef>

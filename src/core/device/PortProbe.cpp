@@ -1,8 +1,8 @@
-#include "device/PortProbe.h"
+#include "core/device/PortProbe.h"
 
-#include "link/PortAccess.h"
-#include "link/PortDescription.h"
-#include "link/PortNames.h"
+#include "serialports/PortAccess.h"
+#include "serialports/PortDescription.h"
+#include "serialports/PortNames.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #pragma once
 // Finding the serial ports that can be used right now, for the General page's port list.
 
-#include "app/LinkState.h"
-#include "link/HolderWatch.h"
-#include "link/Transports.h"
+#include "core/app/LinkState.h"
+#include "core/link/Transports.h"
+#include "serialports/HolderWatch.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "edid/EdidFile.h"
+#include "core/edid/EdidFile.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -8,7 +8,7 @@
 // its blocks sums to 0 modulo 256. A 128-byte file leaves the extension half of the EDID zero, so
 // no earlier file's extension is ever sent with it.
 
-#include "app/Texts.h"
+#include "core/app/Texts.h"
 
 #include <array>
 #include <cstddef>

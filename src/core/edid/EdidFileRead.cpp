@@ -1,4 +1,4 @@
-#include "edid/EdidFileRead.h"
+#include "core/edid/EdidFileRead.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // Reading an EDID file chosen by the user: a regular file of at most LargestEdidFile bytes, read
 // safely whatever the user picked (see files/UserFileRead.h).
 
-#include "files/UserFileRead.h"
+#include "core/files/UserFileRead.h"
 
 #include <cstddef>
 #include <cstdint>

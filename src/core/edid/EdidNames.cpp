@@ -1,4 +1,4 @@
-#include "edid/EdidNames.h"
+#include "core/edid/EdidNames.h"
 
 namespace quorvane::edid {
 

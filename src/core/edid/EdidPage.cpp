@@ -1,9 +1,9 @@
 // The EDID page's controls and the requests they start. Replies, failures, standby and the EDID
 // switch check are in EdidPageReplies.cpp, EDID files and the download in EdidPageDownload.cpp.
-#include "edid/EdidPage.h"
+#include "core/edid/EdidPage.h"
 
-#include "edid/EdidNames.h"
-#include "link/Commands.h"
+#include "core/edid/EdidNames.h"
+#include "core/link/Commands.h"
 
 namespace quorvane {
 

@@ -1,11 +1,11 @@
 // EDID files and their download: opening and checking a file, and the download conversation
 // (handshake, request, the matrix's ready reply, the data announcement and, 200 ms later, the
 // 290-byte data block, then the result).
-#include "edid/EdidPage.h"
+#include "core/edid/EdidPage.h"
 
-#include "edid/EdidFileRead.h"
-#include "edid/EdidSummary.h"
-#include "link/Commands.h"
+#include "core/edid/EdidFileRead.h"
+#include "core/edid/EdidSummary.h"
+#include "core/link/Commands.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,9 +1,9 @@
 // What the EDID page does with the matrix's answers and reports, with a failed step, with a
 // standby report and with its timers.
-#include "edid/EdidPage.h"
+#include "core/edid/EdidPage.h"
 
-#include "edid/EdidNames.h"
-#include "link/Commands.h"
+#include "core/edid/EdidNames.h"
+#include "core/link/Commands.h"
 
 namespace quorvane {
 

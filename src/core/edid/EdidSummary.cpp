@@ -1,6 +1,6 @@
-#include "edid/EdidSummary.h"
+#include "core/edid/EdidSummary.h"
 
-#include "edid/EdidFile.h"
+#include "core/edid/EdidFile.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "files/UserFileRead.h"
+#include "core/files/UserFileRead.h"
 
 #include <cerrno>
 #include <cstring>

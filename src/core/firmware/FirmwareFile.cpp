@@ -1,6 +1,6 @@
-#include "firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareFile.h"
 
-#include "files/UserFileRead.h"
+#include "core/files/UserFileRead.h"
 
 #include <iterator>
 

@@ -1,6 +1,6 @@
-#include "firmware/FirmwareMerge.h"
+#include "core/firmware/FirmwareMerge.h"
 
-#include "files/UserFileRead.h"
+#include "core/files/UserFileRead.h"
 
 #include <cstdio>
 #include <fstream>

@@ -4,7 +4,7 @@
 // and the whole file is scrambled. The file is written beside the last row's image, named
 // "Tarvexon" + the suffixes of the rows present + ".fw".
 
-#include "firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareFile.h"
 
 #include <array>
 #include <cstddef>

@@ -1,9 +1,9 @@
 // The firmware page's controls, its file and merge tool, and the steps of an upgrade. Replies,
 // the device-information chain, time-outs and standby are in FirmwarePageReplies.cpp.
-#include "firmware/FirmwarePage.h"
+#include "core/firmware/FirmwarePage.h"
 
-#include "firmware/FirmwareIds.h"
-#include "link/Commands.h"
+#include "core/firmware/FirmwareIds.h"
+#include "core/link/Commands.h"
 
 #include <cstdio>
 

@@ -15,17 +15,17 @@
 // Runs on the user-interface thread. The widget renders the getters and is told of every change
 // through the change listener; it holds no logic of its own.
 
-#include "app/Dialogs.h"
-#include "app/LinkState.h"
-#include "app/Outcome.h"
-#include "app/PageHandle.h"
-#include "app/Timers.h"
-#include "firmware/FirmwareFile.h"
-#include "firmware/FirmwareMerge.h"
-#include "firmware/UpgradePlan.h"
-#include "link/Conversation.h"
-#include "link/PageLink.h"
-#include "link/Transports.h"
+#include "core/app/Dialogs.h"
+#include "core/app/LinkState.h"
+#include "core/app/Outcome.h"
+#include "core/app/PageHandle.h"
+#include "core/app/Timers.h"
+#include "core/firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareMerge.h"
+#include "core/firmware/UpgradePlan.h"
+#include "core/link/Conversation.h"
+#include "core/link/PageLink.h"
+#include "core/link/Transports.h"
 
 #include <array>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // What the firmware page does with received frames, its timers and a standby report, and the
 // device-information chain that runs each time the page is shown.
-#include "firmware/FirmwareIds.h"
-#include "firmware/FirmwarePage.h"
+#include "core/firmware/FirmwareIds.h"
+#include "core/firmware/FirmwarePage.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 namespace quorvane {
 

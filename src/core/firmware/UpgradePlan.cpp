@@ -1,4 +1,4 @@
-#include "firmware/UpgradePlan.h"
+#include "core/firmware/UpgradePlan.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 // line's "fw info" all read the same plan; a plan that cannot be sent whole is refused before
 // the first frame, so the matrix is never erased for an upgrade that cannot finish.
 
-#include "firmware/FirmwareFile.h"
+#include "core/firmware/FirmwareFile.h"
 
 #include <cstddef>
 #include <optional>

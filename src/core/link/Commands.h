@@ -2,7 +2,7 @@
 // Every command the program sends to the matrix and every report it acts on, by name.
 // Bytes are given from offset 2 (group) on; the frame builder adds A5 5B and the checksum.
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <cstdint>
 

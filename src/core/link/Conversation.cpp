@@ -1,6 +1,6 @@
-#include "link/Conversation.h"
+#include "core/link/Conversation.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 namespace quorvane {
 

@@ -31,9 +31,9 @@
 // - guard() wraps work that must run later (after a message box has closed) so that it runs only
 //   while this conversation object exists and no step has started since.
 
-#include "app/Timers.h"
-#include "link/Frame.h"
-#include "link/PageLink.h"
+#include "core/app/Timers.h"
+#include "core/link/Frame.h"
+#include "core/link/PageLink.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 namespace quorvane {
 

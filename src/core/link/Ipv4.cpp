@@ -1,4 +1,4 @@
-#include "link/Ipv4.h"
+#include "core/link/Ipv4.h"
 
 namespace quorvane {
 

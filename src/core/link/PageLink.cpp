@@ -1,6 +1,6 @@
-#include "link/PageLink.h"
+#include "core/link/PageLink.h"
 
-#include "link/Traffic.h"
+#include "core/link/Traffic.h"
 
 namespace quorvane {
 

@@ -4,15 +4,15 @@
 // reassembles received serial bytes and TCP data into frames, logs them by the page's rules and
 // hands every frame to the page's frame handler on the user-interface thread.
 
-#include "app/LinkState.h"
-#include "app/Timers.h"
-#include "link/Commands.h"
-#include "link/Frame.h"
-#include "link/SerialFrameAssembler.h"
-#include "link/TcpFrameAssembler.h"
-#include "link/Traffic.h"
-#include "link/TrafficLog.h"
-#include "link/Transports.h"
+#include "core/app/LinkState.h"
+#include "core/app/Timers.h"
+#include "core/link/Commands.h"
+#include "core/link/Frame.h"
+#include "core/link/SerialFrameAssembler.h"
+#include "core/link/TcpFrameAssembler.h"
+#include "core/link/Traffic.h"
+#include "core/link/TrafficLog.h"
+#include "core/link/Transports.h"
 
 #include <cstdint>
 #include <functional>

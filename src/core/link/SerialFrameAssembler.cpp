@@ -1,4 +1,4 @@
-#include "link/SerialFrameAssembler.h"
+#include "core/link/SerialFrameAssembler.h"
 
 namespace quorvane {
 

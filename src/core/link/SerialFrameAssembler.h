@@ -7,7 +7,7 @@
 // frame it hit. A partial frame is discarded when the line has been quiet for QuietGapMs before
 // the next byte, so a frame cut short by a lost byte does not swallow the start of the next one.
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "link/TcpFrameAssembler.h"
+#include "core/link/TcpFrameAssembler.h"
 
 #include <algorithm>
 

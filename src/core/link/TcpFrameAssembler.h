@@ -3,7 +3,7 @@
 // A5 5B (bytes before a frame start are dropped, so a stray byte cannot misalign later frames), and
 // an incomplete tail waits for the next read. The tail is cleared when a new connection starts.
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "link/Traffic.h"
+#include "core/link/Traffic.h"
 
-#include "link/Commands.h"
-#include "link/Ipv4.h"
+#include "core/link/Commands.h"
+#include "core/link/Ipv4.h"
 
 #include <algorithm>
 

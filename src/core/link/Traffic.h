@@ -2,9 +2,9 @@
 // What travels on the link, as the traffic window shows it: one entry per frame sent or received
 // and per raw block sent, with the command's name from the catalogue.
 
-#include "link/Frame.h"
-#include "link/Transports.h"
-#include "link/UdpLink.h"
+#include "core/link/Frame.h"
+#include "core/link/Transports.h"
+#include "core/link/UdpLink.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "link/TrafficJournal.h"
+#include "core/link/TrafficJournal.h"
 
 namespace quorvane {
 

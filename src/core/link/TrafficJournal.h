@@ -6,7 +6,7 @@
 //
 // User-interface thread only.
 
-#include "link/Traffic.h"
+#include "core/link/Traffic.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,6 +1,6 @@
-#include "link/TrafficLog.h"
+#include "core/link/TrafficLog.h"
 
-#include "link/Frame.h"
+#include "core/link/Frame.h"
 
 namespace quorvane {
 

@@ -1,4 +1,4 @@
-#include "link/TrafficUdpLink.h"
+#include "core/link/TrafficUdpLink.h"
 
 #include <algorithm>
 

@@ -5,10 +5,10 @@
 //
 // User-interface thread, like the link it wraps.
 
-#include "app/LinkState.h"
-#include "app/Timers.h"
-#include "link/Traffic.h"
-#include "link/UdpLink.h"
+#include "core/app/LinkState.h"
+#include "core/app/Timers.h"
+#include "core/link/Traffic.h"
+#include "core/link/UdpLink.h"
 
 namespace quorvane {
 

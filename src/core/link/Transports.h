@@ -2,7 +2,7 @@
 // The transport seams a page talks through. Production: SerialPort (termios) and the shared TCP
 // socket (Qt); tests: the simulated matrix wired in process, or the real transports on loopback.
 
-#include "app/LinkState.h"
+#include "core/app/LinkState.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The Matrix page's controls and the commands they start. Replies, time-outs and standby are in
 // MatrixPageReplies.cpp.
-#include "routing/MatrixPage.h"
+#include "core/routing/MatrixPage.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 #include <algorithm>
 

@@ -11,17 +11,17 @@
 // Runs on the user-interface thread. The widget renders the getters and is told of every change
 // through the change listener; it holds no logic of its own.
 
-#include "app/BusyBox.h"
-#include "app/Dialogs.h"
-#include "app/LinkState.h"
-#include "app/Outcome.h"
-#include "app/PageHandle.h"
-#include "app/Timers.h"
-#include "link/Conversation.h"
-#include "link/PageLink.h"
-#include "link/Transports.h"
-#include "routing/PresetTable.h"
-#include "routing/RoutingIds.h"
+#include "core/app/BusyBox.h"
+#include "core/app/Dialogs.h"
+#include "core/app/LinkState.h"
+#include "core/app/Outcome.h"
+#include "core/app/PageHandle.h"
+#include "core/app/Timers.h"
+#include "core/link/Conversation.h"
+#include "core/link/PageLink.h"
+#include "core/link/Transports.h"
+#include "core/routing/PresetTable.h"
+#include "core/routing/RoutingIds.h"
 
 #include <array>
 #include <cstdint>

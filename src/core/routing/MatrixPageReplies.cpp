@@ -1,7 +1,7 @@
 // What the Matrix page does with the matrix's answers, with its timers and with a standby report.
-#include "routing/MatrixPage.h"
+#include "core/routing/MatrixPage.h"
 
-#include "link/Commands.h"
+#include "core/link/Commands.h"
 
 namespace quorvane {
 

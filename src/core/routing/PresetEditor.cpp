@@ -1,4 +1,4 @@
-#include "routing/PresetEditor.h"
+#include "core/routing/PresetEditor.h"
 
 namespace quorvane::routing {
 

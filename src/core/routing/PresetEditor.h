@@ -3,7 +3,7 @@
 // the "All Outputs from" shortcut and the "Setting name". Nothing is sent from here; "OK" hands the
 // result to the page.
 
-#include "routing/PresetTable.h"
+#include "core/routing/PresetTable.h"
 
 #include <string>
 

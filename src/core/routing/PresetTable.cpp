@@ -1,4 +1,4 @@
-#include "routing/PresetTable.h"
+#include "core/routing/PresetTable.h"
 
 namespace quorvane::routing {
 

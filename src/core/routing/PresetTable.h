@@ -3,7 +3,7 @@
 // columns 1..8, the input number routed to outputs 1..8 as decimal text. It lives only while the
 // program runs.
 
-#include "routing/RoutingIds.h"
+#include "core/routing/RoutingIds.h"
 
 #include <array>
 #include <string>

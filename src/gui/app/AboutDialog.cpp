@@ -1,7 +1,7 @@
-#include "app/AboutDialog.h"
+#include "gui/app/AboutDialog.h"
 
-#include "ui/Icons.h"
-#include "ui/KeySwallower.h"
+#include "gui/ui/Icons.h"
+#include "gui/ui/KeySwallower.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -3,10 +3,10 @@
 // TCP socket (matrixSocket), the message and busy boxes, and the main window's notifications.
 // Owned by the application object; lives for the whole run.
 
-#include "app/Dialogs.h"
-#include "app/LinkState.h"
-#include "app/Timers.h"
-#include "link/Transports.h"
+#include "core/app/Dialogs.h"
+#include "core/app/LinkState.h"
+#include "core/app/Timers.h"
+#include "core/link/Transports.h"
 
 class QWidget;
 

@@ -1,9 +1,9 @@
-#include "app/Application.h"
+#include "gui/app/Application.h"
 
-#include "app/MainWindow.h"
-#include "firmware/FirmwarePageWidget.h"
-#include "routing/MatrixPageWidget.h"
-#include "ui/WindowAccessible.h"
+#include "gui/app/MainWindow.h"
+#include "gui/firmware/FirmwarePageWidget.h"
+#include "gui/routing/MatrixPageWidget.h"
+#include "gui/ui/WindowAccessible.h"
 
 #include <QTimer>
 

@@ -5,17 +5,17 @@
 //
 // Construct it after the QApplication; show() brings the main window up. UI thread only.
 
-#include "app/AppContext.h"
-#include "app/Dialogs.h"
-#include "app/LinkState.h"
+#include "core/app/Dialogs.h"
+#include "core/app/LinkState.h"
+#include "gui/app/AppContext.h"
 // QtDialogView.h needs the complete box types for its inline accessors.
-#include "app/BusyDialog.h"
-#include "app/MessageDialog.h"
-#include "app/QtDialogView.h"
-#include "app/QtTimers.h"
-#include "link/MatrixSocket.h"
-#include "link/TrafficJournal.h"
-#include "link/Transports.h"
+#include "core/link/TrafficJournal.h"
+#include "core/link/Transports.h"
+#include "gui/app/BusyDialog.h"
+#include "gui/app/MessageDialog.h"
+#include "gui/app/QtDialogView.h"
+#include "platform/app/QtTimers.h"
+#include "platform/link/MatrixSocket.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "app/BusyDialog.h"
+#include "gui/app/BusyDialog.h"
 
 namespace quorvane {
 

@@ -3,7 +3,7 @@
 // the like) in a small rounded, semi-transparent black box at a fixed place on the main window.
 // The caller animates the text and closes the box when its reply or time-out arrives.
 
-#include "ui/RoundedTextBox.h"
+#include "gui/ui/RoundedTextBox.h"
 
 namespace quorvane {
 

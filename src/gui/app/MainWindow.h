@@ -7,8 +7,8 @@
 // the link hand-over, its PageHandle. The General page is built here; the others show a short
 // "not yet available" line until their page is set.
 
-#include "app/AppContext.h"
-#include "app/Navigation.h"
+#include "core/app/Navigation.h"
+#include "gui/app/AppContext.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "app/MessageDialog.h"
+#include "gui/app/MessageDialog.h"
 
 namespace quorvane {
 

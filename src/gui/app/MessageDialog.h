@@ -3,7 +3,7 @@
 // rounded, semi-transparent black box centred on the main window. The caller closes it (normally
 // after 1500 ms, by its own timer); no key and no click does.
 
-#include "ui/RoundedTextBox.h"
+#include "gui/ui/RoundedTextBox.h"
 
 namespace quorvane {
 

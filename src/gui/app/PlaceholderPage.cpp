@@ -1,4 +1,4 @@
-#include "app/PlaceholderPage.h"
+#include "gui/app/PlaceholderPage.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,4 +1,4 @@
-#include "app/QtDialogView.h"
+#include "gui/app/QtDialogView.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

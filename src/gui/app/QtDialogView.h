@@ -3,9 +3,9 @@
 // belong to the main window: they are placed on it, stack over it, keep it from taking clicks while
 // they are up, and are destroyed with it. Nothing here blocks or runs a nested event loop.
 
-#include "app/BusyDialog.h"
-#include "app/Dialogs.h"
-#include "app/MessageDialog.h"
+#include "core/app/Dialogs.h"
+#include "gui/app/BusyDialog.h"
+#include "gui/app/MessageDialog.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "app/Remembered.h"
+#include "gui/app/Remembered.h"
 
 #include <QSettings>
 

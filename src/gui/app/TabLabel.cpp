@@ -1,6 +1,6 @@
-#include "app/TabLabel.h"
+#include "gui/app/TabLabel.h"
 
-#include "app/WindowColours.h"
+#include "gui/app/WindowColours.h"
 
 #include <QAccessibleWidget>
 #include <QPainter>

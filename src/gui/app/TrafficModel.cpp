@@ -1,4 +1,4 @@
-#include "app/TrafficModel.h"
+#include "gui/app/TrafficModel.h"
 
 #include <QDateTime>
 

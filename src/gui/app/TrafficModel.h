@@ -5,7 +5,7 @@
 // journal are removed at the same time. Lines are made when the view asks for them, so the model
 // holds no text of its own.
 
-#include "link/TrafficJournal.h"
+#include "core/link/TrafficJournal.h"
 
 #include <QAbstractListModel>
 

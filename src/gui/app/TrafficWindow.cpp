@@ -1,9 +1,9 @@
-#include "app/TrafficWindow.h"
+#include "gui/app/TrafficWindow.h"
 
-#include "app/TrafficModel.h"
-#include "ui/FileDialogs.h"
-#include "ui/ValueLabel.h"
-#include "ui/WindowAccessible.h"
+#include "gui/app/TrafficModel.h"
+#include "gui/ui/FileDialogs.h"
+#include "gui/ui/ValueLabel.h"
+#include "gui/ui/WindowAccessible.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -5,7 +5,7 @@
 // (or all) on the clipboard, Save writes them to a text file. It shows the program's traffic
 // journal, which holds a bounded number of entries.
 
-#include "link/TrafficJournal.h"
+#include "core/link/TrafficJournal.h"
 
 #include <QWidget>
 

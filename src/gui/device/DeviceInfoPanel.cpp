@@ -1,7 +1,7 @@
-#include "device/DeviceInfoPanel.h"
+#include "gui/device/DeviceInfoPanel.h"
 
-#include "device/GeneralPage.h"
-#include "ui/ValueLabel.h"
+#include "core/device/GeneralPage.h"
+#include "gui/ui/ValueLabel.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -4,7 +4,7 @@
 // It renders GeneralPage and forwards clicks; the factory-reset question is asked here because the
 // page asks for it.
 
-#include "device/GeneralPage.h"
+#include "core/device/GeneralPage.h"
 
 #include <QWidget>
 

@@ -1,18 +1,18 @@
-#include "device/GeneralPageWidget.h"
+#include "gui/device/GeneralPageWidget.h"
 
-#include "app/Remembered.h"
-#include "link/PortNames.h"
+#include "gui/app/Remembered.h"
+#include "serialports/PortNames.h"
 
 #include <QCompleter>
 #include <QFileSystemWatcher>
 #include <QStringListModel>
 
-#include "app/QtTimers.h"
-#include "device/DeviceInfoPanel.h"
-#include "device/LinkIndicator.h"
-#include "device/NetworkConfigWindows.h"
-#include "link/QtUdpLink.h"
-#include "link/SerialPort.h"
+#include "gui/device/DeviceInfoPanel.h"
+#include "gui/device/LinkIndicator.h"
+#include "gui/device/NetworkConfigWindows.h"
+#include "platform/app/QtTimers.h"
+#include "platform/link/QtUdpLink.h"
+#include "platform/link/SerialPort.h"
 
 #include <QComboBox>
 #include <QGridLayout>

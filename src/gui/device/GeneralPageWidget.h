@@ -4,14 +4,14 @@
 // draws; GeneralConnection decides. Owns the page's serial port, the probe that finds the usable
 // ports without opening them, the page's link and its window timers.
 
-#include "app/AppContext.h"
-#include "device/GeneralConnection.h"
-#include "device/GeneralPage.h"
-#include "device/MatrixSearch.h"
-#include "device/NetworkConfiguration.h"
-#include "device/PortProbe.h"
-#include "link/PageLink.h"
-#include "link/TrafficUdpLink.h"
+#include "core/device/GeneralConnection.h"
+#include "core/device/GeneralPage.h"
+#include "core/device/MatrixSearch.h"
+#include "core/device/NetworkConfiguration.h"
+#include "core/device/PortProbe.h"
+#include "core/link/PageLink.h"
+#include "core/link/TrafficUdpLink.h"
+#include "gui/app/AppContext.h"
 
 #include <QStringList>
 #include <QWidget>

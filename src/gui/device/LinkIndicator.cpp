@@ -1,6 +1,6 @@
-#include "device/LinkIndicator.h"
+#include "gui/device/LinkIndicator.h"
 
-#include "ui/Icons.h"
+#include "gui/ui/Icons.h"
 
 #include <QPainter>
 

@@ -1,8 +1,8 @@
-#include "device/NetworkConfigWindows.h"
+#include "gui/device/NetworkConfigWindows.h"
 
-#include "ui/KeySwallower.h"
+#include "gui/ui/KeySwallower.h"
 
-#include "app/Texts.h"
+#include "core/app/Texts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

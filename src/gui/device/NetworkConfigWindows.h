@@ -2,7 +2,7 @@
 // The " TCP  Configuration" dialog and the "Configuring" window. They draw what
 // NetworkConfiguration tells them and forward the user's actions; they decide nothing.
 
-#include "device/NetworkConfiguration.h"
+#include "core/device/NetworkConfiguration.h"
 
 #include <QDialog>
 

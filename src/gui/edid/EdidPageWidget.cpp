@@ -1,15 +1,15 @@
-#include "edid/EdidPageWidget.h"
+#include "gui/edid/EdidPageWidget.h"
 
-#include "ui/LogBox.h"
+#include "gui/ui/LogBox.h"
 
-#include "app/QtTimers.h"
-#include "edid/EdidNames.h"
-#include "link/SerialPort.h"
-#include "ui/DialogUnits.h"
-#include "ui/Icons.h"
-#include "ui/ImageButton.h"
-#include "ui/KeySwallower.h"
-#include "ui/ValueLabel.h"
+#include "core/edid/EdidNames.h"
+#include "gui/ui/DialogUnits.h"
+#include "gui/ui/Icons.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/KeySwallower.h"
+#include "gui/ui/ValueLabel.h"
+#include "platform/app/QtTimers.h"
+#include "platform/link/SerialPort.h"
 
 #include <QComboBox>
 #include <QFontDatabase>

@@ -5,10 +5,10 @@
 // (EdidPage), which the main window drives through the PageHandle seam. Renders the logic's state
 // and forwards clicks and list choices; it decides nothing.
 
-#include "app/AppContext.h"
-#include "edid/EdidPage.h"
-#include "ui/FileDialogs.h"
-#include "ui/LogBox.h"
+#include "core/edid/EdidPage.h"
+#include "gui/app/AppContext.h"
+#include "gui/ui/FileDialogs.h"
+#include "gui/ui/LogBox.h"
 
 #include <QString>
 #include <QWidget>

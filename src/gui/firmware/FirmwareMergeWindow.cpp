@@ -1,10 +1,10 @@
-#include "firmware/FirmwareMergeWindow.h"
+#include "gui/firmware/FirmwareMergeWindow.h"
 
-#include "firmware/FirmwareMerge.h"
-#include "firmware/FirmwarePage.h"
-#include "ui/Icons.h"
-#include "ui/ImageButton.h"
-#include "ui/KeySwallower.h"
+#include "core/firmware/FirmwareMerge.h"
+#include "core/firmware/FirmwarePage.h"
+#include "gui/ui/Icons.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/KeySwallower.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -3,7 +3,7 @@
 // (label, read-only path, open button, two version boxes) and "Merge". Its report goes to the
 // page's "Messages" log. The window only shows the page's merge state and forwards clicks.
 
-#include "ui/FileDialogs.h"
+#include "gui/ui/FileDialogs.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,13 +1,13 @@
-#include "firmware/FirmwarePageWidget.h"
+#include "gui/firmware/FirmwarePageWidget.h"
 
-#include "app/QtTimers.h"
-#include "firmware/FirmwareMergeWindow.h"
-#include "link/SerialPort.h"
-#include "ui/FileDialogs.h"
-#include "ui/Icons.h"
-#include "ui/ImageButton.h"
-#include "ui/KeySwallower.h"
-#include "ui/ValueLabel.h"
+#include "gui/firmware/FirmwareMergeWindow.h"
+#include "gui/ui/FileDialogs.h"
+#include "gui/ui/Icons.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/KeySwallower.h"
+#include "gui/ui/ValueLabel.h"
+#include "platform/app/QtTimers.h"
+#include "platform/link/SerialPort.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

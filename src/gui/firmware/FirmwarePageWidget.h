@@ -4,9 +4,9 @@
 // line, and "Merge..." which opens the merge window. Owns the page's serial port, its window timers
 // and its logic (FirmwarePage), which the main window drives through the PageHandle seam.
 
-#include "app/AppContext.h"
-#include "firmware/FirmwareMergeWindow.h"
-#include "firmware/FirmwarePage.h"
+#include "core/firmware/FirmwarePage.h"
+#include "gui/app/AppContext.h"
+#include "gui/firmware/FirmwareMergeWindow.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,14 +1,14 @@
-#include "routing/MatrixPageWidget.h"
+#include "gui/routing/MatrixPageWidget.h"
 
-#include "ui/LogBox.h"
+#include "gui/ui/LogBox.h"
 
-#include "app/QtTimers.h"
-#include "link/SerialPort.h"
-#include "routing/MatrixPage.h"
-#include "routing/OutputGroup.h"
-#include "routing/PresetsWindow.h"
-#include "ui/DialogUnits.h"
-#include "ui/KeySwallower.h"
+#include "core/routing/MatrixPage.h"
+#include "gui/routing/OutputGroup.h"
+#include "gui/routing/PresetsWindow.h"
+#include "gui/ui/DialogUnits.h"
+#include "gui/ui/KeySwallower.h"
+#include "platform/app/QtTimers.h"
+#include "platform/link/SerialPort.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -3,10 +3,10 @@
 // that opens the presets window. Owns the page's serial port, its window timers and its logic
 // (MatrixPage), which the main window drives through the PageHandle seam.
 
-#include "app/AppContext.h"
-#include "routing/MatrixPage.h"
-#include "routing/PresetsWindow.h"
-#include "ui/LogBox.h"
+#include "core/routing/MatrixPage.h"
+#include "gui/app/AppContext.h"
+#include "gui/routing/PresetsWindow.h"
+#include "gui/ui/LogBox.h"
 
 #include <QPointer>
 #include <QWidget>

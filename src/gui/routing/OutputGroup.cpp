@@ -1,9 +1,9 @@
-#include "routing/OutputGroup.h"
+#include "gui/routing/OutputGroup.h"
 
-#include "ui/DialogUnits.h"
-#include "ui/Icons.h"
-#include "ui/ImageButton.h"
-#include "ui/SegmentDisplay.h"
+#include "gui/ui/DialogUnits.h"
+#include "gui/ui/Icons.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/SegmentDisplay.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

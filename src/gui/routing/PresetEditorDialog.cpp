@@ -1,7 +1,7 @@
-#include "routing/PresetEditorDialog.h"
+#include "gui/routing/PresetEditorDialog.h"
 
-#include "routing/MatrixPage.h"
-#include "ui/KeySwallower.h"
+#include "core/routing/MatrixPage.h"
+#include "gui/ui/KeySwallower.h"
 
 #include <QComboBox>
 #include <QFormLayout>

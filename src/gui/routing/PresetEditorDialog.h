@@ -3,7 +3,7 @@
 // "Cancel". It edits a copy of the working preset; "OK" hands the copy and the name to the page.
 // Window-modal over the presets window, without an event loop of its own.
 
-#include "routing/PresetEditor.h"
+#include "core/routing/PresetEditor.h"
 
 #include <QDialog>
 

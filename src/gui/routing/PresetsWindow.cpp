@@ -1,9 +1,9 @@
-#include "routing/PresetsWindow.h"
+#include "gui/routing/PresetsWindow.h"
 
-#include "routing/MatrixPage.h"
-#include "routing/PresetEditorDialog.h"
-#include "ui/KeySwallower.h"
-#include "ui/WindowAccessible.h"
+#include "core/routing/MatrixPage.h"
+#include "gui/routing/PresetEditorDialog.h"
+#include "gui/ui/KeySwallower.h"
+#include "gui/ui/WindowAccessible.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "ui/FileDialogs.h"
+#include "gui/ui/FileDialogs.h"
 
 #include <QFileDialog>
 

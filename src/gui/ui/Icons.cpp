@@ -1,4 +1,4 @@
-#include "ui/Icons.h"
+#include "gui/ui/Icons.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

@@ -1,6 +1,6 @@
-#include "ui/KeySwallower.h"
+#include "gui/ui/KeySwallower.h"
 
-#include "ui/RoundedTextBox.h"
+#include "gui/ui/RoundedTextBox.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>

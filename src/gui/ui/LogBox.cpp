@@ -1,4 +1,4 @@
-#include "ui/LogBox.h"
+#include "gui/ui/LogBox.h"
 
 #include <QGroupBox>
 #include <QPlainTextEdit>

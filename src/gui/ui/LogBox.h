@@ -3,7 +3,7 @@
 // group and following the page link's logs: only what was added since the last sync is inserted,
 // and a log that shrank (it was cleared) clears its box. Created hidden, as the pages keep them.
 
-#include "link/PageLink.h"
+#include "core/link/PageLink.h"
 
 #include <cstddef>
 

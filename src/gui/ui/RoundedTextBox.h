@@ -8,7 +8,7 @@
 // Enter, Escape and Space do nothing in it, and the window manager cannot close it; only hide()
 // from its controller does.
 
-#include "ui/DialogUnits.h"
+#include "gui/ui/DialogUnits.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "ui/SegmentDisplay.h"
+#include "gui/ui/SegmentDisplay.h"
 
 #include <QPainter>
 #include <QPolygonF>

@@ -1,4 +1,4 @@
-#include "ui/ShadedImageButton.h"
+#include "gui/ui/ShadedImageButton.h"
 
 #include <QEvent>
 #include <QPainter>

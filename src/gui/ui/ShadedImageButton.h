@@ -4,7 +4,7 @@
 // shadow colour through the button face to its light colour. While hovered the button shows a
 // copy of the texture tinted towards the highlight colour. The frame is always the thin 3-D one.
 
-#include "ui/ImageButton.h"
+#include "gui/ui/ImageButton.h"
 
 namespace quorvane {
 

@@ -1,4 +1,4 @@
-#include "ui/ValueLabel.h"
+#include "gui/ui/ValueLabel.h"
 
 #include <QLabel>
 

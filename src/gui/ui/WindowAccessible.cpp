@@ -1,4 +1,4 @@
-#include "ui/WindowAccessible.h"
+#include "gui/ui/WindowAccessible.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,4 +1,4 @@
-#include "app/QtTimers.h"
+#include "platform/app/QtTimers.h"
 
 #include <QTimerEvent>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Window timers of a page on Qt's event loop, and the monotonic clock.
 
-#include "app/Timers.h"
+#include "core/app/Timers.h"
 
 #include <QElapsedTimer>
 #include <QObject>

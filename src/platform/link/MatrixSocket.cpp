@@ -1,8 +1,8 @@
-#include "link/MatrixSocket.h"
+#include "platform/link/MatrixSocket.h"
 
-#include "app/LinkState.h"
-#include "link/Ipv4.h"
-#include "link/TcpFrameAssembler.h"
+#include "core/app/LinkState.h"
+#include "core/link/Ipv4.h"
+#include "core/link/TcpFrameAssembler.h"
 
 #include <QHostAddress>
 #include <QNetworkProxy>

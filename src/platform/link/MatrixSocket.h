@@ -8,7 +8,7 @@
 // onTcpConnected(error != 0), always later from the event loop, never from within connectMatrix.
 // Sends on a socket that is not connected are dropped silently.
 
-#include "link/Transports.h"
+#include "core/link/Transports.h"
 
 #include <QAbstractSocket>
 #include <QObject>

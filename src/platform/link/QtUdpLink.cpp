@@ -1,4 +1,4 @@
-#include "link/QtUdpLink.h"
+#include "platform/link/QtUdpLink.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>

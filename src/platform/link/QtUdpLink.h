@@ -3,7 +3,7 @@
 // allowed (Qt sets SO_BROADCAST on every UDP socket), datagrams delivered on the user-interface
 // thread from the socket's readyRead.
 
-#include "link/UdpLink.h"
+#include "core/link/UdpLink.h"
 
 #include <QObject>
 #include <QPointer>

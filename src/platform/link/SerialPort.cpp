@@ -1,7 +1,7 @@
-#include "link/SerialPort.h"
+#include "platform/link/SerialPort.h"
 
-#include "link/PortAccess.h"
-#include "link/PortNames.h"
+#include "serialports/PortAccess.h"
+#include "serialports/PortNames.h"
 
 #include <QPointer>
 #include <QSocketNotifier>

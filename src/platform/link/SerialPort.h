@@ -25,7 +25,7 @@
 // - Ownership: the object owns its descriptor and notifiers; destruction closes the port.
 //   Handlers may call any member, including signalClose() and openPort(), or destroy the object.
 
-#include "link/Transports.h"
+#include "core/link/Transports.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "link/PortAccess.h"
+#include "serialports/PortAccess.h"
 
-#include "link/TerminalFacts.h"
+#include "serialports/TerminalFacts.h"
 
 #include <grp.h>
 #include <pwd.h>

@@ -1,10 +1,10 @@
-#include "link/PortDiagnosis.h"
+#include "serialports/PortDiagnosis.h"
 
-#include "link/PortAccess.h"
-#include "link/PortDescription.h"
-#include "link/PortHolders.h"
-#include "link/PortNames.h"
-#include "link/TerminalFacts.h"
+#include "serialports/PortAccess.h"
+#include "serialports/PortDescription.h"
+#include "serialports/PortHolders.h"
+#include "serialports/PortNames.h"
+#include "serialports/TerminalFacts.h"
 
 #include <cerrno>
 

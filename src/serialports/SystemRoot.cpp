@@ -1,4 +1,4 @@
-#include "link/SystemRoot.h"
+#include "serialports/SystemRoot.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "link/HolderWatch.h"
+#include "serialports/HolderWatch.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -12,7 +12,7 @@
 //
 // Not thread-safe; the user-interface thread only.
 
-#include "link/PortHolders.h"
+#include "serialports/PortHolders.h"
 
 #include <chrono>
 #include <optional>

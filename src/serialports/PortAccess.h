@@ -8,7 +8,7 @@
 // when no other process holds it (PortHolders.h). The list asks the cheap rules every time and the
 // holders through a cache (HolderWatch.h); openPort asks everything afresh, just before it opens.
 
-#include "link/PortHolders.h"
+#include "serialports/PortHolders.h"
 
 #include <optional>
 #include <string>

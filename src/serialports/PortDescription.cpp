@@ -1,7 +1,7 @@
-#include "link/PortDescription.h"
+#include "serialports/PortDescription.h"
 
-#include "link/SystemRoot.h"
-#include "link/TerminalFacts.h"
+#include "serialports/SystemRoot.h"
+#include "serialports/TerminalFacts.h"
 
 #include <cctype>
 #include <climits>

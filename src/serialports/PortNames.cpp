@@ -1,6 +1,6 @@
-#include "link/PortNames.h"
+#include "serialports/PortNames.h"
 
-#include "link/TerminalFacts.h"
+#include "serialports/TerminalFacts.h"
 
 #include <array>
 #include <atomic>

@@ -1,7 +1,7 @@
-#include "link/PortHolders.h"
+#include "serialports/PortHolders.h"
 
-#include "link/SystemRoot.h"
-#include "link/TerminalFacts.h"
+#include "serialports/SystemRoot.h"
+#include "serialports/TerminalFacts.h"
 
 #include <cerrno>
 #include <climits>

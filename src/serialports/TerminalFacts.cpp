@@ -1,11 +1,10 @@
-#include "link/TerminalFacts.h"
+#include "serialports/TerminalFacts.h"
 
-#include "app/Text.h"
-
-#include "link/SystemRoot.h"
+#include "serialports/SystemRoot.h"
 
 #include <climits>
 #include <sstream>
+#include <string_view>
 
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -17,6 +16,15 @@ namespace {
 // The UNIX 98 pseudo-terminal slaves' majors; the first one takes indexes with minors above 255.
 constexpr unsigned FirstPtyMajor = 136;
 constexpr unsigned LastPtyMajor = 143;
+
+// `text` without the blanks around it, as the kernel's attribute files end in a line break.
+std::string trimmed(std::string_view text) {
+    constexpr std::string_view blanks = " \t\r\n";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(blanks) - first + 1));
+}
 
 std::string deviceNumberText(dev_t rdev) {
     return std::to_string(major(rdev)) + ":" + std::to_string(minor(rdev));
