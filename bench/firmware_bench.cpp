@@ -2,11 +2,14 @@
 // line both ways at 115200 baud, 11 bits a byte, with a reboot of no length.
 //
 // For each image size it measures the time from the page's first write ("Upgrade") to success,
-// and sets it against the protocol's own bound: the delays the upgrade must keep (200 ms before the
-// erase, 200 ms before the first block, 100 ms before every later one) plus the line time of every
-// byte sent and received plus the simulator's reboot. A header frame's line time passes during the
-// delay that follows it, so the critical path is shorter than the bound by one header per block;
-// both are printed. Prints figures; never fails on time.
+// and sets it against the critical path: the delays the upgrade must keep (200 ms before the
+// erase, 200 ms before the prepare, 200 ms before the first block's data, 100 ms before every
+// later one), the line time of every byte sent and received but the block headers (a header
+// travels during the delay that follows it) and the simulator's reboot. It also sets it against
+// the critical path plus what the simulator and the pseudo-terminal added to each block's
+// acknowledgement (measured here: from the block's write to the last byte of its answer, less the
+// line time of both), which leaves the program's own overhead. Prints figures; never fails on
+// time.
 //
 //     firmware_bench [image sizes in bytes (default 20000 199998)]
 
@@ -28,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -52,19 +56,34 @@ public:
     }
     bool startWorker() override { return port_.startWorker(); }
     void writeBytes(const std::uint8_t* data, std::size_t size) override {
+        const qint64 now = clock_.nsecsElapsed();
         if (firstWriteNs < 0)
-            firstWriteNs = clock_.nsecsElapsed();
+            firstWriteNs = now;
         bytesOut += static_cast<long>(size);
-        if (size == 257)
+        if (size == 257) {
             ++blocks;
+            blockWriteNs = now;
+        } else if (blockWriteNs >= 0 && lastReadNs > blockWriteNs) {
+            // The first write after a block's acknowledgement: from the block's write to the
+            // acknowledgement's last byte is the line (block and answer) plus what the simulator
+            // and the pseudo-terminal add; the rest of the upgrade's time is the program's.
+            const double heldMs =
+                static_cast<double>(lastReadNs - blockWriteNs) / 1e6 - (257 + 13) * LineMsPerByte;
+            simulatorShareMs += std::max(0.0, heldMs);
+            blockWriteNs = -1;
+        }
         port_.writeBytes(data, size);
     }
+    void noteRead() { lastReadNs = clock_.nsecsElapsed(); }
     void signalClose() override { port_.signalClose(); }
     bool isOpen() const override { return port_.isOpen(); }
 
     qint64 firstWriteNs = -1;
     long bytesOut = 0;
     long blocks = 0;
+    qint64 blockWriteNs = -1;
+    qint64 lastReadNs = -1;
+    double simulatorShareMs = 0;
 
 private:
     SerialPort& port_;
@@ -111,6 +130,7 @@ int main(int argc, char* argv[]) {
     long bytesIn = 0;
     port.setByteHandler([&](std::uint8_t byte, int n) {
         ++bytesIn;
+        serial.noteRead();
         page.onSerialByte(byte, n);
     });
     state.pageSerialSettings.stopBits = 2;
@@ -155,6 +175,8 @@ int main(int argc, char* argv[]) {
         serial.firstWriteNs = -1;
         serial.bytesOut = 0;
         serial.blocks = 0;
+        serial.blockWriteNs = -1;
+        serial.simulatorShareMs = 0;
         bytesIn = 0;
         endNs = -1;
         page.clearMessages();
@@ -186,9 +208,17 @@ int main(int argc, char* argv[]) {
                     totalMs, criticalMs, delaysMs,
                     lineMs - static_cast<double>(serial.blocks) * 13 * LineMsPerByte, RebootMs,
                     totalMs / criticalMs);
-        char name[64];
+        char name[96];
         std::snprintf(name, sizeof name, "firmware upgrade %ld kB / critical path", size / 1000);
         bench::printMsFigure(name, totalMs, criticalMs, 1.005);
+        // The same against the critical path and what the simulator and the pseudo-terminal
+        // added to the blocks' acknowledgements: the program's own overhead.
+        std::printf("  simulator and pseudo-terminal: %.1f ms over %ld blocks (%.3f ms a block)\n",
+                    serial.simulatorShareMs, serial.blocks,
+                    serial.simulatorShareMs / static_cast<double>(std::max(1L, serial.blocks)));
+        std::snprintf(name, sizeof name, "firmware upgrade %ld kB / critical path + simulator",
+                      size / 1000);
+        bench::printMsFigure(name, totalMs, criticalMs + serial.simulatorShareMs, 1.005);
         std::fflush(stdout);
     }
     return 0;
