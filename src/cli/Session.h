@@ -51,9 +51,9 @@ public:
     // A new timer set for a page, owned by the session.
     Timers& newTimers();
 
-    // Before the page is made: COM opens the port once to see that it can be had and leaves the
-    // link state saying so (the page opens it again as it always does); TCP sets the mode and the
-    // address. ExitDone, or ExitLink with the reason kept for report().
+    // Before the page is made: COM opens the port to see that it can be had and leaves the link
+    // state saying so (the page's own open then takes up the same device again, see SystemWorld);
+    // TCP sets the mode and the address. ExitDone, or ExitLink with the reason kept for report().
     int prepareLink();
     // After the page is made: routes the port's bytes to the page's link and, over TCP, connects
     // the page (PageHandle::reconnect) and waits for the outcome.

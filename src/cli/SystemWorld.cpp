@@ -9,6 +9,10 @@
 
 namespace quorvane::cli {
 
+SystemWorld::SystemWorld() {
+    serial_.setKeepOpenAcrossReopen(true);
+}
+
 SystemWorld::~SystemWorld() = default;
 
 std::unique_ptr<Timers> SystemWorld::createTimers() {

@@ -1,6 +1,8 @@
 #pragma once
 // The session's world in the program: Qt's event loop and monotonic clock, the machine's serial
-// port (COM<n> through the ports folder), one TCP socket and one UDP socket.
+// port (COM<n> through the ports folder), one TCP socket and one UDP socket. The serial port is
+// opened once for the whole command: a page closing and reopening it with the same settings takes
+// the same device up again.
 
 #include "cli/SessionWorld.h"
 
@@ -15,7 +17,7 @@ namespace quorvane::cli {
 
 class SystemWorld : public SessionWorld {
 public:
-    SystemWorld() = default;
+    SystemWorld();
     ~SystemWorld() override;
     SystemWorld(const SystemWorld&) = delete;
     SystemWorld& operator=(const SystemWorld&) = delete;
