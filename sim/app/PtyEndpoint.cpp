@@ -110,11 +110,28 @@ void PtyEndpoint::releaseStaleExclusivity() {
     if (slave_ < 0)
         return;
     int flag = 0;
-    if (ioctl(slave_, TIOCGEXCL, &flag) != 0 || flag == 0 || terminalLocked(slave_))
+    if (ioctl(slave_, TIOCGEXCL, &flag) != 0 || flag == 0) {
+        lastExclusivity_.clear();
         return;
+    }
+    if (terminalLocked(slave_)) {
+        decideExclusivity(QStringLiteral("exclusive flag kept: a program holds the port's lock"));
+        return;
+    }
     const auto device = ports::deviceNode(devicePath_.toStdString());
-    if (device && !ports::descriptorHolders({*device}).front())
-        ioctl(slave_, TIOCNXCL);
+    if (!device || ports::descriptorHolders({*device}).front()) {
+        decideExclusivity(QStringLiteral("exclusive flag kept: a program has the port open"));
+        return;
+    }
+    ioctl(slave_, TIOCNXCL);
+    decideExclusivity(QStringLiteral("exclusive flag cleared: its program has gone"));
+}
+
+void PtyEndpoint::decideExclusivity(const QString& line) {
+    if (line == lastExclusivity_)
+        return;
+    lastExclusivity_ = line;
+    emit exclusivityDecided(line);
 }
 
 void PtyEndpoint::readMaster() {

@@ -42,6 +42,9 @@ public:
 
 signals:
     void received(const QByteArray& bytes);
+    // What the look at a program's exclusive flag decided, when it decides otherwise than the
+    // last time: "kept" while a program holds the port, "cleared" once it has gone.
+    void exclusivityDecided(const QString& line);
 
 private:
     void readMaster();
@@ -49,6 +52,7 @@ private:
     void closeAll();
     void finishHangUp();
     void releaseStaleExclusivity();
+    void decideExclusivity(const QString& line);
 
     bool paced_;
     int master_ = -1;
@@ -64,6 +68,8 @@ private:
     QElapsedTimer lastWrite_;
     // When the byte at the head of the queue has fully left the line, on DeadlineTimer's clock.
     qint64 headDoneNs_ = 0;
+    // The last decision reported through exclusivityDecided.
+    QString lastExclusivity_;
 };
 
 } // namespace quorvane::sim

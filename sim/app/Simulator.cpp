@@ -52,6 +52,8 @@ bool Simulator::start(QString& error) {
         pty_ = std::make_unique<PtyEndpoint>(options_.pace);
         if (!pty_->open(error))
             return false;
+        connect(pty_.get(), &PtyEndpoint::exclusivityDecided, this,
+                [this](const QString& line) { trace_.note(line.toStdString()); });
         std::string reason;
         registration_ = ports::PortRegistration::create(options_.comNumber,
                                                         pty_->devicePath().toStdString(), reason);

@@ -8,7 +8,6 @@
 #include "core/device/MatrixSearch.h"
 #include "core/device/PortProbe.h"
 #include "core/link/TrafficUdpLink.h"
-#include "platform/link/QtUdpLink.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -32,8 +31,7 @@ int runDiscover(Session& session, const std::vector<std::string>&) {
     PageLink link(session.state(), session.serial(), session.tcp(), session.clock(),
                   GeneralConnection::LinkRules);
     GeneralConnection connection(link, timers, session.dialogs(), probe, view);
-    QtUdpLink socket;
-    TrafficUdpLink udp(socket, session.state(), session.clock());
+    TrafficUdpLink udp(session.udp(), session.state(), session.clock());
     MatrixSearch search(connection, link, udp, timers, session.dialogs());
     const auto report = [&session](const Outcome& outcome) { session.onOutcome(outcome); };
     connection.setOutcomeListener(report);

@@ -2,19 +2,14 @@
 
 #include "cli/ExitStatus.h"
 #include "cli/OutcomeStatus.h"
+#include "cli/SystemWorld.h"
 
-#include "serialports/PortDiagnosis.h"
-#include "serialports/PortNames.h"
+#include "platform/link/MatrixSocket.h"
 
 #include <QAbstractSocket>
-#include <QEventLoop>
-#include <QTimer>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace quorvane::cli {
 
@@ -22,18 +17,6 @@ namespace {
 
 // A connect that neither completes nor fails by then is given up.
 constexpr int ConnectLimitMs = 5000;
-
-// Timers whose periods are divided by the session's time divisor.
-class DividedTimers : public QtTimers {
-public:
-    explicit DividedTimers(int divisor) : divisor_(divisor) {}
-    void start(int id, int periodMs) override {
-        QtTimers::start(id, std::max(1, periodMs / divisor_));
-    }
-
-private:
-    int divisor_;
-};
 
 std::string tcpErrorText(int error, const std::string& address) {
     const std::string where = address + ":" + std::to_string(MatrixTcpPort);
@@ -64,30 +47,23 @@ void printError(const std::string& text) {
     std::fflush(stderr);
 }
 
-Session::Session(const Invocation& invocation)
-    : invocation_(invocation), dialogs_(state_, *this), watch_(socket_) {
-    if (const char* divisor = std::getenv("QUORVANE_TIME_DIVISOR")) {
-        const int value = std::atoi(divisor);
-        if (value > 1)
-            divisor_ = value;
-    }
-    serial_.setFailureHandler([this] { serialFailure(); });
+Session::Session(const Invocation& invocation, SessionWorld* world)
+    : invocation_(invocation), ownWorld_(world ? nullptr : std::make_unique<SystemWorld>()),
+      world_(world ? *world : *ownWorld_), dialogs_(state_, *this), watch_(world_.tcp()) {
+    world_.setSerialFailureHandler([this] { serialFailure(); });
     watch_.setListener([this] { onTcpChange(); });
 }
 
 Session::~Session() {
-    serial_.setByteHandler({});
-    serial_.signalClose();
+    world_.setSerialByteHandler({});
+    world_.setSerialFailureHandler({});
+    world_.serial().signalClose();
     watch_.close();
 }
 
 Timers& Session::newTimers() {
-    timers_.push_back(std::make_unique<DividedTimers>(divisor_));
+    timers_.push_back(world_.createTimers());
     return *timers_.back();
-}
-
-int Session::scaled(int ms) const {
-    return std::max(1, ms / divisor_);
 }
 
 int Session::prepareLink() {
@@ -106,30 +82,19 @@ int Session::openComPort() {
     SerialSettings settings = state_.pageSerialSettings;
     settings.stopBits = 2;
     errno = 0;
-    if (serial_.openPort(n, settings)) {
+    if (world_.serial().openPort(n, settings)) {
         state_.pageSerialSettings = settings;
         state_.comPortNumber = n;
         state_.comLinkOpen = true;
         return ExitDone;
     }
     const int cause = errno;
-    const std::string refusal = serial_.openRefusal();
-    if (!refusal.empty()) {
-        fail(ExitLink, refusal);
-        return ExitLink;
-    }
-    const ports::PortReport report = ports::diagnosePort(n);
-    if (report.verdict != ports::PortVerdict::Usable) {
-        fail(ExitLink, report.reason);
-        return ExitLink;
-    }
-    fail(ExitLink, report.name + " (" + report.device + ") could not be opened" +
-                       (cause != 0 ? std::string(": ") + std::strerror(cause) : std::string()));
+    fail(ExitLink, world_.openFailure(n, cause));
     return ExitLink;
 }
 
 int Session::attach(PageHandle& page, PageLink& link) {
-    serial_.setByteHandler(
+    world_.setSerialByteHandler(
         [&link](std::uint8_t byte, int portNumber) { link.onSerialByte(byte, portNumber); });
     if (!state_.tcpMode())
         return failure() != 0 ? failure() : ExitDone;
@@ -167,21 +132,10 @@ int Session::waitUntil(std::function<bool()> done, int limitMs, std::function<in
         return failure_->status;
     if (done())
         return ExitDone;
-    QEventLoop loop;
-    bool limitReached = false;
-    QTimer limit;
-    if (limitMs > 0) {
-        limit.setSingleShot(true);
-        QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-            limitReached = true;
-            loop.quit();
-        });
-        limit.start(scaled(limitMs));
-    }
     done_ = std::move(done);
-    loop_ = &loop;
-    loop.exec();
-    loop_ = nullptr;
+    waiting_ = true;
+    const bool limitReached = world_.run(limitMs);
+    waiting_ = false;
     const bool finished = done_ && done_();
     done_ = nullptr;
     if (failure_)
@@ -195,15 +149,15 @@ int Session::waitUntil(std::function<bool()> done, int limitMs, std::function<in
 }
 
 void Session::poke() {
-    if (loop_ && (failure_ || (done_ && done_())))
-        loop_->quit();
+    if (waiting_ && (failure_ || (done_ && done_())))
+        world_.stop();
 }
 
 void Session::fail(int status, const std::string& why) {
     if (!failure_)
         failure_ = Failure{status, why};
-    if (loop_)
-        loop_->quit();
+    if (waiting_)
+        world_.stop();
 }
 
 void Session::report() const {

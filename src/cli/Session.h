@@ -9,20 +9,18 @@
 // - the serial line failing, or the matrix closing the TCP connection: the matrix is gone;
 // - a wait the page leaves open (a switch confirmation, a connect) ends after a limit of its own.
 //
-// Every wait is divided by $QUORVANE_TIME_DIVISOR when it is set (tests run the pages' time-outs
-// a hundred times faster that way); scripts leave it unset.
+// The session runs in a world (SessionWorld): the machine's own unless one is handed in, as tests
+// do to run a command's waits on virtual time.
 
 #include "cli/Arguments.h"
 #include "cli/ConnectWatch.h"
+#include "cli/SessionWorld.h"
 
 #include "core/app/Dialogs.h"
 #include "core/app/LinkState.h"
 #include "core/app/Outcome.h"
 #include "core/app/PageHandle.h"
 #include "core/link/PageLink.h"
-#include "platform/app/QtTimers.h"
-#include "platform/link/MatrixSocket.h"
-#include "platform/link/SerialPort.h"
 
 #include <functional>
 #include <memory>
@@ -30,13 +28,13 @@
 #include <string>
 #include <vector>
 
-class QEventLoop;
-
 namespace quorvane::cli {
 
 class Session : private AppEvents, private DialogView {
 public:
-    explicit Session(const Invocation& invocation);
+    // `world`: what the session runs on (it must outlive the session); the machine's own when
+    // none is given.
+    explicit Session(const Invocation& invocation, SessionWorld* world = nullptr);
     ~Session() override;
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -44,17 +42,18 @@ public:
     const Invocation& invocation() const { return invocation_; }
     bool json() const { return invocation_.json; }
     LinkState& state() { return state_; }
-    const Clock& clock() const { return clock_; }
-    SerialPort& serial() { return serial_; }
+    const Clock& clock() const { return world_.clock(); }
+    SerialLink& serial() { return world_.serial(); }
     TcpLink& tcp() { return watch_; }
+    UdpLink& udp() { return world_.udp(); }
     Dialogs& dialogs() { return dialogs_; }
     AppEvents& events() { return *this; }
     // A new timer set for a page, owned by the session.
     Timers& newTimers();
 
-    // Before the page is made: COM opens the port once to see that it can be had and leaves the
-    // link state saying so (the page opens it again as it always does); TCP sets the mode and the
-    // address. ExitDone, or ExitLink with the reason kept for report().
+    // Before the page is made: COM opens the port to see that it can be had and leaves the link
+    // state saying so (the page's own open then takes up the same device again, see SystemWorld);
+    // TCP sets the mode and the address. ExitDone, or ExitLink with the reason kept for report().
     int prepareLink();
     // After the page is made: routes the port's bytes to the page's link and, over TCP, connects
     // the page (PageHandle::reconnect) and waits for the outcome.
@@ -81,9 +80,6 @@ public:
     // Writes the failure, if any, to standard error.
     void report() const;
 
-    // `ms` divided by the time divisor (at least 1).
-    int scaled(int ms) const;
-
 private:
     struct Failure {
         int status;
@@ -105,21 +101,19 @@ private:
     void onTcpChange();
 
     Invocation invocation_;
-    int divisor_ = 1;
+    std::unique_ptr<SessionWorld> ownWorld_;
+    SessionWorld& world_;
     LinkState state_;
-    QtClock clock_;
     Dialogs dialogs_;
-    MatrixSocket socket_;
     ConnectWatch watch_;
-    SerialPort serial_;
-    std::vector<std::unique_ptr<QtTimers>> timers_;
+    std::vector<std::unique_ptr<Timers>> timers_;
     bool connected_ = false;
 
     std::vector<std::string> messages_;
     std::vector<Outcome> outcomes_;
     std::optional<Failure> failure_;
     std::function<bool()> done_;
-    QEventLoop* loop_ = nullptr;
+    bool waiting_ = false;
 };
 
 // "quorvane-cli: <text>" on standard error.

@@ -41,8 +41,4 @@ protected:
     std::unique_ptr<SimProcess> sim;
 };
 
-// The pages' waits a hundred times shorter: a time-out takes tens of milliseconds.
-inline const std::vector<std::pair<QString, QString>> FastTimeOuts{
-    {QStringLiteral("QUORVANE_TIME_DIVISOR"), QStringLiteral("100")}};
-
 } // namespace quorvane::test

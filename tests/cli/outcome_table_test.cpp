@@ -1,21 +1,24 @@
-// quorvane-cli's commands run in process against the simulator run in process, over both links:
-// one table of command x outcome (done, no answer, standby, refused, the link going down), each row
-// with the exit status, the reason printed and the outcome the page reported; after every "done"
-// the simulated matrix holds what was asked. Beside it, the exit status as a function of the
-// outcome alone: every kind with every text of the table gives the same status.
+// quorvane-cli's commands run in process against the simulated matrix, on virtual time, over both
+// links: one table of command x outcome (done, no answer, standby, refused, the link going down, a
+// wait of the command's own running out), each row with the exit status, the reason printed, the
+// outcome the page reported, what went to standard output and, where a wait decides it, the
+// moment on the virtual clock the command ended; after every "done" the simulated matrix holds
+// what was asked. Beside it, the exit status as a function of the outcome alone: every kind with
+// every text of the table gives the same status.
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/OutcomeStatus.h"
 #include "cli/Session.h"
-#include "sim/app/Simulator.h"
 
 #include "core/app/Outcome.h"
+#include "virtual_world.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,8 +26,12 @@
 
 using namespace quorvane;
 using namespace quorvane::cli;
+using quorvane::test::VirtualWorld;
 
 namespace {
+
+// Where the simulated matrix listens over TCP.
+const char* const MatrixAddress = "127.0.0.1";
 
 enum class Links { Both, ComOnly, TcpOnly };
 
@@ -39,6 +46,13 @@ struct Row {
     // Checked after a done row: the simulated matrix holds what was asked.
     std::function<bool(const sim::DeviceState&)> holds = nullptr;
     Links links = Links::Both;
+    // When given: the moment on the virtual clock (ms from the start) the command ended.
+    std::int64_t endsAtMs = -1;
+    // When given: everything written to standard output. A failure writes nothing there unless
+    // its row says otherwise.
+    std::optional<std::string> output = std::nullopt;
+    // More for the world before the command runs (the matrix's connect delay, ...).
+    std::function<void(VirtualWorld&)> world = nullptr;
 };
 
 void none(sim::Faults&) {}
@@ -105,16 +119,74 @@ bool holdsOnePart(const sim::DeviceState& s) {
     return true;
 }
 
+// Virtual time: the simulated matrix answers 5 ms after it is asked (a matrix on the network
+// answers the search's broadcast after 5 ms too); a connect completes without time passing.
+constexpr std::int64_t AnswerMs = 5;
+// A page's waits for an answer: the first query or command of a status read or a route gets 3 s,
+// then it is sent once more and gets 5 s; an EDID request 5 s, then 5 s more; the check of a
+// copy's source output 5 s; the start of a firmware part 3 s, then 3 s more.
+constexpr std::int64_t FirstChanceMs = 3000;
+constexpr std::int64_t SecondChanceMs = 5000;
+constexpr std::int64_t EdidChanceMs = 5000;
+constexpr std::int64_t PartStartChanceMs = 3000;
+// The command's own waits: a switch's confirmation, a connect, the search's quiet time and its
+// whole length.
+constexpr std::int64_t SwitchLimitMs = 11000;
+constexpr std::int64_t ConnectLimitMs = 5000;
+constexpr std::int64_t SearchQuietMs = 5000;
+constexpr std::int64_t SearchLongestMs = 10000;
+
+// The search's answer as it is listed, once per answer that came.
+std::string listed(const char* ip, const char* mac, int answers) {
+    std::string list;
+    for (int i = 0; i < answers; ++i) {
+        list += std::string(i == 0 ? "" : ",") + "{\"ip\":\"" + ip + "\",\"mac\":\"" + mac + "\"}";
+    }
+    return "{\"matrices\":[" + list + "]}\n";
+}
+
+// The status of the matrix as it starts: every output shows the input of its own number.
+const char* const StartRouting = "A 1\nB 2\nC 3\nD 4\nE 5\nF 6\nG 7\nH 8\n";
+
+// A host on the network that answers the search every 100 ms for 30 s, whether asked or not:
+// MAC 02 51 56 00 00 0B, address 10.231.10.3, marker 77 88.
+void chattyHost(VirtualWorld& world) {
+    std::vector<std::uint8_t> reply(55, 0);
+    const std::uint8_t head[10] = {0x02, 0x51, 0x56, 0x00, 0x00, 0x0B, 10, 231, 10, 3};
+    std::copy(std::begin(head), std::end(head), reply.begin());
+    reply[18] = 0x77;
+    reply[19] = 0x88;
+    // Each answer goes to the socket bound when it is sent (the search binds its port first).
+    for (int i = 1; i <= 300; ++i) {
+        world.virtualClock.schedule(i * 100, [&world, reply] {
+            world.network.deliver(30600, reply, 0, {0x0AE70A03, 30600});
+        });
+    }
+}
+
 const std::vector<Row>& rows() {
     using K = Outcome::Kind;
     static const std::vector<Row> table{
-        {"StatusDone", {"status"}, none, ExitDone, "", K::Done},
+        // Eight queries, each answered after 5 ms, and nothing waited for beyond them.
+        {"StatusDone",
+         {"status"},
+         none,
+         ExitDone,
+         "",
+         K::Done,
+         nullptr,
+         Links::Both,
+         8 * AnswerMs,
+         StartRouting},
         {"StatusNoAnswer",
          {"status"},
          silent,
          ExitMatrix,
          "the matrix did not answer (\"Time out!\")",
-         K::TimedOut},
+         K::TimedOut,
+         nullptr,
+         Links::Both,
+         FirstChanceMs + SecondChanceMs},
         {"StatusStandby",
          {"status"},
          standbyFirst,
@@ -138,6 +210,19 @@ const std::vector<Row>& rows() {
          nullptr,
          Links::TcpOnly},
 
+        // The answer for output C is lost: its query is sent once more after its 5 s, and the read
+        // goes on.
+        {"StatusAnswerLost",
+         {"status"},
+         [](sim::Faults& f) { f.dropReply = 3; },
+         ExitDone,
+         "",
+         K::Done,
+         nullptr,
+         Links::Both,
+         SecondChanceMs + 8 * AnswerMs,
+         StartRouting},
+
         {"RouteDone",
          {"route", "B", "5"},
          none,
@@ -150,7 +235,10 @@ const std::vector<Row>& rows() {
          silent,
          ExitMatrix,
          "the matrix did not answer (\"Time out!\")",
-         K::TimedOut},
+         K::TimedOut,
+         nullptr,
+         Links::Both,
+         FirstChanceMs + SecondChanceMs},
         {"RouteStandby",
          {"route", "C", "4"},
          standbyFirst,
@@ -178,7 +266,10 @@ const std::vector<Row>& rows() {
          silent,
          ExitMatrix,
          "the matrix did not answer (\"Time out!\")",
-         K::TimedOut},
+         K::TimedOut,
+         nullptr,
+         Links::Both,
+         2 * EdidChanceMs},
         {"EdidSetDone",
          {"edid", "set", "3", "IN2"},
          none,
@@ -191,7 +282,10 @@ const std::vector<Row>& rows() {
          silent,
          ExitMatrix,
          "the matrix did not answer (\"Time out!\")",
-         K::TimedOut},
+         K::TimedOut,
+         nullptr,
+         Links::Both,
+         2 * EdidChanceMs},
         {"EdidSetStandby",
          {"edid", "set", "3", "IN2"},
          standbyFirst,
@@ -223,7 +317,10 @@ const std::vector<Row>& rows() {
          silent,
          ExitMatrix,
          "the matrix did not answer (\"Time out!\")",
-         K::TimedOut},
+         K::TimedOut,
+         nullptr,
+         Links::Both,
+         EdidChanceMs},
         {"EdidLoadDone",
          {"edid", "load", edidFile(), "IN2"},
          none,
@@ -242,7 +339,10 @@ const std::vector<Row>& rows() {
          silent,
          ExitMatrix,
          "the matrix did not answer (\"Time out!\")",
-         K::TimedOut},
+         K::TimedOut,
+         nullptr,
+         Links::Both,
+         2 * EdidChanceMs},
 
         {"FwUpgradeDone",
          {"fw", "upgrade", onePartFirmware()},
@@ -252,6 +352,18 @@ const std::vector<Row>& rows() {
          K::Done,
          holdsOnePart,
          Links::ComOnly},
+        {"FwUpgradeDoneJson",
+         {"--json", "fw", "upgrade", onePartFirmware()},
+         none,
+         ExitDone,
+         "",
+         K::Done,
+         holdsOnePart,
+         Links::ComOnly,
+         -1,
+         "{\"line\":\"Part_1.1.0.0 upgrading complete\",\"part\":1,\"result\":\"complete\"}\n"
+         "{\"file\":\"" +
+             onePartFirmware() + "\",\"result\":\"success\"}\n"},
         {"FwUpgradeRefused",
          {"fw", "upgrade", onePartFirmware()},
          [](sim::Faults& f) { f.refuseFirmwarePart = 1; },
@@ -267,7 +379,8 @@ const std::vector<Row>& rows() {
          "the matrix did not answer (\"Time out!\")",
          K::TimedOut,
          nullptr,
-         Links::ComOnly},
+         Links::ComOnly,
+         2 * PartStartChanceMs},
         {"FwUpgradeStandby",
          {"fw", "upgrade", onePartFirmware()},
          standbyFirst,
@@ -300,11 +413,92 @@ const std::vector<Row>& rows() {
          "",
          std::nullopt,
          [](const sim::DeviceState& s) { return s.dviOn; }},
+        // The switch's own wait: the beep state query of "Connect" is answered, the switch and
+        // its second sending are not; the command gives up 11 s after asking.
+        {"BeepOnUnconfirmedCom",
+         {"beep", "on"},
+         [](sim::Faults& f) {
+             f.dropReply = 2;
+             f.dropCount = 10;
+         },
+         ExitMatrix,
+         "the matrix did not confirm the switch",
+         std::nullopt,
+         nullptr,
+         Links::ComOnly,
+         SwitchLimitMs},
+        {"BeepOnUnconfirmedTcp",
+         {"beep", "on"},
+         [](sim::Faults& f) {
+             f.dropReply = 1;
+             f.dropCount = 10;
+         },
+         ExitMatrix,
+         "the matrix did not confirm the switch",
+         std::nullopt,
+         nullptr,
+         Links::TcpOnly,
+         SwitchLimitMs},
+        // A connect that neither completes nor fails is given up after 5 s.
+        {"ConnectNeverCompletes",
+         {"status"},
+         none,
+         ExitLink,
+         "no answer from 127.0.0.1:8000 within 5 s",
+         std::nullopt,
+         nullptr,
+         Links::TcpOnly,
+         ConnectLimitMs,
+         std::nullopt,
+         [](VirtualWorld& w) { w.matrix.setConnectDelayMs(60000); }},
+
+        // The search: a matrix that answers is listed; the search ends 5 s after its last answer.
+        {"DiscoverFindsOne",
+         {"--json", "discover"},
+         none,
+         ExitDone,
+         "",
+         std::nullopt,
+         nullptr,
+         Links::TcpOnly,
+         AnswerMs + SearchQuietMs,
+         listed("10.231.8.2", "02515600000A", 1),
+         [](VirtualWorld& w) {
+             w.network.addMatrix({{0x02, 0x51, 0x56, 0x00, 0x00, 0x0A}, 0x0AE70802, false});
+         }},
+        {"DiscoverNoAnswer",
+         {"--json", "discover"},
+         none,
+         ExitMatrix,
+         "no matrix answered the search",
+         std::nullopt,
+         nullptr,
+         Links::TcpOnly,
+         SearchQuietMs,
+         listed("", "", 0)},
+        // However many answers come, the search ends 10 s after its broadcast: the 99 answers
+        // that came by then are listed, each as it came.
+        {"DiscoverChattyHost",
+         {"--json", "discover"},
+         none,
+         ExitDone,
+         "",
+         std::nullopt,
+         nullptr,
+         Links::TcpOnly,
+         SearchLongestMs,
+         listed("10.231.10.3", "02515600000B", 99),
+         chattyHost},
+
         {"BeepNoAnswer",
          {"beep", "off"},
          silent,
          ExitMatrix,
-         "the matrix did not confirm the switch"},
+         "the matrix did not confirm the switch",
+         std::nullopt,
+         nullptr,
+         Links::Both,
+         SwitchLimitMs},
         // Over the serial link the second reply is the switch's acknowledgement (the first
         // answers the beep state query of "Connect"); byte 6 not 00 refuses it.
         {"BeepRefused",
@@ -348,32 +542,28 @@ class CommandOutcome : public ::testing::TestWithParam<Case> {};
 TEST_P(CommandOutcome, ExitStatusReasonAndDeviceState) {
     const Row& row = rows()[GetParam().row];
     const bool tcp = GetParam().tcp;
-    // A private ports folder for the simulator's COM1, and the pages' waits a hundred times
-    // shorter (a time-out takes tens of milliseconds).
-    QTemporaryDir runtime;
-    ASSERT_TRUE(runtime.isValid());
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    qputenv("QUORVANE_TIME_DIVISOR", "100");
-
-    sim::SimOptions options;
-    options.comNumber = 1;
-    options.tcpAddress = QStringLiteral("127.0.33.%1").arg(GetParam().row + 1);
-    options.logFile = runtime.filePath(QStringLiteral("traffic.log"));
-    options.rebootMs = 0;
-    row.faults(options.faults);
-    sim::Simulator simulator(options);
-    QString error;
-    ASSERT_TRUE(simulator.start(error)) << error.toStdString();
+    VirtualWorld world;
+    world.device.state().rebootMs = 0;
+    // A connect completes on the clock's next turn, without time passing: both links' waits then
+    // end at the same moment.
+    world.matrix.setConnectDelayMs(0);
+    row.faults(world.device.faults());
+    if (row.world)
+        row.world(world);
 
     Invocation invocation;
     if (tcp) {
         invocation.link.kind = LinkChoice::Kind::Tcp;
-        invocation.link.address = options.tcpAddress.toStdString();
+        invocation.link.address = MatrixAddress;
     } else {
         invocation.link.kind = LinkChoice::Kind::Com;
         invocation.link.port = 1;
     }
     invocation.words = row.words;
+    if (!invocation.words.empty() && invocation.words.front() == "--json") {
+        invocation.json = true;
+        invocation.words.erase(invocation.words.begin());
+    }
     std::size_t used = 0;
     const Command* command = findCommand(invocation.words, used);
     ASSERT_NE(command, nullptr);
@@ -382,12 +572,14 @@ TEST_P(CommandOutcome, ExitStatusReasonAndDeviceState) {
     int status = -1;
     std::string reason;
     std::vector<Outcome> outcomes;
+    ::testing::internal::CaptureStdout();
     {
-        Session session(invocation);
+        Session session(invocation, &world);
         status = command->run(session, arguments);
         reason = session.failureText();
         outcomes = session.outcomes();
     }
+    const std::string output = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, row.status) << reason;
     EXPECT_EQ(reason.substr(0, std::string(row.reason).size()), row.reason) << reason;
     if (row.status == ExitDone) {
@@ -398,10 +590,16 @@ TEST_P(CommandOutcome, ExitStatusReasonAndDeviceState) {
         EXPECT_EQ(outcomes.back().kind, *row.outcome);
     }
     if (row.holds) {
-        EXPECT_TRUE(row.holds(simulator.deviceState()));
+        EXPECT_TRUE(row.holds(world.device.state()));
     }
-    qunsetenv("QUORVANE_TIME_DIVISOR");
-    qunsetenv("XDG_RUNTIME_DIR");
+    if (row.output) {
+        EXPECT_EQ(output, *row.output);
+    } else if (row.status != ExitDone) {
+        EXPECT_EQ(output, "");
+    }
+    if (row.endsAtMs >= 0) {
+        EXPECT_EQ(world.virtualClock.nowMs(), row.endsAtMs);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CommandOutcome, ::testing::ValuesIn(cases()), caseName);
@@ -424,7 +622,8 @@ TEST(OutcomeExitStatus, EveryKindMapsToTheDocumentedStatusWhateverItsText) {
                 Invocation invocation;
                 invocation.link.kind = LinkChoice::Kind::Tcp;
                 invocation.link.address = "127.0.33.250";
-                Session session(invocation);
+                VirtualWorld world;
+                Session session(invocation, &world);
                 session.onOutcome({kind, static_cast<Text>(text), output});
                 EXPECT_EQ(session.failure(), status)
                     << static_cast<int>(kind) << " with text " << text;

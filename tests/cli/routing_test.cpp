@@ -37,23 +37,8 @@ TEST_P(RoutingCli, StatusPrintsEveryOutputsInputAndARouteChangesOne) {
         << sim->standardError().toStdString();
 }
 
-TEST_P(RoutingCli, ARouteTheMatrixNeverAcknowledgesTimesOutWithStatus1) {
-    // The route and its resend are both lost.
-    ASSERT_NO_FATAL_FAILURE(
-        startSim(QStringLiteral("127.0.21.2"), {"--drop-reply", "1", "--drop-count", "2"}));
-    const CliRun run = cli({"--json", "route", "C", "4"}, FastTimeOuts);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.errorText.contains("the matrix did not answer (\"Time out!\")"))
-        << run.errorText.toStdString();
-    EXPECT_TRUE(run.output.isEmpty()) << run.output.toStdString();
-}
-
-TEST_P(RoutingCli, ALostFirstAnswerIsSentAgainAndTheStatusStillSucceeds) {
-    ASSERT_NO_FATAL_FAILURE(startSim(QStringLiteral("127.0.21.3"), {"--drop-reply", "3"}));
-    const CliRun run = cli({"--json", "status"}, FastTimeOuts);
-    ASSERT_EQ(run.exitCode, 0) << run.errorText.toStdString();
-    EXPECT_EQ(run.json()["outputs"].toObject()["C"].toInt(), 3);
-}
+// Waits that run out (no acknowledgement, an answer lost and asked for again) are run in process
+// on virtual time: outcome_table_test.cpp.
 
 TEST_P(RoutingCli, StandbyDuringTheStatusReadEndsItWithStatus1) {
     ASSERT_NO_FATAL_FAILURE(

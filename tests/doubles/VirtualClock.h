@@ -34,6 +34,9 @@ public:
     void advance(std::int64_t ms);
     // Runs everything due now (delay 0) without moving time.
     void runDue() { advance(0); }
+    // Runs the one next thing (timer or task) due at or before the time `atMs`, moving time to
+    // when it is due; false, with time unmoved, when nothing is.
+    bool runNextUntil(std::int64_t atMs) { return runNext(atMs); }
 
 private:
     class VirtualTimers;

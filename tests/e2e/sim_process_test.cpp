@@ -35,6 +35,18 @@ const QByteArray StandbyReport = QByteArray::fromHex("A55B888800000000000000"
                                                      "00F0");
 constexpr int WaitMs = 5000;
 
+// Waits until the simulator's log holds `line` (it logs each new decision about a program's
+// exclusive flag); false when it never does.
+bool waitForLogLine(const SimProcess& sim, const char* line) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
+    while (!sim.standardError().contains(line)) {
+        if (std::chrono::steady_clock::now() >= end || !sim.running())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 // A program's end of the simulator's serial line: the COM link's target, opened raw.
 class PortClient {
 public:
@@ -280,15 +292,13 @@ TEST(SimProcess, ClearsTheExclusiveFlagOfAKilledProgram) {
     ::close(ready[1]);
     ASSERT_EQ(answer, 'y');
 
-    // While its holder lives the flag stays (the simulator checks about once a second).
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // While its holder lives the flag stays: the simulator has looked and kept it.
+    EXPECT_TRUE(waitForLogLine(sim, "exclusive flag kept: a program holds the port's lock"));
     EXPECT_EQ(exclusive(), 1);
 
     kill(holder, SIGKILL);
     waitpid(holder, nullptr, 0);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
-    while (exclusive() != 0 && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(waitForLogLine(sim, "exclusive flag cleared: its program has gone"));
     EXPECT_EQ(exclusive(), 0);
 }
 
@@ -303,13 +313,11 @@ TEST(SimProcess, LeavesTheExclusiveFlagOfALiveProgramThatTookNoLock) {
     quorvane::test::ForeignHolder holder(link.toStdString(), "no-lock-term",
                                          {.exclusiveFlag = true});
     ASSERT_TRUE(holder.ready());
-    // The simulator looks about once a second.
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    // The simulator has looked, found no lock, and kept the flag of the program still there.
+    EXPECT_TRUE(waitForLogLine(sim, "exclusive flag kept: a program has the port open"));
     EXPECT_EQ(exclusive(), 1);
 
     holder.stop();
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs);
-    while (exclusive() != 0 && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(waitForLogLine(sim, "exclusive flag cleared: its program has gone"));
     EXPECT_EQ(exclusive(), 0);
 }

@@ -42,7 +42,7 @@ inline QString cliExecutable() {
     return qEnvironmentVariable("QUORVANE_CLI");
 }
 
-// `extraEnvironment`: more variables for the run (for example QUORVANE_TIME_DIVISOR).
+// `extraEnvironment`: more variables for the run.
 inline CliRun runCli(const QString& runtimeDir, const QStringList& arguments,
                      const std::vector<std::pair<QString, QString>>& extraEnvironment = {},
                      const QStringList& wrapper = {}) {

@@ -3,6 +3,8 @@
 // macros report to Qt Test's own runner and merely return under GoogleTest, so a test using them
 // could never fail; these report their failure to GoogleTest.
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -20,3 +22,16 @@
         static_cast<void>(QTest::qWaitFor([&] { return (actual) == (expected); }, ms));            \
         ASSERT_EQ(actual, expected) << "after waiting " << (ms) << " ms";                          \
     } while (false)
+
+// Runs the event loop until it has nothing left to handle: every event already posted and every
+// socket already readable or closed has been dealt with (two rounds in a row find nothing). For
+// checking that something did NOT happen after a cause whose effects are already on their way, such
+// as a write or a close on loopback, without waiting for a length of time.
+inline void settleEvents() {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    int idleRounds = 0;
+    for (int round = 0; round < 10000 && idleRounds < 2; ++round) {
+        QCoreApplication::sendPostedEvents();
+        idleRounds = dispatcher->processEvents(QEventLoop::AllEvents) ? 0 : idleRounds + 1;
+    }
+}

@@ -9,11 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <sys/ioctl.h>
 #include <termios.h>
 
 using namespace quorvane;
@@ -220,6 +222,94 @@ TEST_F(SerialPortTest, LineIsRawAt115200BaudWithTheGivenStopBits) {
     ASSERT_TRUE(port.openPort(Com, pageSettings(1)));
     ASSERT_EQ(tcgetattr(pty_.slaveFd(), &line), 0);
     EXPECT_EQ(line.c_cflag & CSTOPB, 0u);
+}
+
+// A port kept open across a close and a reopen (the command line's port): step by step, whether
+// the owner sees it open, whether the device is still held (its exclusive flag set, another port
+// object refused), what has been delivered and the line's stop bits.
+TEST_F(SerialPortTest, AKeptPortIsTakenUpAgainByAReopenWithTheSameSettings) {
+    auto kept = std::make_unique<SerialPort>();
+    kept->setKeepOpenAcrossReopen(true);
+    openRecording(*kept);
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        bool open;
+        bool held;
+        std::vector<std::uint8_t> delivered;
+        int stopBits;
+    };
+    const std::vector<Step> steps{
+        {"opened", [] {}, true, true, {}, 2},
+        {"a byte from the far end",
+         [&] {
+             pty_.writeToSlave({0x01});
+             pumpUntil([&] { return received_.size() == 1; });
+         },
+         true,
+         true,
+         {0x01},
+         2},
+        {"closed: still held", [&] { kept->signalClose(); }, false, true, {0x01}, 2},
+        // Nothing goes out of a closed port, and nothing comes in; the far end's byte waits in
+        // the line as it would for a port opened afresh.
+        {"a write and a byte from the far end while closed",
+         [&] {
+             kept->writeBytes(BeepQuery.data(), BeepQuery.size());
+             EXPECT_TRUE(pty_.readFromSlave().empty());
+             pty_.writeToSlave({0x02});
+             for (int i = 0; i < 20; ++i)
+                 QCoreApplication::processEvents();
+         },
+         false,
+         true,
+         {0x01},
+         2},
+        {"reopened with the same settings",
+         [&] {
+             ASSERT_TRUE(kept->openPort(Com, pageSettings(2)));
+             ASSERT_TRUE(kept->startWorker());
+             pumpUntil([&] { return received_.size() == 2; });
+         },
+         true,
+         true,
+         {0x01, 0x02},
+         2},
+        {"reopened with other settings: opened afresh",
+         [&] {
+             ASSERT_TRUE(kept->openPort(Com, pageSettings(1)));
+             ASSERT_TRUE(kept->startWorker());
+         },
+         true,
+         true,
+         {0x01, 0x02},
+         1},
+        {"closed and gone: released",
+         [&] {
+             kept->signalClose();
+             kept.reset();
+         },
+         false,
+         false,
+         {0x01, 0x02},
+         1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        EXPECT_EQ(kept && kept->isOpen(), step.open);
+        int exclusive = 0;
+        ASSERT_EQ(ioctl(pty_.slaveFd(), TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive != 0, step.held);
+        EXPECT_EQ(received_, step.delivered);
+        termios line{};
+        ASSERT_EQ(tcgetattr(pty_.slaveFd(), &line), 0);
+        EXPECT_EQ((line.c_cflag & CSTOPB) != 0 ? 2 : 1, step.stopBits);
+        // Last, as it may open the port itself.
+        SerialPort other;
+        EXPECT_EQ(other.openPort(Com, pageSettings(2)), !step.held);
+        other.signalClose();
+    }
 }
 
 } // namespace

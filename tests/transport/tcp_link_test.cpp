@@ -211,7 +211,7 @@ TEST_F(TcpLinkTest, RemoteCloseDeliversPendingDataThenClearsTheLink) {
     WAIT_FOR(!state.tcpConnected, WaitMs);
     ASSERT_EQ(page.frames.size(), 1u);
     EXPECT_EQ(page.frames[0], routeReply);
-    QTest::qWait(50);
+    settleEvents();
     EXPECT_EQ(tcp.heardBy(page.link).closes, 1);
 }
 
@@ -234,7 +234,7 @@ TEST_F(TcpLinkTest, ReconnectForgetsTheOldConnectionAndItsPartialFrame) {
     Matrix::write(newPeer, routeReply);
     WAIT_FOR_EQ(page.frames.size(), std::size_t{1}, WaitMs);
     EXPECT_EQ(page.frames[0], routeReply);
-    QTest::qWait(50);
+    settleEvents();
     EXPECT_EQ(page.frames.size(), 1u);
     EXPECT_EQ(tcp.heardBy(page.link).closes, 0);
     EXPECT_TRUE(state.tcpConnected);
@@ -264,7 +264,7 @@ TEST_F(TcpLinkTest, OnlyThePageThatConnectedLastHearsTheSocket) {
     for (QTcpSocket* peer : peers)
         peer->disconnectFromHost();
     WAIT_FOR_EQ(tcp.heardBy(edid.link).closes, 1, WaitMs);
-    QTest::qWait(50);
+    settleEvents();
     EXPECT_EQ(edid.frames.size(), 1u);
     EXPECT_FALSE(tcp.heardBy(general.link).any());
     EXPECT_TRUE(general.frames.empty());
@@ -282,13 +282,13 @@ TEST_F(TcpLinkTest, ForgottenOrClosedReceiversHearNothingMore) {
     // A page going away: the socket stays, but nothing is delivered to it any more.
     tcp.socket.forget(tcp.tapOf(page->link));
     Matrix::write(peer, routeReply);
-    QTest::qWait(50);
+    settleEvents();
     EXPECT_EQ(heard.dataSizes, before.dataSizes);
 
     // A user disconnect: the connection ends without a close notification.
     tcp.close();
     WAIT_FOR_EQ(peer->state(), QAbstractSocket::UnconnectedState, WaitMs);
-    QTest::qWait(50);
+    settleEvents();
     EXPECT_EQ(heard.closes, 0);
     EXPECT_EQ(heard.connectResults, before.connectResults);
     page.reset(); // forgets itself again, harmlessly
@@ -301,7 +301,7 @@ TEST_F(TcpLinkTest, CloseWhileConnectingReportsNothing) {
     state.matrixIp = "127.0.2.8";
     page.link.connectMatrix();
     tcp.close();
-    QTest::qWait(100);
+    settleEvents();
     EXPECT_FALSE(tcp.heardBy(page.link).any());
     EXPECT_FALSE(state.tcpConnected);
 }
@@ -328,7 +328,7 @@ TEST_F(TcpLinkTest, AnAddressThatIsNotDottedIpv4NeverConnects) {
     }
     // The connection made before was thrown away at the first new connect, and no other came.
     WAIT_FOR_EQ(peer->state(), QAbstractSocket::UnconnectedState, WaitMs);
-    QTest::qWait(50);
+    settleEvents();
     EXPECT_FALSE(matrix.server.hasPendingConnections());
 }
 

@@ -98,6 +98,11 @@ void releaseAndClose(int fd, bool ownsExclusiveFlag) {
     close(fd);
 }
 
+bool sameSettings(const SerialSettings& a, const SerialSettings& b) {
+    return a.baudRate == b.baudRate && a.parity == b.parity && a.dataBits == b.dataBits &&
+           a.stopBits == b.stopBits;
+}
+
 // The exclusive flag as another program left it; false where the kernel cannot tell.
 bool exclusiveFlagSet(int fd) {
     int flag = 0;
@@ -113,6 +118,14 @@ SerialPort::~SerialPort() {
 }
 
 bool SerialPort::openPort(int portNumber, const SerialSettings& settings) {
+    if (keepOpen_ && fd_ >= 0 && !failed_ && portNumber == portNumber_ &&
+        sameSettings(settings, openSettings_)) {
+        // The device this object still holds, as it was opened: taken up again.
+        suspended_ = false;
+        refusal_.clear();
+        ++generation_;
+        return true;
+    }
     closeDevice();
     portNumber_ = portNumber;
     refusal_.clear();
@@ -164,12 +177,13 @@ bool SerialPort::openPort(int portNumber, const SerialSettings& settings) {
     raiseRts(fd);
     // Bytes that arrived before the open are left in place: they may be the start of a reply.
     fd_ = fd;
+    openSettings_ = settings;
     ++generation_;
     return true;
 }
 
 bool SerialPort::startWorker() {
-    if (fd_ < 0)
+    if (fd_ < 0 || suspended_)
         return false;
     if (readNotifier_ == nullptr) {
         readNotifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
@@ -180,7 +194,7 @@ bool SerialPort::startWorker() {
 }
 
 void SerialPort::writeBytes(const std::uint8_t* data, std::size_t size) {
-    if (fd_ < 0 || failed_ || size == 0)
+    if (fd_ < 0 || failed_ || suspended_ || size == 0)
         return;
     const bool writing = !writeQueue_.isEmpty();
     writeQueue_.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
@@ -201,7 +215,21 @@ void SerialPort::writeBytes(const std::uint8_t* data, std::size_t size) {
 }
 
 void SerialPort::signalClose() {
+    if (keepOpen_ && fd_ >= 0 && !failed_) {
+        suspend();
+        return;
+    }
     closeDevice();
+}
+
+void SerialPort::suspend() {
+    writeQueue_.clear();
+    if (readNotifier_ != nullptr)
+        readNotifier_->setEnabled(false);
+    if (writeNotifier_ != nullptr)
+        writeNotifier_->setEnabled(false);
+    suspended_ = true;
+    ++generation_;
 }
 
 void SerialPort::onReadable() {
@@ -281,6 +309,7 @@ void SerialPort::closeDevice() {
     retireNotifiers();
     writeQueue_.clear();
     failed_ = false;
+    suspended_ = false;
     if (fd_ < 0)
         return;
     releaseAndClose(fd_, ownsExclusiveFlag_);

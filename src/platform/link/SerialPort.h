@@ -55,12 +55,19 @@ public:
     bool startWorker() override;
     void writeBytes(const std::uint8_t* data, std::size_t size) override;
     void signalClose() override;
-    bool isOpen() const override { return fd_ >= 0; }
+    bool isOpen() const override { return fd_ >= 0 && !suspended_; }
     std::string openRefusal() const override { return refusal_; }
 
     void setByteHandler(ByteHandler handler) { byteHandler_ = std::move(handler); }
     // Called once per open when the line fails.
     void setFailureHandler(FailureHandler handler) { failureHandler_ = std::move(handler); }
+
+    // Keep the device across a close and a reopen: signalClose then only stops the reading and
+    // drops what is still to be written (as a close would), and the next openPort of the same
+    // port with the same settings takes the device up again without opening it anew (and without
+    // a new look at which other programs hold it). Any other openPort, a failed line and the
+    // destructor close it for real. For a program that talks over one port from start to end.
+    void setKeepOpenAcrossReopen(bool keep) { keepOpen_ = keep; }
 
     // The number n of the open "COM<n>"; 0 before the first open.
     int portNumber() const { return portNumber_; }
@@ -75,6 +82,8 @@ private:
     void notifyFailure();
     void closeDevice();
     void retireNotifiers();
+    // Stops all I/O but keeps the device (setKeepOpenAcrossReopen).
+    void suspend();
 
     int fd_ = -1;
     int portNumber_ = 0;
@@ -85,6 +94,11 @@ private:
     // port.
     unsigned generation_ = 0;
     bool failed_ = false;
+    bool keepOpen_ = false;
+    // Closed as the owner sees it, the device still held for a reopen.
+    bool suspended_ = false;
+    // The settings the device was opened with.
+    SerialSettings openSettings_;
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
     QByteArray writeQueue_;
