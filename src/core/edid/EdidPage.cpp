@@ -25,19 +25,24 @@ bool inRange(int index, int count) {
 
 EdidPage::EdidPage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink& tcp,
                    const Clock& clock, Dialogs& dialogs, AppEvents& events)
-    : state_(state), timers_(timers), dialogs_(dialogs), events_(events),
+    : skeleton_(state, timers, dialogs, MessageTimer), state_(state), dialogs_(dialogs),
+      events_(events),
+      talkTimers_(timers, TimerScope::span(ConversationFirstTimer, Conversation::TimerIdSpan)),
+      pageTimers_(timers, {BusyTimer}),
       link_(state, serial, tcp, clock,
             PageLink::Rules{SerialLogCount::EveryByte, TcpLogStyle::FramePerLine}),
-      conversation_(timers, ConversationFirstTimer),
-      busyBoxes_{BusyBox(dialogs, timers, BusyTimer, SetFamily),
-                 BusyBox(dialogs, timers, BusyTimer, CopyFamily),
-                 BusyBox(dialogs, timers, BusyTimer, DownloadFamily),
-                 BusyBox(dialogs, timers, BusyTimer, StatusFamily)} {
+      conversation_(talkTimers_, ConversationFirstTimer),
+      busyBoxes_{BusyBox(dialogs, pageTimers_, BusyTimer, SetFamily),
+                 BusyBox(dialogs, pageTimers_, BusyTimer, CopyFamily),
+                 BusyBox(dialogs, pageTimers_, BusyTimer, DownloadFamily),
+                 BusyBox(dialogs, pageTimers_, BusyTimer, StatusFamily)} {
     names_.fill(DefaultEdidName);
     link_.setFrameHandler([this](const Frame& frame, bool intact, Transport transport) {
         onFrame(frame, intact, transport);
     });
-    timers_.setHandler([this](int id) { onTimer(id); });
+    talkTimers_.setHandler([this](int id) { conversation_.onTimer(id); });
+    pageTimers_.setHandler([this](int id) { onPageTimer(id); });
+    skeleton_.routeTimers({&talkTimers_, &pageTimers_});
     conversation_.setListeners({
         {},
         [this](const Step&) { onFailed(); },
@@ -49,9 +54,7 @@ EdidPage::EdidPage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink
         link_.openSerial(state_.comPortNumber, pageSettings(state_));
 }
 
-EdidPage::~EdidPage() {
-    timers_.setHandler({});
-}
+EdidPage::~EdidPage() = default;
 
 // --- Page entry ---
 
@@ -123,7 +126,7 @@ bool EdidPage::refuseWhileBusy() {
 }
 
 bool EdidPage::linkReady() {
-    const bool ready = state_.tcpMode() ? state_.tcpConnected : link_.serialOpen();
+    const bool ready = skeleton_.linkReady(link_);
     if (!ready)
         end({Outcome::Kind::LinkDown, state_.linkDownMessage()});
     return ready;
@@ -331,20 +334,13 @@ void EdidPage::openBusy(Operation operation) {
 }
 
 void EdidPage::closeBusy() {
-    timers_.stop(BusyTimer);
+    pageTimers_.stop(BusyTimer);
     if (state_.busyShown)
         dialogs_.closeBusy();
 }
 
-void EdidPage::closePleaseWait() {
-    if (state_.messageShown && state_.messageId == Text::PleaseWait) {
-        timers_.stop(MessageTimer);
-        dialogs_.closeMessage();
-    }
-}
-
 void EdidPage::end(const Outcome& outcome, int ms, bool onlyIfHidden) {
-    announce(outcome, outcomes_, dialogs_, timers_, MessageTimer, ms, onlyIfHidden);
+    skeleton_.message().announce(outcome, outcomes_, ms, onlyIfHidden);
 }
 
 void EdidPage::showName(int input, std::uint8_t reported) {

@@ -19,6 +19,8 @@
 #include "core/app/LinkState.h"
 #include "core/app/Outcome.h"
 #include "core/app/PageHandle.h"
+#include "core/app/PageSkeleton.h"
+#include "core/app/TimerScope.h"
 #include "core/app/Timers.h"
 #include "core/edid/EdidFile.h"
 #include "core/edid/EdidIds.h"
@@ -154,22 +156,24 @@ private:
     void onSwitchCheck(const Frame& frame);
     void onFailed();
     void onStandby();
-    void onTimer(int id);
+    void onPageTimer(int id);
 
     // Shown state.
     void openBusy(Operation operation);
     void closeBusy();
-    void closePleaseWait();
     // Shows the outcome's text (when it has one) and reports the outcome.
     void end(const Outcome& outcome, int ms = edid::MessageMs, bool onlyIfHidden = false);
     void showName(int input, std::uint8_t reported);
     void send(const CommandBytes& command);
     void notify();
 
+    PageSkeleton skeleton_;
     LinkState& state_;
-    Timers& timers_;
     Dialogs& dialogs_;
     AppEvents& events_;
+    // The conversation's timers and the page's own (the busy animation).
+    TimerScope talkTimers_;
+    TimerScope pageTimers_;
     PageLink link_;
     Conversation conversation_;
     std::array<BusyBox, 4> busyBoxes_;

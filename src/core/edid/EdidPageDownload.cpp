@@ -156,7 +156,7 @@ void EdidPage::onDownloadResult(const Frame& frame) {
     stage_ = Stage::None;
     busy_ = false;
     closeBusy();
-    closePleaseWait();
+    skeleton_.message().closePleaseWait();
     events_.pageBusy(false);
     const std::uint8_t result = frame[4];
     if (result == cmd::NothingValue) {

@@ -50,7 +50,7 @@ void EdidPage::finish() {
     stage_ = Stage::None;
     closeBusy();
     events_.pageBusy(false);
-    closePleaseWait();
+    skeleton_.message().closePleaseWait();
 }
 
 void EdidPage::onSetAcknowledged(const Frame& frame) {
@@ -82,7 +82,7 @@ void EdidPage::onCopyAcknowledged(const Frame& frame) {
     busy_ = false;
     stage_ = Stage::None;
     closeBusy();
-    closePleaseWait();
+    skeleton_.message().closePleaseWait();
     if (frame[4] == 0x00) {
         end({Outcome::Kind::Done, Text::CopyDone}, MessageMs, true);
         // The name is read back even when another message is up, so the list stays true.
@@ -133,8 +133,7 @@ void EdidPage::onFailed() {
         busy_ = false;
         if (state_.messageShown && state_.messageId == Text::PleaseWait) {
             // The "Please wait..." box closes instead of showing the time-out.
-            timers_.stop(MessageTimer);
-            dialogs_.closeMessage();
+            skeleton_.message().close();
             outcomes_({Outcome::Kind::TimedOut});
         } else {
             end({Outcome::Kind::TimedOut, Text::TimeOut}, MessageMs, true);
@@ -146,14 +145,14 @@ void EdidPage::onFailed() {
 }
 
 void EdidPage::onStandby() {
-    timers_.stopRange(1, LastPageTimer);
-    closeBusy();
-    busy_ = false;
-    checking_ = false;
-    stage_ = Stage::None;
-    if (state_.messageShown)
-        dialogs_.closeMessage();
-    end({Outcome::Kind::Standby, Text::Standby}, LongMessageMs, true);
+    skeleton_.standby(
+        {&talkTimers_, &pageTimers_}, {LongMessageMs, true, true},
+        [this] {
+            busy_ = false;
+            checking_ = false;
+            stage_ = Stage::None;
+        },
+        outcomes_);
     notify();
 }
 
@@ -185,15 +184,9 @@ void EdidPage::onSwitchCheck(const Frame& frame) {
         startOutputCheck();
 }
 
-void EdidPage::onTimer(int id) {
-    if (conversation_.onTimer(id))
-        return;
-    if (activeBusy_ && activeBusy_->onTimer(id))
-        return;
-    if (id == MessageTimer) {
-        timers_.stop(MessageTimer);
-        dialogs_.closeMessage();
-    }
+void EdidPage::onPageTimer(int id) {
+    if (activeBusy_)
+        activeBusy_->onTimer(id);
 }
 
 } // namespace quorvane

@@ -37,14 +37,17 @@ std::string hexPair(const FirmwareFile& file, std::size_t at) {
 
 FirmwarePage::FirmwarePage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink& tcp,
                            const Clock& clock, Dialogs& dialogs, AppEvents& events)
-    : state_(state), timers_(timers), dialogs_(dialogs), events_(events),
+    : skeleton_(state, timers, dialogs, MessageTimer), state_(state), dialogs_(dialogs),
+      events_(events),
+      talkTimers_(timers, TimerScope::span(ConversationFirstTimer, Conversation::TimerIdSpan)),
       link_(state, serial, tcp, clock,
             PageLink::Rules{SerialLogCount::NotLogged, TcpLogStyle::None}),
-      conversation_(timers, ConversationFirstTimer) {
+      conversation_(talkTimers_, ConversationFirstTimer) {
     link_.setFrameHandler([this](const Frame& frame, bool intact, Transport transport) {
         onFrame(frame, intact, transport);
     });
-    timers_.setHandler([this](int id) { onTimer(id); });
+    talkTimers_.setHandler([this](int id) { conversation_.onTimer(id); });
+    skeleton_.routeTimers({&talkTimers_});
     conversation_.setListeners({
         {},
         [this](const Step&) { fail(currentPart_, failLine_); },
@@ -56,10 +59,7 @@ FirmwarePage::FirmwarePage(LinkState& state, Timers& timers, SerialLink& serial,
         link_.openSerial(state_.comPortNumber, state_.pageSerialSettings);
 }
 
-FirmwarePage::~FirmwarePage() {
-    *alive_ = false;
-    timers_.setHandler({});
-}
+FirmwarePage::~FirmwarePage() = default;
 
 void FirmwarePage::onSwitchedTo() {
     upgradeMode_ = false;
@@ -484,12 +484,9 @@ void FirmwarePage::succeed() {
 }
 
 void FirmwarePage::fail(int part, const std::string& line) {
-    std::weak_ptr<bool> alive = alive_;
-    announce({Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, dialogs_, timers_, MessageTimer,
-             MessageMs, true, [this, alive, part, line] {
-                 if (alive.lock())
-                     endUpgrade(part, line);
-             });
+    skeleton_.message().announce(
+        {Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, MessageMs, true,
+        conversation_.guard([this, part, line] { endUpgrade(part, line); }));
     notify();
 }
 
@@ -539,16 +536,9 @@ void FirmwarePage::startStep(Step step, const char* failLine) {
 }
 
 void FirmwarePage::showMessage(const Outcome& outcome, int ms, Dialogs::Continuation then) {
-    Dialogs::Continuation guarded;
-    if (then) {
-        std::weak_ptr<bool> alive = alive_;
-        guarded = [alive, then = std::move(then)] {
-            if (alive.lock())
-                then();
-        };
-    }
-    announce(outcome, outcomes_, dialogs_, timers_, MessageTimer, ms > 0 ? ms : MessageMs, false,
-             std::move(guarded));
+    skeleton_.message().announce(outcome, outcomes_, ms > 0 ? ms : MessageMs, false,
+                                 then ? conversation_.guard(std::move(then))
+                                      : Dialogs::Continuation{});
 }
 
 void FirmwarePage::notify() {

@@ -19,6 +19,8 @@
 #include "core/app/LinkState.h"
 #include "core/app/Outcome.h"
 #include "core/app/PageHandle.h"
+#include "core/app/PageSkeleton.h"
+#include "core/app/TimerScope.h"
 #include "core/app/Timers.h"
 #include "core/firmware/FirmwareFile.h"
 #include "core/firmware/FirmwareMerge.h"
@@ -141,7 +143,6 @@ private:
     // Received frames and timers.
     void onFrame(const Frame& frame, bool intact, Transport transport);
     void onStandby();
-    void onTimer(int id);
 
     // Shows the outcome's text, reports the outcome, and runs `then` once the box has closed.
     void showMessage(const Outcome& outcome, int ms = 0, Dialogs::Continuation then = {});
@@ -151,16 +152,14 @@ private:
     void describeFile();
     void notify();
 
+    PageSkeleton skeleton_;
     LinkState& state_;
-    Timers& timers_;
     Dialogs& dialogs_;
     AppEvents& events_;
+    TimerScope talkTimers_; // the conversation's
     PageLink link_;
     Conversation conversation_;
     std::function<void()> changed_;
-    // Shared with continuations that run after a message closes, so they do nothing once the
-    // page is gone.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
     firmware::FirmwareFile file_;
     firmware::FirmwareMerge merge_;

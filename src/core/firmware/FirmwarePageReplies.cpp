@@ -36,33 +36,19 @@ void FirmwarePage::onFrame(const Frame& frame, bool intact, Transport transport)
 }
 
 void FirmwarePage::onStandby() {
-    // The conversation has ended its step; every other timer of the page stops too.
-    timers_.stopRange(1, LastPageTimer);
-    if (state_.messageShown)
-        dialogs_.closeMessage();
-    std::weak_ptr<bool> alive = alive_;
-    announce({Outcome::Kind::Standby, Text::Standby}, outcomes_, dialogs_, timers_, MessageTimer,
-             StandbyMessageMs, false, [this, alive] {
-                 if (!alive.lock())
-                     return;
-                 // An upgrade that was running ends as a failure ends it.
-                 if (upgrading_) {
-                     upgradeEnabled_ = true;
-                     upgrading_ = false;
-                     events_.pageBusy(false);
-                 }
-                 notify();
-             });
+    // The conversation has ended its step; every other timer of the page stops too. The page
+    // opens no busy box of its own.
+    skeleton_.standby({&talkTimers_}, {StandbyMessageMs, false, false}, {}, outcomes_,
+                      conversation_.guard([this] {
+                          // An upgrade that was running ends as a failure ends it.
+                          if (upgrading_) {
+                              upgradeEnabled_ = true;
+                              upgrading_ = false;
+                              events_.pageBusy(false);
+                          }
+                          notify();
+                      }));
     notify();
-}
-
-void FirmwarePage::onTimer(int id) {
-    if (conversation_.onTimer(id))
-        return;
-    if (id == MessageTimer) {
-        timers_.stop(MessageTimer);
-        dialogs_.closeMessage();
-    }
 }
 
 // --- Device information ---
