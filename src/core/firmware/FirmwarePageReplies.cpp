@@ -21,17 +21,17 @@ void FirmwarePage::onFrame(const Frame& frame, bool intact, Transport transport)
             return;
     }
     // A refusal ends the part whatever it was waiting for.
-    if (upgrading_) {
+    if (run_.running()) {
         for (std::uint8_t part : {std::uint8_t{1}, std::uint8_t{2}}) {
             if (cmd::isFirmwareWriteRefused(frame, part)) {
-                refuse(part);
+                run_.refuse(part);
                 return;
             }
         }
     }
     // The page does not look at the checksum of what it receives. During an upgrade a frame
     // that answers nothing the page waits for shows as unexpected in the traffic window.
-    if (!conversation_.offer(frame, intact, transport) && upgrading_)
+    if (!conversation_.offer(frame, intact, transport) && run_.running())
         link_.markUnexpected();
 }
 
@@ -41,11 +41,7 @@ void FirmwarePage::onStandby() {
     skeleton_.standby({&talkTimers_}, {StandbyMessageMs, false, false}, {}, outcomes_,
                       conversation_.guard([this] {
                           // An upgrade that was running ends as a failure ends it.
-                          if (upgrading_) {
-                              upgradeEnabled_ = true;
-                              upgrading_ = false;
-                              events_.pageBusy(false);
-                          }
+                          run_.endAfterStandby();
                           notify();
                       }));
     notify();
