@@ -210,8 +210,9 @@ void FirmwarePage::endPart(int part, bool complete, const char* line) {
 }
 
 void FirmwarePage::showTimeOut(Dialogs::Continuation then) {
-    skeleton_.message().announce({Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, MessageMs,
-                                 true, conversation_.guard(std::move(then)));
+    skeleton_.message().announce(
+        {Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, MessageMs, true,
+        conversation_.guard(std::move(then), Conversation::Guard::Lifetime));
 }
 
 void FirmwarePage::report(const Outcome& outcome) {
@@ -229,9 +230,10 @@ void FirmwarePage::send(CommandBytes command) {
 }
 
 void FirmwarePage::showMessage(const Outcome& outcome, int ms, Dialogs::Continuation then) {
-    skeleton_.message().announce(outcome, outcomes_, ms > 0 ? ms : MessageMs, false,
-                                 then ? conversation_.guard(std::move(then))
-                                      : Dialogs::Continuation{});
+    skeleton_.message().announce(
+        outcome, outcomes_, ms > 0 ? ms : MessageMs, false,
+        then ? conversation_.guard(std::move(then), Conversation::Guard::Lifetime)
+             : Dialogs::Continuation{});
 }
 
 void FirmwarePage::notify() {

@@ -39,11 +39,13 @@ void FirmwarePage::onStandby() {
     // The conversation has ended its step; every other timer of the page stops too. The page
     // opens no busy box of its own.
     skeleton_.standby({&talkTimers_}, {StandbyMessageMs, false, false}, {}, outcomes_,
-                      conversation_.guard([this] {
-                          // An upgrade that was running ends as a failure ends it.
-                          run_.endAfterStandby();
-                          notify();
-                      }));
+                      conversation_.guard(
+                          [this] {
+                              // An upgrade that was running ends as a failure ends it.
+                              run_.endAfterStandby();
+                              notify();
+                          },
+                          Conversation::Guard::Lifetime));
     notify();
 }
 
