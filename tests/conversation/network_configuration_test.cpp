@@ -526,7 +526,10 @@ TEST_F(NetworkConfigurationTest, UdpTrafficShowsInTheTrafficWindowWithThePeer) {
     TrafficJournal journal;
     state.traffic = &journal;
     TrafficUdpLink traffic(udp, state, clock);
-    MatrixSearch watched{connection, link, traffic, *timers, dialogs};
+    // A second search needs timers of its own: the page's close and limit timers are the first
+    // search's.
+    auto watchedTimers = clock.createTimers();
+    MatrixSearch watched{connection, link, traffic, *watchedTimers, dialogs};
     udp.addMatrix(firstMatrix());
     watched.search();
     clock.advance(50);

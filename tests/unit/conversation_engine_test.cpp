@@ -255,6 +255,49 @@ TEST_F(ConversationTest, GuardedWorkRunsOnlyForItsOwnStep) {
     EXPECT_EQ(ran, 1);
 }
 
+TEST_F(ConversationTest, GuardScopesTable) {
+    // What happens between guarding the work and running it.
+    enum class Meanwhile { Nothing, StepStopped, NextStepStarted, ConversationGone };
+    struct Row {
+        Meanwhile meanwhile;
+        Conversation::Guard scope;
+        bool runs;
+    };
+    const std::vector<Row> rows = {
+        {Meanwhile::Nothing, Conversation::Guard::Step, true},
+        {Meanwhile::StepStopped, Conversation::Guard::Step, true},
+        {Meanwhile::NextStepStarted, Conversation::Guard::Step, false},
+        {Meanwhile::ConversationGone, Conversation::Guard::Step, false},
+        {Meanwhile::Nothing, Conversation::Guard::Lifetime, true},
+        {Meanwhile::StepStopped, Conversation::Guard::Lifetime, true},
+        {Meanwhile::NextStepStarted, Conversation::Guard::Lifetime, true},
+        {Meanwhile::ConversationGone, Conversation::Guard::Lifetime, false},
+    };
+    int index = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(index++);
+        int ran = 0;
+        auto talk = std::make_unique<Conversation>(*timers, 40);
+        talk->start(ackStep("one", RetryPolicy::untimed()));
+        auto work = talk->guard([&] { ++ran; }, row.scope);
+        switch (row.meanwhile) {
+        case Meanwhile::Nothing:
+            break;
+        case Meanwhile::StepStopped:
+            talk->stop();
+            break;
+        case Meanwhile::NextStepStarted:
+            talk->start(ackStep("two", RetryPolicy::untimed()));
+            break;
+        case Meanwhile::ConversationGone:
+            talk.reset();
+            break;
+        }
+        work();
+        EXPECT_EQ(ran, row.runs ? 1 : 0);
+    }
+}
+
 TEST_F(ConversationTest, StartDelayComesBeforeTheFirstSendOnly) {
     Step erase = ackStep("erase", RetryPolicy::resendOnce(3000, 3000));
     erase.startAfterMs = 200;

@@ -60,9 +60,7 @@ struct LinkState {
     TrafficSink* traffic = nullptr;
 
     bool tcpMode() const { return controlMode == ControlMode::Tcp; }
-    // The link-up test: TCP mode needs a connected socket, COM mode a connected serial link.
-    bool linkUp() const { return tcpMode() ? tcpConnected : comLinkOpen; }
-    // The message a caller shows when the link-up test fails.
+    // The message a caller shows when a page finds its link down (PageSkeleton::linkReady).
     Text linkDownMessage() const { return tcpMode() ? Text::ConnectFailed : Text::OpenComFailed; }
 };
 

@@ -17,7 +17,7 @@ int Navigation::showTimerFor(PageId page) {
 }
 
 Navigation::Navigation(LinkState& state, Timers& timers, Dialogs& dialogs, NavigationView& view)
-    : state_(state), timers_(timers), dialogs_(dialogs), view_(view) {}
+    : state_(state), timers_(timers), message_(dialogs, timers, MessageCloseTimer), view_(view) {}
 
 void Navigation::setPage(PageHandle& handle) {
     pages_[pageSlot(handle.pageId())] = &handle;
@@ -71,7 +71,7 @@ void Navigation::switchTo(PageId page) {
 
     if (state_.tcpMode()) {
         if (!state_.tcpLinkReady) {
-            raiseMessage(dialogs_, timers_, MessageCloseTimer, MessageCloseMs, Text::ConnectFailed);
+            message_.raise(Text::ConnectFailed, MessageCloseMs);
             return;
         }
         if (target)
@@ -81,11 +81,8 @@ void Navigation::switchTo(PageId page) {
 }
 
 bool Navigation::onTimer(int id) {
-    if (id == MessageCloseTimer) {
-        timers_.stop(id);
-        dialogs_.closeMessage();
+    if (message_.onTimer(id))
         return true;
-    }
     for (PageId page : AllPages) {
         if (id != showTimerFor(page))
             continue;

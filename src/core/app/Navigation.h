@@ -10,6 +10,7 @@
 #include "core/app/Dialogs.h"
 #include "core/app/LinkState.h"
 #include "core/app/PageHandle.h"
+#include "core/app/PageSkeleton.h"
 #include "core/app/Timers.h"
 
 #include <array>
@@ -75,7 +76,7 @@ private:
 
     LinkState& state_;
     Timers& timers_;
-    Dialogs& dialogs_;
+    MessagePath message_;
     NavigationView& view_;
     std::array<PageHandle*, 4> pages_{};
     std::function<void()> forceComDisconnect_;

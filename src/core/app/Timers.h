@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <set>
 
 namespace quorvane {
 
@@ -16,7 +18,8 @@ public:
 
 // A page's window timers, by id. Timers are periodic: a handler that wants one shot stops its own
 // timer. Starting a running id re-arms it with the new period. Expiry calls the handler with the
-// id.
+// id. The set is divided among its owners through TimerScope, which records here which ids are
+// taken.
 class Timers {
 public:
     using Handler = std::function<void(int id)>;
@@ -27,11 +30,6 @@ public:
     virtual bool isActive(int id) const = 0;
 
     void setHandler(Handler handler) { handler_ = std::move(handler); }
-    // Stops every timer whose id lies in [first, last].
-    void stopRange(int first, int last) {
-        for (int id = first; id <= last; ++id)
-            stop(id);
-    }
 
 protected:
     void fire(int id) {
@@ -40,7 +38,11 @@ protected:
     }
 
 private:
+    friend class TimerScope;
     Handler handler_;
+    // The ids owners have taken from this set; shared so that an owner outliving the set can
+    // still give its ids back.
+    std::shared_ptr<std::set<int>> claimed_ = std::make_shared<std::set<int>>();
 };
 
 } // namespace quorvane

@@ -8,19 +8,21 @@ namespace quorvane::device {
 
 inline constexpr int PortCount = 8;
 
-// Timers of the General page (the connection controls own 47, 55 and 66). A standby report stops
-// every page timer from 1 to LastStandbyTimer; the factory reset's waits lie above that range, so
-// a reset runs on through a standby report.
-inline constexpr int ReadoutFirstTimer = 1;    // the read-out's conversation: 1..8
+// The General page's own timers. Each owner (the read-out's conversation, the factory reset's
+// conversation, the page's other timers) holds its ids as a TimerScope of the page's set; the
+// connection controls and the search hold theirs. A standby report stops the read-out's and the
+// page's timers; the factory reset's conversation runs on through it.
+inline constexpr int ReadoutFirstTimer = 1;    // the read-out's conversation
 inline constexpr int ReadoutStartTimer = 10;   // 200 ms before the first query
 inline constexpr int ReconnectCheckTimer = 11; // 100 ms after the read-out's reconnect
-// A switch request's wait, one per switch (IR control, beep, DVI compatibility): 12..14.
+// A switch request's wait, one per switch (IR control, beep, DVI compatibility).
 inline constexpr int SwitchFirstTimer = 12;
-inline constexpr int MessageTimer = 55; // shared with the connection controls
+inline constexpr int SwitchCount = 3;
+// The message box's close timer (the page's skeleton, held by the connection controls).
+inline constexpr int MessageTimer = 55;
 inline constexpr int ReadoutBusyTimer = 60;
 inline constexpr int ResetBusyTimer = 61;
-inline constexpr int LastStandbyTimer = 79;
-inline constexpr int ResetFirstTimer = 80; // the factory reset's conversation: 80..87
+inline constexpr int ResetFirstTimer = 80; // the factory reset's conversation
 
 inline constexpr int FirstChanceMs = 5000;
 inline constexpr int SecondChanceMs = 5000;

@@ -18,8 +18,11 @@ constexpr int TcpFailedCloseMs = 1000;
 
 GeneralConnection::GeneralConnection(PageLink& link, Timers& timers, Dialogs& dialogs,
                                      PortProbe& probe, ConnectionView& view)
-    : link_(link), state_(link.state()), timers_(timers), dialogs_(dialogs), probe_(probe),
+    : link_(link), state_(link.state()),
+      skeleton_(link.state(), timers, dialogs, MessageCloseTimer),
+      timers_(timers, {TcpCheckTimer, PortRefreshTimer}), dialogs_(dialogs), probe_(probe),
       view_(view) {
+    timers_.setHandler([this](int id) { onOwnTimer(id); });
     // The socket may still be bound to this page while another page is on show (one that takes
     // no link over); what arrives then is not this page's.
     link_.setTcpGate([this] { return state_.currentPage == PageId::General; });
@@ -281,21 +284,16 @@ void GeneralConnection::forceComDisconnect() {
 }
 
 bool GeneralConnection::onTimer(int id) {
-    switch (id) {
-    case PortRefreshTimer:
+    return skeleton_.message().onTimer(id) || timers_.dispatch(id);
+}
+
+void GeneralConnection::onOwnTimer(int id) {
+    if (id == PortRefreshTimer) {
         timers_.stop(PortRefreshTimer);
         refreshPortList();
         timers_.start(PortRefreshTimer, PortRefreshMs);
-        return true;
-    case TcpCheckTimer:
+    } else {
         checkTcpConnect();
-        return true;
-    case MessageCloseTimer:
-        timers_.stop(MessageCloseTimer);
-        dialogs_.closeMessage();
-        return true;
-    default:
-        return false;
     }
 }
 
@@ -312,7 +310,7 @@ void GeneralConnection::reportOpenFailure() {
 }
 
 void GeneralConnection::showMessage(const Outcome& outcome, int closeAfterMs) {
-    announce(outcome, outcomes_, dialogs_, timers_, MessageCloseTimer, closeAfterMs);
+    skeleton_.message().announce(outcome, outcomes_, closeAfterMs);
 }
 
 void GeneralConnection::publish() {

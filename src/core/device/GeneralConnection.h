@@ -6,11 +6,14 @@
 // comPortNumber, tcpConnected, tcpLinkReady and matrixIp.
 //
 // The widget renders ConnectionScreen and forwards the user's actions; every decision is made
-// here. Runs on the user-interface thread; timers are the General page's (ids 47, 55 and 66).
+// here. Runs on the user-interface thread. It holds the General page's skeleton (the message box
+// path every part of the page raises its messages on) and its own scope of the page's timers.
 
 #include "core/app/Dialogs.h"
 #include "core/app/LinkState.h"
 #include "core/app/PageHandle.h"
+#include "core/app/PageSkeleton.h"
+#include "core/app/TimerScope.h"
 #include "core/app/Timers.h"
 #include "core/device/PortProbe.h"
 #include "core/link/PageLink.h"
@@ -53,6 +56,7 @@ public:
 class GeneralConnection : public PageHandle {
 public:
     static constexpr int TcpCheckTimer = 47;
+    // The General page's message box closes on this timer.
     static constexpr int MessageCloseTimer = 55;
     static constexpr int PortRefreshTimer = 66;
     static constexpr int PortRefreshMs = 500;
@@ -98,8 +102,10 @@ public:
     // After a serial failure: always takes the disconnect branch of the COM toggle.
     void forceComDisconnect();
 
-    // Returns true when `id` is one of this object's timers.
+    // Returns true when `id` is one of this object's timers or the page's message timer.
     bool onTimer(int id);
+    // The General page's skeleton, shared by the page's parts.
+    PageSkeleton& skeleton() { return skeleton_; }
 
     // The connect branch of the COM "Connect" button, whatever the button shows: the port chosen
     // in the list is opened afresh (the "Status" read-out needs the page's port open). Reports
@@ -129,6 +135,7 @@ public:
     void onShow() override { generalPageOnShow(); }
 
 private:
+    void onOwnTimer(int id);
     void refreshPortList();
     // The serial settings of a connect (two stop bits) and the port chosen in the list, which
     // becomes comPortNumber; returns the chosen number, 0 when the list is empty.
@@ -147,7 +154,8 @@ private:
 
     PageLink& link_;
     LinkState& state_;
-    Timers& timers_;
+    PageSkeleton skeleton_;
+    TimerScope timers_; // the port list refresh and the TCP check
     Dialogs& dialogs_;
     PortProbe& probe_;
     ConnectionView& view_;

@@ -13,11 +13,19 @@ using namespace device;
 
 GeneralPage::GeneralPage(GeneralConnection& connection, PageLink& link, Timers& timers,
                          Dialogs& dialogs, AppEvents& events)
-    : connection_(connection), link_(link), state_(link.state()), timers_(timers),
-      dialogs_(dialogs), events_(events), readoutTalk_(timers, ReadoutFirstTimer),
-      resetTalk_(timers, ResetFirstTimer),
-      readoutBusy_(dialogs, timers, ReadoutBusyTimer, ReadoutFamily),
-      resetBusy_(dialogs, timers, ResetBusyTimer, ResetFamily) {
+    : connection_(connection), link_(link), state_(link.state()), skeleton_(connection.skeleton()),
+      dialogs_(dialogs), events_(events),
+      readoutTimers_(timers, TimerScope::span(ReadoutFirstTimer, Conversation::TimerIdSpan)),
+      resetTimers_(timers, TimerScope::span(ResetFirstTimer, Conversation::TimerIdSpan)),
+      timers_(timers,
+              {ReadoutStartTimer, ReconnectCheckTimer, SwitchFirstTimer, SwitchFirstTimer + 1,
+               SwitchFirstTimer + 2, ReadoutBusyTimer, ResetBusyTimer}),
+      readoutTalk_(readoutTimers_, ReadoutFirstTimer), resetTalk_(resetTimers_, ResetFirstTimer),
+      readoutBusy_(dialogs, timers_, ReadoutBusyTimer, ReadoutFamily),
+      resetBusy_(dialogs, timers_, ResetBusyTimer, ResetFamily) {
+    readoutTimers_.setHandler([this](int id) { readoutTalk_.onTimer(id); });
+    resetTimers_.setHandler([this](int id) { resetTalk_.onTimer(id); });
+    timers_.setHandler([this](int id) { onPageTimer(id); });
     link_.setFrameHandler([this](const Frame& frame, bool intact, Transport transport) {
         onFrame(frame, intact, transport);
     });
@@ -100,8 +108,8 @@ void GeneralPage::checkReconnect() {
         link_.tcp().close();
         connection_.showTcpLinkResult(false);
         readoutPhase_ = Readout::Idle;
-        announce({Outcome::Kind::LinkDown, Text::ConnectFailed}, outcomes_, dialogs_, timers_,
-                 MessageTimer, ReconnectFailedMessageMs);
+        skeleton_.message().announce({Outcome::Kind::LinkDown, Text::ConnectFailed}, outcomes_,
+                                     ReconnectFailedMessageMs);
         notify();
         return;
     }
@@ -207,8 +215,7 @@ void GeneralPage::endReadout(const Outcome& outcome, int messageMs) {
     if (pleaseWait)
         dialogs_.closeMessage();
     else if (outcome.text != Text::None)
-        raiseMessage(dialogs_, timers_, MessageTimer, messageMs > 0 ? messageMs : TimeOutMessageMs,
-                     outcome.text);
+        skeleton_.message().raise(outcome.text, messageMs > 0 ? messageMs : TimeOutMessageMs);
     notify();
     outcomes_(outcome);
 }
@@ -233,7 +240,7 @@ void GeneralPage::clickSwitch(Switch which) {
 
 void GeneralPage::requestSwitch(Switch which, bool on) {
     // The mark stays as it was; the matrix's acknowledgement sets it.
-    if (!linkReady()) {
+    if (!skeleton_.linkReady(link_)) {
         showLinkDown();
         notify();
         return;
@@ -276,7 +283,7 @@ void GeneralPage::onSwitchTimer(Switch which) {
     }
     // No acknowledgement: the mark stays as it was, and the user is told.
     requested_.at(slot).reset();
-    raiseMessage(dialogs_, timers_, MessageTimer, TimeOutMessageMs, Text::TimeOut);
+    skeleton_.message().raise(Text::TimeOut, TimeOutMessageMs);
     notify();
 }
 
@@ -295,7 +302,7 @@ bool* GeneralPage::switchMark(Switch which) {
 // --- Factory reset: the question ---
 
 void GeneralPage::clickFactoryReset() {
-    if (!linkReady()) {
+    if (!skeleton_.linkReady(link_)) {
         showLinkDown();
         return;
     }
@@ -317,7 +324,7 @@ void GeneralPage::answerFactoryReset(bool yes) {
         return;
     }
     // The link may have gone while the question was up.
-    if (!linkReady()) {
+    if (!skeleton_.linkReady(link_)) {
         showLinkDown();
         notify();
         return;
@@ -327,37 +334,36 @@ void GeneralPage::answerFactoryReset(bool yes) {
 
 // --- Helpers ---
 
-bool GeneralPage::linkReady() const {
-    return state_.tcpMode() ? state_.tcpConnected : link_.serialOpen();
-}
-
 void GeneralPage::showLinkDown() {
-    announce({Outcome::Kind::LinkDown, state_.linkDownMessage()}, outcomes_, dialogs_, timers_,
-             MessageTimer, LinkDownMessageMs);
+    skeleton_.message().announce({Outcome::Kind::LinkDown, state_.linkDownMessage()}, outcomes_,
+                                 LinkDownMessageMs);
 }
 
 bool GeneralPage::onTimer(int id) {
-    if (readoutTalk_.onTimer(id) || resetTalk_.onTimer(id) || readoutBusy_.onTimer(id) ||
-        resetBusy_.onTimer(id))
-        return true;
+    return readoutTimers_.dispatch(id) || resetTimers_.dispatch(id) || timers_.dispatch(id);
+}
+
+void GeneralPage::onPageTimer(int id) {
+    if (readoutBusy_.onTimer(id) || resetBusy_.onTimer(id))
+        return;
     switch (id) {
     case SwitchFirstTimer:
         onSwitchTimer(Switch::IrControl);
-        return true;
+        break;
     case SwitchFirstTimer + 1:
         onSwitchTimer(Switch::Beep);
-        return true;
+        break;
     case SwitchFirstTimer + 2:
         onSwitchTimer(Switch::Dvi);
-        return true;
+        break;
     case ReadoutStartTimer:
         onReadoutStartTimer();
-        return true;
+        break;
     case ReconnectCheckTimer:
         checkReconnect();
-        return true;
+        break;
     default:
-        return false;
+        break;
     }
 }
 

@@ -15,7 +15,7 @@
 // request is sent once more after 5 s without its acknowledgement and given up with "Time out!"
 // 5 s later, so that a lost acknowledgement does not leave the mark silently showing the state the
 // matrix has left; a standby report ends it. The factory reset is its own conversation (12 steps
-// over the serial link, 11 over TCP) whose waits lie outside the timers a standby report stops,
+// over the serial link, 11 over TCP) with its own timers, which a standby report does not stop,
 // so a reset runs on through standby.
 //
 // Runs on the user-interface thread. The widget renders the getters, is told of every change
@@ -27,6 +27,8 @@
 #include "core/app/LinkState.h"
 #include "core/app/Outcome.h"
 #include "core/app/PageHandle.h"
+#include "core/app/PageSkeleton.h"
+#include "core/app/TimerScope.h"
 #include "core/app/Timers.h"
 #include "core/device/DeviceIds.h"
 #include "core/device/GeneralConnection.h"
@@ -49,8 +51,8 @@ public:
     enum class Readout { Idle, Reconnecting, Starting, Querying };
 
     // `connection` is the page's connection controls, `link` the page's link (the same one the
-    // connection controls use), `timers` the page's timer set: the owner routes every expiry to
-    // the connection controls first and then to onTimer().
+    // connection controls use), `timers` the page's timer set (the connection controls' set):
+    // its maker routes every expiry to the parts' onTimer() in turn.
     GeneralPage(GeneralConnection& connection, PageLink& link, Timers& timers, Dialogs& dialogs,
                 AppEvents& events);
     ~GeneralPage() override;
@@ -131,11 +133,11 @@ private:
     void onPortAnswered(int index, const Reply& reply);
     // Ends the read-out; its text (if any) is shown for `messageMs` (0: the time-out's time).
     void endReadout(const Outcome& outcome, int messageMs = 0);
-    bool linkReady() const;
     void showLinkDown();
     void notify();
     void sendSwitch(Switch which, bool on);
     void onSwitchTimer(Switch which);
+    void onPageTimer(int id);
 
     // Replies (GeneralPageReplies.cpp).
     void onFrame(const Frame& frame, bool intact, Transport transport);
@@ -159,9 +161,15 @@ private:
     GeneralConnection& connection_;
     PageLink& link_;
     LinkState& state_;
-    Timers& timers_;
+    // The page's skeleton, shared with the other parts (the connection controls hold it).
+    PageSkeleton& skeleton_;
     Dialogs& dialogs_;
     AppEvents& events_;
+    // The read-out's conversation's timers, the factory reset's, and the page's others (the
+    // read-out's start and reconnect check, the switches' waits, the two busy animations).
+    TimerScope readoutTimers_;
+    TimerScope resetTimers_;
+    TimerScope timers_;
     Conversation readoutTalk_;
     Conversation resetTalk_;
     BusyBox readoutBusy_;

@@ -141,20 +141,19 @@ bool GeneralPage::onSwitchAcknowledged(const Frame& frame, Transport /*transport
 }
 
 void GeneralPage::onStandby() {
-    // Every page timer stops except the factory reset's waits; the reset goes on.
+    // The read-out and the page's own timers stop; the factory reset goes on, and the connection
+    // controls' timers (the port list refresh, the TCP check) are theirs.
     readoutTalk_.stop();
-    timers_.stopRange(1, LastStandbyTimer);
-    readoutPhase_ = Readout::Idle;
-    reconnectPending_ = false;
-    // Switch requests end with their waits; the standby message says why.
-    for (auto& requested : requested_)
-        requested.reset();
-    if (state_.busyShown)
-        dialogs_.closeBusy();
-    if (state_.messageShown)
-        dialogs_.closeMessage();
-    announce({Outcome::Kind::Standby, Text::Standby}, outcomes_, dialogs_, timers_, MessageTimer,
-             StandbyMessageMs);
+    skeleton_.standby(
+        {&readoutTimers_, &timers_}, {StandbyMessageMs, false, true},
+        [this] {
+            readoutPhase_ = Readout::Idle;
+            reconnectPending_ = false;
+            // Switch requests end with their waits; the standby message says why.
+            for (auto& requested : requested_)
+                requested.reset();
+        },
+        outcomes_);
     notify();
 }
 

@@ -70,11 +70,11 @@ void GeneralPage::onResetAnswered(int step) {
     resetting_ = false;
     resetStep_ = 0;
     resetBusy_.close();
-    announce({Outcome::Kind::Done, Text::SetDone}, outcomes_, dialogs_, timers_, MessageTimer,
-             DoneMessageMs, false, resetTalk_.guard([this] {
-                 beep_ = true;
-                 notify();
-             }));
+    skeleton_.message().announce({Outcome::Kind::Done, Text::SetDone}, outcomes_, DoneMessageMs,
+                                 false, resetTalk_.guard([this] {
+                                     beep_ = true;
+                                     notify();
+                                 }));
     notify();
 }
 
@@ -82,8 +82,8 @@ void GeneralPage::onResetFailed() {
     resetting_ = false;
     resetStep_ = 0;
     resetBusy_.close();
-    announce({Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, dialogs_, timers_, MessageTimer,
-             TimeOutMessageMs);
+    skeleton_.message().announce({Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_,
+                                 TimeOutMessageMs);
     notify();
 }
 

@@ -3,8 +3,10 @@
 namespace quorvane {
 
 MatrixSearch::MatrixSearch(GeneralConnection& connection, PageLink& link, UdpLink& udp,
-                           Timers& timers, Dialogs& dialogs)
-    : connection_(connection), link_(link), udp_(udp), timers_(timers), dialogs_(dialogs) {}
+                           Timers& timers, Dialogs& /*dialogs*/)
+    : connection_(connection), link_(link), udp_(udp), timers_(timers, {CloseTimer, LimitTimer}) {
+    timers_.setHandler([this](int) { end(); });
+}
 
 MatrixSearch::~MatrixSearch() {
     if (searching_)
@@ -34,8 +36,8 @@ void MatrixSearch::search() {
                    [this](const std::uint8_t* data, std::size_t size, const UdpPeer& from) {
                        onDatagram(data, size, from);
                    })) {
-        announce({Outcome::Kind::LinkDown, Text::SearchFailed}, outcomes_, dialogs_, timers_,
-                 MessageTimer, MessageMs);
+        connection_.skeleton().message().announce({Outcome::Kind::LinkDown, Text::SearchFailed},
+                                                  outcomes_, MessageMs);
         return;
     }
     searching_ = true;
@@ -87,10 +89,7 @@ void MatrixSearch::end() {
 }
 
 bool MatrixSearch::onTimer(int id) {
-    if (id != CloseTimer && id != LimitTimer)
-        return false;
-    end();
-    return true;
+    return timers_.dispatch(id);
 }
 
 } // namespace quorvane

@@ -7,10 +7,11 @@
 // 30600 (or a waiting command line) for ever. Pieces of a reply are joined only from one sender
 // within 1 s.
 //
-// Runs on the user-interface thread; its timer is one of the General page's (the owner routes
-// expiries to onTimer()).
+// Runs on the user-interface thread; its timers are its own scope of the General page's set (the
+// page's maker routes expiries to onTimer()); its message goes on the page's message path.
 
 #include "core/app/Dialogs.h"
+#include "core/app/TimerScope.h"
 #include "core/app/Timers.h"
 #include "core/device/GeneralConnection.h"
 #include "core/device/NetworkPackets.h"
@@ -29,7 +30,6 @@ public:
     static constexpr int CloseAfterMs = 5000;
     static constexpr int LimitTimer = 89;
     static constexpr int LimitMs = 10000;
-    static constexpr int MessageTimer = 55;
     static constexpr int MessageMs = 1500;
     static constexpr std::size_t MaxFound = 256;
 
@@ -79,8 +79,7 @@ private:
     GeneralConnection& connection_;
     PageLink& link_;
     UdpLink& udp_;
-    Timers& timers_;
-    Dialogs& dialogs_;
+    TimerScope timers_; // the close timer and the limit
     std::function<void()> found_;
     std::function<void()> socketTaken_;
     OutcomeReport outcomes_;

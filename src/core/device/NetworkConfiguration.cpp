@@ -95,7 +95,11 @@ std::string macFault(const net::Mac& mac) {
 NetworkConfiguration::NetworkConfiguration(MatrixSearch& search, UdpLink& udp, const Clock& clock,
                                            Timers& timers, Dialogs& dialogs,
                                            ConfigurationView& view)
-    : search_(search), udp_(udp), clock_(clock), timers_(timers), dialogs_(dialogs), view_(view) {
+    : search_(search), udp_(udp), clock_(clock),
+      timers_(timers, {AnimationTimer, TimeOutTimer, AcceptedTimer, SearchingTimer, SearchTimer,
+                       CloseTimer, PortCloseTimer}),
+      message_(dialogs, timers, MessageTimer), view_(view) {
+    timers_.setHandler([this](int id) { onOwnTimer(id); });
     // A search, the user's or the one after an acceptance, closes the configuration's socket.
     search_.setSocketTakenListener([this] {
         listening_ = false;
@@ -141,7 +145,7 @@ void NetworkConfiguration::clickCancel() {
 }
 
 void NetworkConfiguration::refuse(const std::string& text) {
-    raiseMessage(dialogs_, timers_, MessageTimer, MessageMs, text);
+    message_.raise(text, MessageMs);
 }
 
 bool NetworkConfiguration::check(const ConfigForm& form, net::ConfigurationRequest& request) {
@@ -250,11 +254,15 @@ void NetworkConfiguration::onMatrixFound() {
 }
 
 bool NetworkConfiguration::onTimer(int id) {
+    return message_.onTimer(id) || timers_.dispatch(id);
+}
+
+void NetworkConfiguration::onOwnTimer(int id) {
     switch (id) {
     case AnimationTimer:
         showConfiguring(animationText(phase_));
         phase_ = phase_ % 3 + 1;
-        return true;
+        break;
     case TimeOutTimer:
         timers_.stop(AnimationTimer);
         timers_.stop(TimeOutTimer);
@@ -262,12 +270,12 @@ bool NetworkConfiguration::onTimer(int id) {
         showConfiguring(FailedText);
         timers_.start(CloseTimer, FailedCloseMs);
         ended();
-        return true;
+        break;
     case AcceptedTimer:
         timers_.stop(AcceptedTimer);
         showConfiguring(SearchingText);
         timers_.start(SearchingTimer, SearchingMs);
-        return true;
+        break;
     case SearchingTimer:
         timers_.stop(SearchingTimer);
         researching_ = true;
@@ -275,17 +283,17 @@ bool NetworkConfiguration::onTimer(int id) {
         // A reply may already have come (it never does at once, but the order must not matter).
         if (researching_)
             timers_.start(SearchTimer, SearchMs);
-        return true;
+        break;
     case SearchTimer:
         timers_.stop(SearchTimer);
         researching_ = false;
         showConfiguring(SearchFailedText);
         timers_.start(CloseTimer, SearchFailedCloseMs);
-        return true;
+        break;
     case CloseTimer:
         timers_.stop(CloseTimer);
         closeConfiguring();
-        return true;
+        break;
     case PortCloseTimer:
         timers_.stop(PortCloseTimer);
         // Only the configuration's own socket: a search started meanwhile has taken it.
@@ -293,13 +301,9 @@ bool NetworkConfiguration::onTimer(int id) {
             udp_.close();
         listening_ = false;
         replies_.clear();
-        return true;
-    case MessageTimer:
-        timers_.stop(MessageTimer);
-        dialogs_.closeMessage();
-        return true;
+        break;
     default:
-        return false;
+        break;
     }
 }
 

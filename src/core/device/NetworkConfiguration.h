@@ -22,6 +22,8 @@
 // Configuring window's text and forward the user's actions.
 
 #include "core/app/Dialogs.h"
+#include "core/app/PageSkeleton.h"
+#include "core/app/TimerScope.h"
 #include "core/app/Timers.h"
 #include "core/device/MatrixSearch.h"
 #include "core/device/NetworkPackets.h"
@@ -108,12 +110,14 @@ private:
     void onAccepted();
     void showConfiguring(const std::string& text);
     void closeConfiguring();
+    void onOwnTimer(int id);
 
     MatrixSearch& search_;
     UdpLink& udp_;
     const Clock& clock_;
-    Timers& timers_;
-    Dialogs& dialogs_;
+    // The configuration's own timers and its message box path, both on its own set.
+    TimerScope timers_;
+    MessagePath message_;
     ConfigurationView& view_;
 
     ConfigForm form_;

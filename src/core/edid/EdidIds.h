@@ -10,12 +10,11 @@ inline constexpr int AllInputs = 8;
 // The "Set EDID Mode" index of "Default EDID"; smaller indexes are the built-in EDIDs.
 inline constexpr int DefaultEdidMode = 15;
 
-// The page's conversation arms its waits on ids from 1 up (see Conversation::TimerIdSpan).
+// The page's timers: its conversation's waits (ids from 1 up, Conversation::TimerIdSpan of them),
+// the message box's close timer and the busy animation; each is one owner's (TimerScope).
 inline constexpr int ConversationFirstTimer = 1;
 inline constexpr int MessageTimer = 59;
 inline constexpr int BusyTimer = 60;
-// Standby stops every page timer in this range.
-inline constexpr int LastPageTimer = 79;
 
 inline constexpr int StepWaitMs = 5000; // every wait, before the resend and after it
 inline constexpr int BlockGapMs = 200;  // from the data announcement to the data block

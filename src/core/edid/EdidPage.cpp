@@ -25,19 +25,24 @@ bool inRange(int index, int count) {
 
 EdidPage::EdidPage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink& tcp,
                    const Clock& clock, Dialogs& dialogs, AppEvents& events)
-    : state_(state), timers_(timers), dialogs_(dialogs), events_(events),
+    : skeleton_(state, timers, dialogs, MessageTimer), state_(state), dialogs_(dialogs),
+      events_(events),
+      talkTimers_(timers, TimerScope::span(ConversationFirstTimer, Conversation::TimerIdSpan)),
+      pageTimers_(timers, {BusyTimer}),
       link_(state, serial, tcp, clock,
             PageLink::Rules{SerialLogCount::EveryByte, TcpLogStyle::FramePerLine}),
-      conversation_(timers, ConversationFirstTimer),
-      busyBoxes_{BusyBox(dialogs, timers, BusyTimer, SetFamily),
-                 BusyBox(dialogs, timers, BusyTimer, CopyFamily),
-                 BusyBox(dialogs, timers, BusyTimer, DownloadFamily),
-                 BusyBox(dialogs, timers, BusyTimer, StatusFamily)} {
+      conversation_(talkTimers_, ConversationFirstTimer),
+      busyBoxes_{BusyBox(dialogs, pageTimers_, BusyTimer, SetFamily),
+                 BusyBox(dialogs, pageTimers_, BusyTimer, CopyFamily),
+                 BusyBox(dialogs, pageTimers_, BusyTimer, DownloadFamily),
+                 BusyBox(dialogs, pageTimers_, BusyTimer, StatusFamily)} {
     names_.fill(DefaultEdidName);
     link_.setFrameHandler([this](const Frame& frame, bool intact, Transport transport) {
         onFrame(frame, intact, transport);
     });
-    timers_.setHandler([this](int id) { onTimer(id); });
+    talkTimers_.setHandler([this](int id) { conversation_.onTimer(id); });
+    pageTimers_.setHandler([this](int id) { onPageTimer(id); });
+    skeleton_.routeTimers({&talkTimers_, &pageTimers_});
     conversation_.setListeners({
         {},
         [this](const Step&) { onFailed(); },
@@ -49,9 +54,7 @@ EdidPage::EdidPage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink
         link_.openSerial(state_.comPortNumber, pageSettings(state_));
 }
 
-EdidPage::~EdidPage() {
-    timers_.setHandler({});
-}
+EdidPage::~EdidPage() = default;
 
 // --- Page entry ---
 
@@ -72,8 +75,8 @@ void EdidPage::onShow() {
         }
     }
     // A request still running keeps its conversation; it reads its own names back when done.
-    if (!busy_ && !checking_) {
-        operation_ = Operation::NameRefresh;
+    if (!busy() && !checkingOutput()) {
+        request_.operation = Operation::NameRefresh;
         startNameQuery(1, Query::Refresh);
     }
     replyGate_ = false;
@@ -116,14 +119,14 @@ void EdidPage::selectDownloadTarget(int index) {
 
 bool EdidPage::refuseWhileBusy() {
     // A copy's output check counts as busy too: a second request would run beside it.
-    if (!busy_ && !checking_)
+    if (!busy() && !checkingOutput())
         return false;
     end({Outcome::Kind::Busy, Text::PleaseWait});
     return true;
 }
 
 bool EdidPage::linkReady() {
-    const bool ready = state_.tcpMode() ? state_.tcpConnected : link_.serialOpen();
+    const bool ready = skeleton_.linkReady(link_);
     if (!ready)
         end({Outcome::Kind::LinkDown, state_.linkDownMessage()});
     return ready;
@@ -133,11 +136,11 @@ void EdidPage::clickSet() {
     if (refuseWhileBusy())
         return;
     replyGate_ = false;
-    operation_ = Operation::Set;
+    request_.operation = Operation::Set;
     if (!linkReady())
         return notify();
-    requestMode_ = setMode_;
-    requestTarget_ = setTarget_;
+    request_.mode = setMode_;
+    request_.target = setTarget_;
     openBusy(Operation::Set);
     startHandshake();
 }
@@ -146,11 +149,11 @@ void EdidPage::clickCopy() {
     if (refuseWhileBusy())
         return;
     replyGate_ = false;
-    operation_ = Operation::Copy;
+    request_.operation = Operation::Copy;
     if (!linkReady())
         return notify();
-    requestSource_ = copySource_;
-    requestTarget_ = copyTarget_;
+    request_.source = copySource_;
+    request_.target = copyTarget_;
     openBusy(Operation::Copy);
     startOutputCheck();
 }
@@ -159,7 +162,7 @@ void EdidPage::clickStatus() {
     if (refuseWhileBusy())
         return;
     replyGate_ = false;
-    operation_ = Operation::Status;
+    request_.operation = Operation::Status;
     if (!linkReady())
         return notify();
     openBusy(Operation::Status);
@@ -167,8 +170,7 @@ void EdidPage::clickStatus() {
 }
 
 void EdidPage::startHandshake() {
-    stage_ = Stage::Handshake;
-    busy_ = true;
+    request_.phase = Phase::Handshake;
     conversation_.start(Step{"EDID handshake",
                              {{0, [this] { send(cmd::edidHandshake); }}},
                              [](const Reply& reply) {
@@ -183,22 +185,21 @@ void EdidPage::startHandshake() {
 }
 
 void EdidPage::onHandshakeReply() {
-    busy_ = false;
-    const auto target = static_cast<std::uint8_t>(requestTarget_ + 1);
-    const bool all = requestTarget_ == AllInputs;
+    const auto target = static_cast<std::uint8_t>(request_.target + 1);
+    const bool all = request_.target == AllInputs;
     auto isGroupEdid = [](const Frame& f, std::uint8_t command) {
         return f[2] == cmd::GroupEdid && f[3] == command;
     };
-    switch (operation_) {
+    switch (request_.operation) {
     case Operation::Set: {
         auto onAck = [this](const Frame& frame) { onSetAcknowledged(frame); };
-        if (requestMode_ == DefaultEdidMode) {
+        if (request_.mode == DefaultEdidMode) {
             const std::uint8_t ack = all ? cmd::EdidDefaultAll : cmd::EdidDefaultOne;
             startCommand(
                 all ? cmd::edidDefaultAll : cmd::edidDefaultOne(target),
                 [=](const Frame& f) { return isGroupEdid(f, ack); }, onAck);
         } else {
-            const auto mode = static_cast<std::uint8_t>(requestMode_ + 1);
+            const auto mode = static_cast<std::uint8_t>(request_.mode + 1);
             if (all)
                 startCommand(
                     cmd::edidSetBuiltInAll(mode),
@@ -214,7 +215,7 @@ void EdidPage::onHandshakeReply() {
         break;
     }
     case Operation::Copy: {
-        const auto output = static_cast<std::uint8_t>(requestSource_ + 1);
+        const auto output = static_cast<std::uint8_t>(request_.source + 1);
         auto onAck = [this](const Frame& frame) { onCopyAcknowledged(frame); };
         if (all)
             startCommand(
@@ -231,7 +232,8 @@ void EdidPage::onHandshakeReply() {
         startDownloadCommand();
         break;
     default:
-        stage_ = Stage::None;
+        // Nothing else starts with a handshake.
+        endRequest({});
         notify();
         break;
     }
@@ -239,8 +241,7 @@ void EdidPage::onHandshakeReply() {
 
 void EdidPage::startCommand(const CommandBytes& command, std::function<bool(const Frame&)> isAck,
                             std::function<void(const Frame&)> onAck) {
-    stage_ = Stage::Command;
-    busy_ = true;
+    request_.phase = Phase::Command;
     conversation_.start(Step{"EDID command",
                              {{0, [this, command] { send(command); }}},
                              [isAck](const Reply& reply) {
@@ -253,10 +254,8 @@ void EdidPage::startCommand(const CommandBytes& command, std::function<bool(cons
 }
 
 void EdidPage::startOutputCheck() {
-    const auto output = static_cast<std::uint8_t>(requestSource_ + 1);
-    stage_ = Stage::OutputCheck;
-    busy_ = false;
-    checking_ = true;
+    const auto output = static_cast<std::uint8_t>(request_.source + 1);
+    request_.phase = Phase::OutputCheck;
     // Sent once: its first expiry is already the failure.
     conversation_.start(Step{"output check",
                              {{0, [this, output] { send(cmd::outputAttachedQuery(output)); }}},
@@ -273,11 +272,9 @@ void EdidPage::startOutputCheck() {
 }
 
 void EdidPage::onOutputChecked(const Frame& frame) {
-    checking_ = false;
     if (frame[6] == cmd::NothingValue) {
-        stage_ = Stage::None;
-        closeBusy();
-        end({Outcome::Kind::Refused, Text::OutputNotConnected, requestSource_ + 1});
+        endRequest({});
+        end({Outcome::Kind::Refused, Text::OutputNotConnected, request_.source + 1});
         notify();
         return;
     }
@@ -286,10 +283,8 @@ void EdidPage::onOutputChecked(const Frame& frame) {
 
 void EdidPage::startNameQuery(int input, Query kind) {
     const auto n = static_cast<std::uint8_t>(input);
-    query_ = kind;
-    stage_ = Stage::NameQuery;
-    if (kind == Query::Status)
-        busy_ = true;
+    request_.names = kind;
+    request_.phase = Phase::Names;
     // Every query is resent once after 5 s and fails 5 s later with "Time out!", the read-back
     // after a change and on show too: a lost answer would otherwise leave the conversation
     // waiting for ever and the names of the inputs not yet read showing what the matrix no longer
@@ -330,21 +325,23 @@ void EdidPage::openBusy(Operation operation) {
     activeBusy_->open(3);
 }
 
+void EdidPage::endRequest(Ending ending) {
+    conversation_.stop();
+    request_.phase = Phase::Idle;
+    if (ending.closeBusy)
+        closeBusy();
+    if (ending.closePleaseWait)
+        skeleton_.message().closePleaseWait();
+}
+
 void EdidPage::closeBusy() {
-    timers_.stop(BusyTimer);
+    pageTimers_.stop(BusyTimer);
     if (state_.busyShown)
         dialogs_.closeBusy();
 }
 
-void EdidPage::closePleaseWait() {
-    if (state_.messageShown && state_.messageId == Text::PleaseWait) {
-        timers_.stop(MessageTimer);
-        dialogs_.closeMessage();
-    }
-}
-
 void EdidPage::end(const Outcome& outcome, int ms, bool onlyIfHidden) {
-    announce(outcome, outcomes_, dialogs_, timers_, MessageTimer, ms, onlyIfHidden);
+    skeleton_.message().announce(outcome, outcomes_, ms, onlyIfHidden);
 }
 
 void EdidPage::showName(int input, std::uint8_t reported) {

@@ -19,6 +19,8 @@
 #include "core/app/LinkState.h"
 #include "core/app/Outcome.h"
 #include "core/app/PageHandle.h"
+#include "core/app/PageSkeleton.h"
+#include "core/app/TimerScope.h"
 #include "core/app/Timers.h"
 #include "core/edid/EdidFile.h"
 #include "core/edid/EdidIds.h"
@@ -109,10 +111,12 @@ public:
     std::vector<std::string> summaryShown() const;
     const edid::EdidBuffer& edidBuffer() const { return edid_; }
 
-    Operation operation() const { return operation_; }
-    bool busy() const { return busy_; }
+    Operation operation() const { return request_.operation; }
+    // A set, copy, download or status request holds the page (its handshake, command, data block
+    // or status read runs); the main window's page switch waits for it.
+    bool busy() const { return request_.holdsPage(); }
     // A copy's output check is out (no other request may start meanwhile).
-    bool checkingOutput() const { return checking_; }
+    bool checkingOutput() const { return request_.phase == Phase::OutputCheck; }
     // A step is out and waited for (a request, or the read-back of names after one).
     bool talking() const { return conversation_.inFlight(); }
     bool replyGate() const { return replyGate_; }
@@ -122,10 +126,30 @@ public:
 
 private:
     // What the step in flight asks; says what a failure of it means.
-    enum class Stage { None, Handshake, Command, OutputCheck, Data, NameQuery };
-    // How a name answer goes on: the next input at once (refresh), the next input with a retry
-    // (status), or nothing further (one input after a change).
+    enum class Phase { Idle, OutputCheck, Handshake, Command, Data, Names };
+    // How a name answer goes on: the next input (refresh and status), or nothing further (one
+    // input after a change).
     enum class Query { Refresh, Status, Single };
+    // The request in progress, in one place: what was asked, with the selections it was started
+    // with, and where it stands. `operation` stays as it was once the request has ended.
+    struct Request {
+        Operation operation = Operation::None;
+        Phase phase = Phase::Idle;
+        Query names = Query::Refresh; // while phase is Names
+        int mode = 0;
+        int target = 0;
+        int source = 0;
+
+        bool holdsPage() const {
+            return phase == Phase::Handshake || phase == Phase::Command || phase == Phase::Data ||
+                   (phase == Phase::Names && names == Query::Status);
+        }
+    };
+    // What ending a request closes besides its step.
+    struct Ending {
+        bool closeBusy = true;
+        bool closePleaseWait = false;
+    };
 
     // Requests.
     bool refuseWhileBusy();
@@ -147,29 +171,34 @@ private:
     // Acknowledgements.
     void onSetAcknowledged(const Frame& frame);
     void onCopyAcknowledged(const Frame& frame);
-    void finish();
+    // The one end of a request: its step stops, the request is idle, and the busy box (and a
+    // "Please wait..." message) close as `ending` says. Messages and the main window's busy
+    // notification are the caller's.
+    void endRequest(Ending ending);
 
     // Received frames, failures, timers.
     void onFrame(const Frame& frame, bool intact, Transport transport);
     void onSwitchCheck(const Frame& frame);
     void onFailed();
     void onStandby();
-    void onTimer(int id);
+    void onPageTimer(int id);
 
     // Shown state.
     void openBusy(Operation operation);
     void closeBusy();
-    void closePleaseWait();
     // Shows the outcome's text (when it has one) and reports the outcome.
     void end(const Outcome& outcome, int ms = edid::MessageMs, bool onlyIfHidden = false);
     void showName(int input, std::uint8_t reported);
     void send(const CommandBytes& command);
     void notify();
 
+    PageSkeleton skeleton_;
     LinkState& state_;
-    Timers& timers_;
     Dialogs& dialogs_;
     AppEvents& events_;
+    // The conversation's timers and the page's own (the busy animation).
+    TimerScope talkTimers_;
+    TimerScope pageTimers_;
     PageLink link_;
     Conversation conversation_;
     std::array<BusyBox, 4> busyBoxes_;
@@ -182,15 +211,7 @@ private:
     int copySource_ = 0;
     int copyTarget_ = 0;
     int downloadTarget_ = 0;
-    // The selections a request was started with.
-    int requestMode_ = 0;
-    int requestTarget_ = 0;
-    int requestSource_ = 0;
-
-    Operation operation_ = Operation::None;
-    Stage stage_ = Stage::None;
-    bool busy_ = false;
-    bool checking_ = false;
+    Request request_;
     bool replyGate_ = true;
     std::array<std::string, edid::InputCount> names_;
 
@@ -200,7 +221,6 @@ private:
     std::vector<std::string> fileRefusal_;
     // The download's 290-byte data block, filled when the matrix is ready for it.
     std::array<std::uint8_t, 290> transferBlock_{};
-    Query query_ = Query::Refresh;
 };
 
 } // namespace quorvane

@@ -76,26 +76,25 @@ void EdidPage::clickDownload() {
     if (refuseWhileBusy())
         return;
     replyGate_ = false;
-    operation_ = Operation::Download;
+    request_.operation = Operation::Download;
     if (!linkReady())
         return notify();
     if (filePath_.empty()) {
         end({Outcome::Kind::InvalidInput, Text::SelectFile});
         return notify();
     }
-    requestTarget_ = downloadTarget_;
+    request_.target = downloadTarget_;
     openBusy(Operation::Download);
     startHandshake();
 }
 
 void EdidPage::startDownloadCommand() {
-    const bool all = requestTarget_ == AllInputs;
+    const bool all = request_.target == AllInputs;
     const std::uint8_t which = all ? cmd::EdidDownloadAll : cmd::EdidDownloadOne;
-    stage_ = Stage::Command;
-    busy_ = true;
+    request_.phase = Phase::Command;
     const CommandBytes request =
         all ? cmd::edidDownloadAllRequest
-            : cmd::edidDownloadOneRequest(static_cast<std::uint8_t>(requestTarget_ + 1));
+            : cmd::edidDownloadOneRequest(static_cast<std::uint8_t>(request_.target + 1));
     conversation_.start(Step{"EDID download request",
                              {{0, [this, request] { send(request); }}},
                              [which](const Reply& reply) {
@@ -112,13 +111,12 @@ void EdidPage::startDownloadCommand() {
 }
 
 void EdidPage::onReady() {
-    const bool all = requestTarget_ == AllInputs;
+    const bool all = request_.target == AllInputs;
     const std::uint8_t which = all ? cmd::EdidDownloadAll : cmd::EdidDownloadOne;
     // 00, the 256 EDID bytes, 33 bytes of 00.
     transferBlock_.fill(0);
     std::copy(edid_.begin(), edid_.end(), transferBlock_.begin() + 1);
-    stage_ = Stage::Data;
-    busy_ = true;
+    request_.phase = Phase::Data;
     const CommandBytes announce = all ? cmd::edidBlockAnnounceAll : cmd::edidBlockAnnounceOne;
     // The block follows its announcement after a pause; the result must come within 5 s of it.
     conversation_.start(Step{
@@ -139,10 +137,7 @@ void EdidPage::sendDataBlock() {
     if (state_.tcpMode() && !state_.tcpConnected) {
         // The connection went down during the pause: the block cannot go, and nothing would ever
         // answer it, so the download ends here.
-        conversation_.stop();
-        stage_ = Stage::None;
-        busy_ = false;
-        closeBusy();
+        endRequest({});
         // The link went down midway: the request ends as the matrix's link lost.
         end({Outcome::Kind::LinkLost, Text::ConnectFailed});
         events_.pageBusy(false);
@@ -153,22 +148,19 @@ void EdidPage::sendDataBlock() {
 }
 
 void EdidPage::onDownloadResult(const Frame& frame) {
-    stage_ = Stage::None;
-    busy_ = false;
-    closeBusy();
-    closePleaseWait();
+    endRequest({true, true});
     events_.pageBusy(false);
     const std::uint8_t result = frame[4];
     if (result == cmd::NothingValue) {
         end({Outcome::Kind::Refused, Text::DownloadFailed});
     } else if (result == 0x00) {
         end({Outcome::Kind::Done, Text::DownloadDone});
-        if (requestTarget_ == AllInputs) {
-            operation_ = Operation::NameRefresh;
+        if (request_.target == AllInputs) {
+            request_.operation = Operation::NameRefresh;
             startNameQuery(1, Query::Refresh);
         } else {
             // The operation stays Download: only this input's name is read back.
-            startNameQuery(requestTarget_ + 1, Query::Single);
+            startNameQuery(request_.target + 1, Query::Single);
         }
     } else {
         // A result the matrix does not define: not a success.

@@ -45,48 +45,39 @@ void EdidPage::onFrame(const Frame& frame, bool intact, Transport transport) {
 
 // --- Acknowledgements ---
 
-void EdidPage::finish() {
-    busy_ = false;
-    stage_ = Stage::None;
-    closeBusy();
-    events_.pageBusy(false);
-    closePleaseWait();
-}
-
 void EdidPage::onSetAcknowledged(const Frame& frame) {
-    finish();
-    const bool all = requestTarget_ == AllInputs;
+    endRequest({true, true});
+    events_.pageBusy(false);
+    const bool all = request_.target == AllInputs;
     // The default EDID is set without a message.
     const bool builtIn = frame[3] == cmd::EdidSetBuiltInAll || frame[3] == cmd::EdidSetBuiltInOne;
     end({Outcome::Kind::Done, builtIn ? Text::SetDone : Text::None});
     if (all) {
-        operation_ = Operation::NameRefresh;
+        request_.operation = Operation::NameRefresh;
         startNameQuery(1, Query::Refresh);
     } else {
-        startNameQuery(requestTarget_ + 1, Query::Single);
+        startNameQuery(request_.target + 1, Query::Single);
     }
     notify();
 }
 
 void EdidPage::onCopyAcknowledged(const Frame& frame) {
     if (frame[3] == cmd::EdidCopyAll) {
-        finish();
+        endRequest({true, true});
+        events_.pageBusy(false);
         end({Outcome::Kind::Done, Text::CopyDone});
-        operation_ = Operation::NameRefresh;
+        request_.operation = Operation::NameRefresh;
         startNameQuery(1, Query::Refresh);
         notify();
         return;
     }
     // Copy to one input: the result is in byte 4. The main window is not told (it was never told
     // that the page was busy either).
-    busy_ = false;
-    stage_ = Stage::None;
-    closeBusy();
-    closePleaseWait();
+    endRequest({true, true});
     if (frame[4] == 0x00) {
         end({Outcome::Kind::Done, Text::CopyDone}, MessageMs, true);
         // The name is read back even when another message is up, so the list stays true.
-        startNameQuery(requestTarget_ + 1, Query::Single);
+        startNameQuery(request_.target + 1, Query::Single);
     } else {
         end({Outcome::Kind::Refused, Text::CopyFailed}, MessageMs, true);
     }
@@ -99,13 +90,12 @@ void EdidPage::onNameAnswer(const Frame& frame, Query kind) {
     const int input = frame[4];
     showName(input, frame[6]);
     if (kind == Query::Single) {
-        stage_ = Stage::None;
+        // One input after a change: its busy box closed with the change.
+        endRequest({false, false});
     } else if (input < InputCount) {
         startNameQuery(input + 1, kind);
     } else {
-        stage_ = Stage::None;
-        closeBusy();
-        busy_ = false;
+        endRequest({});
         if (kind == Query::Status)
             outcomes_({Outcome::Kind::Done});
     }
@@ -115,26 +105,19 @@ void EdidPage::onNameAnswer(const Frame& frame, Query kind) {
 // --- Failures, standby, switch check ---
 
 void EdidPage::onFailed() {
-    const Stage failed = stage_;
-    stage_ = Stage::None;
-    closeBusy();
+    const Phase failed = request_.phase;
+    endRequest({});
     switch (failed) {
-    case Stage::OutputCheck:
-        // Busy was never set for the check; only the check itself ends.
-        checking_ = false;
-        end({Outcome::Kind::TimedOut, Text::TimeOut}, MessageMs, true);
-        break;
-    case Stage::NameQuery:
-        busy_ = false;
+    case Phase::OutputCheck:
+    case Phase::Names:
+        // The main window was not told of the check (nor of a read-back); only the request ends.
         end({Outcome::Kind::TimedOut, Text::TimeOut}, MessageMs, true);
         break;
     default:
         // Handshake, command, or the data block's result.
-        busy_ = false;
         if (state_.messageShown && state_.messageId == Text::PleaseWait) {
             // The "Please wait..." box closes instead of showing the time-out.
-            timers_.stop(MessageTimer);
-            dialogs_.closeMessage();
+            skeleton_.message().close();
             outcomes_({Outcome::Kind::TimedOut});
         } else {
             end({Outcome::Kind::TimedOut, Text::TimeOut}, MessageMs, true);
@@ -146,14 +129,9 @@ void EdidPage::onFailed() {
 }
 
 void EdidPage::onStandby() {
-    timers_.stopRange(1, LastPageTimer);
-    closeBusy();
-    busy_ = false;
-    checking_ = false;
-    stage_ = Stage::None;
-    if (state_.messageShown)
-        dialogs_.closeMessage();
-    end({Outcome::Kind::Standby, Text::Standby}, LongMessageMs, true);
+    skeleton_.standby(
+        {&talkTimers_, &pageTimers_}, {LongMessageMs, true, true}, [this] { endRequest({}); },
+        outcomes_);
     notify();
 }
 
@@ -161,12 +139,8 @@ void EdidPage::onSwitchCheck(const Frame& frame) {
     if (frame[4] == cmd::SwitchOn) {
         // The matrix's EDID switch is not where it must be: nothing can go on until the user
         // has set it, so the request ends here instead of retrying into "Time out!".
-        conversation_.stop();
-        stage_ = Stage::None;
-        closeBusy();
-        const bool wasRunning = busy_ || checking_;
-        busy_ = false;
-        checking_ = false;
+        const bool wasRunning = busy() || checkingOutput();
+        endRequest({});
         if (state_.messageShown)
             dialogs_.closeMessage();
         end({Outcome::Kind::Refused, Text::SwitchCheck}, LongMessageMs, true);
@@ -177,23 +151,17 @@ void EdidPage::onSwitchCheck(const Frame& frame) {
     }
     // Any other value: the request in progress starts over from its first step. With nothing in
     // progress there is nothing to go on with.
-    if (!busy_ && !checking_)
+    if (!busy() && !checkingOutput())
         return;
-    if (operation_ == Operation::Set || operation_ == Operation::Download)
+    if (request_.operation == Operation::Set || request_.operation == Operation::Download)
         startHandshake();
-    else if (operation_ == Operation::Copy)
+    else if (request_.operation == Operation::Copy)
         startOutputCheck();
 }
 
-void EdidPage::onTimer(int id) {
-    if (conversation_.onTimer(id))
-        return;
-    if (activeBusy_ && activeBusy_->onTimer(id))
-        return;
-    if (id == MessageTimer) {
-        timers_.stop(MessageTimer);
-        dialogs_.closeMessage();
-    }
+void EdidPage::onPageTimer(int id) {
+    if (activeBusy_)
+        activeBusy_->onTimer(id);
 }
 
 } // namespace quorvane

@@ -6,11 +6,10 @@
 
 namespace quorvane::firmware {
 
-// The page's conversation arms its waits on ids from 1 up (see Conversation::TimerIdSpan).
+// The page's timers: its conversation's waits (ids from 1 up, Conversation::TimerIdSpan of them)
+// and the message box's close timer; each is one owner's (TimerScope).
 inline constexpr int ConversationFirstTimer = 1;
 inline constexpr int MessageTimer = 20;
-// Standby stops every page timer in this range.
-inline constexpr int LastPageTimer = 20;
 
 inline constexpr int StartRetryMs = 3000; // part starts: resend after, fail after again
 inline constexpr int EraseDelayMs = 200;  // start acknowledged, then erase

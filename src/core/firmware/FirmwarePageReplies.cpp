@@ -21,48 +21,32 @@ void FirmwarePage::onFrame(const Frame& frame, bool intact, Transport transport)
             return;
     }
     // A refusal ends the part whatever it was waiting for.
-    if (upgrading_) {
+    if (run_.running()) {
         for (std::uint8_t part : {std::uint8_t{1}, std::uint8_t{2}}) {
             if (cmd::isFirmwareWriteRefused(frame, part)) {
-                refuse(part);
+                run_.refuse(part);
                 return;
             }
         }
     }
     // The page does not look at the checksum of what it receives. During an upgrade a frame
     // that answers nothing the page waits for shows as unexpected in the traffic window.
-    if (!conversation_.offer(frame, intact, transport) && upgrading_)
+    if (!conversation_.offer(frame, intact, transport) && run_.running())
         link_.markUnexpected();
 }
 
 void FirmwarePage::onStandby() {
-    // The conversation has ended its step; every other timer of the page stops too.
-    timers_.stopRange(1, LastPageTimer);
-    if (state_.messageShown)
-        dialogs_.closeMessage();
-    std::weak_ptr<bool> alive = alive_;
-    announce({Outcome::Kind::Standby, Text::Standby}, outcomes_, dialogs_, timers_, MessageTimer,
-             StandbyMessageMs, false, [this, alive] {
-                 if (!alive.lock())
-                     return;
-                 // An upgrade that was running ends as a failure ends it.
-                 if (upgrading_) {
-                     upgradeEnabled_ = true;
-                     upgrading_ = false;
-                     events_.pageBusy(false);
-                 }
-                 notify();
-             });
+    // The conversation has ended its step; every other timer of the page stops too. The page
+    // opens no busy box of its own.
+    skeleton_.standby({&talkTimers_}, {StandbyMessageMs, false, false}, {}, outcomes_,
+                      conversation_.guard(
+                          [this] {
+                              // An upgrade that was running ends as a failure ends it.
+                              run_.endAfterStandby();
+                              notify();
+                          },
+                          Conversation::Guard::Lifetime));
     notify();
-}
-
-void FirmwarePage::onTimer(int id) {
-    if (conversation_.onTimer(id))
-        return;
-    if (id == MessageTimer) {
-        timers_.stop(MessageTimer);
-        dialogs_.closeMessage();
-    }
 }
 
 // --- Device information ---

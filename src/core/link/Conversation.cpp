@@ -77,11 +77,11 @@ bool Conversation::onTimer(int id) {
     return true;
 }
 
-std::function<void()> Conversation::guard(std::function<void()> work) const {
-    return [live = std::weak_ptr<std::uint64_t>(liveSerial_), serial = serial_,
+std::function<void()> Conversation::guard(std::function<void()> work, Guard scope) const {
+    return [live = std::weak_ptr<std::uint64_t>(liveSerial_), serial = serial_, scope,
             work = std::move(work)] {
         const auto current = live.lock();
-        if (current && *current == serial)
+        if (current && (scope == Guard::Lifetime || *current == serial))
             work();
     };
 }

@@ -29,7 +29,8 @@
 // - Handlers run on the user-interface thread, one at a time; they may call start() or stop().
 //   So may a request part's send: the rest of that request is then not sent and no wait is armed.
 // - guard() wraps work that must run later (after a message box has closed) so that it runs only
-//   while this conversation object exists and no step has started since.
+//   while this conversation object exists and (with Guard::Step) no step has started since; work
+//   that ends something whatever ran meanwhile is guarded with Guard::Lifetime.
 
 #include "core/app/Timers.h"
 #include "core/link/Frame.h"
@@ -130,7 +131,8 @@ public:
     // Resends of the step in flight so far (0 while its first request goes out).
     int attempt() const { return static_cast<int>(resends_); }
 
-    std::function<void()> guard(std::function<void()> work) const;
+    enum class Guard { Step, Lifetime };
+    std::function<void()> guard(std::function<void()> work, Guard scope = Guard::Step) const;
 
 private:
     void sendFrom(std::size_t part);

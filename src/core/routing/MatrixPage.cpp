@@ -12,10 +12,14 @@ using namespace routing;
 
 MatrixPage::MatrixPage(LinkState& state, Timers& timers, SerialLink& serial, TcpLink& tcp,
                        const Clock& clock, Dialogs& dialogs, AppEvents& events)
-    : state_(state), timers_(timers), dialogs_(dialogs), events_(events),
+    : skeleton_(state, timers, dialogs, MessageTimer), state_(state), dialogs_(dialogs),
+      events_(events),
+      talkTimers_(timers, TimerScope::span(ConversationFirstTimer, Conversation::TimerIdSpan)),
+      pageTimers_(timers, {BusyTimer}),
       link_(state, serial, tcp, clock,
             PageLink::Rules{SerialLogCount::CollectedBytes, TcpLogStyle::EveryByte}),
-      conversation_(timers, ConversationFirstTimer), busy_(dialogs, timers, BusyTimer, BusyFamily) {
+      conversation_(talkTimers_, ConversationFirstTimer),
+      busy_(dialogs, pageTimers_, BusyTimer, BusyFamily) {
     presetSources_.fill(1);
     configIdle_.fill(true);
     outputSource_.fill(1);
@@ -27,7 +31,9 @@ MatrixPage::MatrixPage(LinkState& state, Timers& timers, SerialLink& serial, Tcp
         onFrame(frame, intact, transport);
     });
     link_.setTcpGate([this] { return tcpRoutingActive_; });
-    timers_.setHandler([this](int id) { onTimer(id); });
+    talkTimers_.setHandler([this](int id) { conversation_.onTimer(id); });
+    pageTimers_.setHandler([this](int id) { onPageTimer(id); });
+    skeleton_.routeTimers({&talkTimers_, &pageTimers_});
     conversation_.setListeners({
         [this](Conversation::Retry why, int) { onResend(why); },
         [this](const Step&) { onFailed(); },
@@ -40,16 +46,14 @@ MatrixPage::MatrixPage(LinkState& state, Timers& timers, SerialLink& serial, Tcp
         link_.openSerial(state_.comPortNumber, state_.pageSerialSettings);
 }
 
-MatrixPage::~MatrixPage() {
-    timers_.setHandler({});
-}
+MatrixPage::~MatrixPage() = default;
 
 // --- Output groups ---
 
 void MatrixPage::clickInput(int output, int input) {
     if (!isPort(output) || !isPort(input) || routingBusy_)
         return;
-    if (!groupLinkReady()) {
+    if (!skeleton_.linkReady(link_, TcpNeed::Ready)) {
         showLinkDown();
         return;
     }
@@ -76,16 +80,10 @@ void MatrixPage::onAnySwitch() {
 void MatrixPage::onShow() {
     if (routingBusy_)
         return;
-    if (state_.tcpMode()) {
-        if (!state_.tcpConnected) {
-            showLinkDown();
-            return;
-        }
-    } else {
-        if (!link_.reopenSerialForShow()) {
-            showLinkDown();
-            return;
-        }
+    const bool up = state_.tcpMode() ? state_.tcpConnected : link_.reopenSerialForShow();
+    if (!up) {
+        showLinkDown();
+        return;
     }
     startStatusRead(1, FirstQueryChanceMs);
 }
@@ -231,24 +229,17 @@ void MatrixPage::endExchange(const Outcome& outcome) {
 
 // --- Link checks and shown state ---
 
-bool MatrixPage::groupLinkReady() const {
-    return state_.tcpMode() ? state_.tcpLinkReady : link_.serialOpen();
-}
-
 bool MatrixPage::presetLinkReady() {
-    if (state_.tcpMode()) {
-        if (!state_.tcpLinkReady) {
-            showLinkDown();
-            return false;
-        }
+    if (skeleton_.linkReady(link_, TcpNeed::Ready))
         return true;
-    }
-    if (!link_.serialOpen()) {
+    // Over the serial link the refusal is a notice that stays until it is read.
+    if (state_.tcpMode()) {
+        showLinkDown();
+    } else {
         dialogs_.showNotice(std::string(textOf(Text::OpenSerialNotice)));
         outcomes_({Outcome::Kind::LinkDown, Text::OpenSerialNotice});
-        return false;
     }
-    return true;
+    return false;
 }
 
 bool MatrixPage::controlsIdle() const {
@@ -257,8 +248,8 @@ bool MatrixPage::controlsIdle() const {
 }
 
 void MatrixPage::showLinkDown() {
-    announce({Outcome::Kind::LinkDown, state_.linkDownMessage()}, outcomes_, dialogs_, timers_,
-             MessageTimer, MessageMs);
+    skeleton_.message().announce({Outcome::Kind::LinkDown, state_.linkDownMessage()}, outcomes_,
+                                 MessageMs);
 }
 
 void MatrixPage::showDisplay(int output, int value) {

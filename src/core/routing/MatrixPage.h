@@ -16,6 +16,8 @@
 #include "core/app/LinkState.h"
 #include "core/app/Outcome.h"
 #include "core/app/PageHandle.h"
+#include "core/app/PageSkeleton.h"
+#include "core/app/TimerScope.h"
 #include "core/app/Timers.h"
 #include "core/link/Conversation.h"
 #include "core/link/PageLink.h"
@@ -126,10 +128,9 @@ private:
     void onResend(Conversation::Retry why);
     void onFailed();
     void onStandby();
-    void onTimer(int id);
+    void onPageTimer(int id);
 
     // Link checks and shown state.
-    bool groupLinkReady() const;
     bool presetLinkReady();
     bool controlsIdle() const;
     void showLinkDown();
@@ -137,10 +138,13 @@ private:
     void showRoute(int input, int output);
     void notify();
 
+    PageSkeleton skeleton_;
     LinkState& state_;
-    Timers& timers_;
     Dialogs& dialogs_;
     AppEvents& events_;
+    // The conversation's timers and the page's own (the busy animation).
+    TimerScope talkTimers_;
+    TimerScope pageTimers_;
     PageLink link_;
     Conversation conversation_;
     BusyBox busy_;

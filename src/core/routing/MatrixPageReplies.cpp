@@ -107,32 +107,26 @@ void MatrixPage::onFailed() {
     busy_.close();
     // Nothing is waited for any more, yet the page stays busy until "Time out!" has closed.
     exchange_ = Exchange::None;
-    announce({Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, dialogs_, timers_, MessageTimer,
-             MessageMs, true, conversation_.guard([this] {
-                 if (routingBusy_)
-                     endExchange();
-             }));
+    skeleton_.message().announce({Outcome::Kind::TimedOut, Text::TimeOut}, outcomes_, MessageMs,
+                                 true, conversation_.guard([this] {
+                                     if (routingBusy_)
+                                         endExchange();
+                                 }));
     notify();
 }
 
 void MatrixPage::onStandby() {
-    timers_.stopRange(1, LastPageTimer);
-    busy_.close();
-    if (state_.messageShown)
-        dialogs_.closeMessage();
-    exchange_ = Exchange::None;
-    endExchange();
-    announce({Outcome::Kind::Standby, Text::Standby}, outcomes_, dialogs_, timers_, MessageTimer,
-             StandbyMessageMs, true);
+    skeleton_.standby(
+        {&talkTimers_, &pageTimers_}, {StandbyMessageMs, true, true},
+        [this] {
+            exchange_ = Exchange::None;
+            endExchange();
+        },
+        outcomes_);
 }
 
-void MatrixPage::onTimer(int id) {
-    if (conversation_.onTimer(id) || busy_.onTimer(id))
-        return;
-    if (id == MessageTimer) {
-        timers_.stop(MessageTimer);
-        dialogs_.closeMessage();
-    }
+void MatrixPage::onPageTimer(int id) {
+    busy_.onTimer(id);
 }
 
 } // namespace quorvane

@@ -7,12 +7,11 @@ namespace quorvane::routing {
 inline constexpr int OutputCount = 8;
 inline constexpr int InputCount = 8;
 
-// The page's conversation arms its waits on ids from 1 up (see Conversation::TimerIdSpan).
+// The page's timers: its conversation's waits (ids from 1 up, Conversation::TimerIdSpan of them),
+// the message box's close timer and the busy animation; each is one owner's (TimerScope).
 inline constexpr int ConversationFirstTimer = 1;
 inline constexpr int MessageTimer = 59;
 inline constexpr int BusyTimer = 60;
-// Standby stops every page timer in this range.
-inline constexpr int LastPageTimer = 79;
 
 inline constexpr int GroupFirstChanceMs = 3000;  // a click in an output group
 inline constexpr int PresetFirstChanceMs = 5000; // presets, output configuration, chain steps
