@@ -19,6 +19,7 @@
 #include "core/app/LinkState.h"
 #include "core/app/Outcome.h"
 #include "core/app/PageHandle.h"
+#include "core/app/PageSet.h"
 #include "core/link/PageLink.h"
 #include "platform/app/QtTimers.h"
 #include "platform/link/MatrixSocket.h"
@@ -51,6 +52,8 @@ public:
     AppEvents& events() { return *this; }
     // A new timer set for a page, owned by the session.
     Timers& newTimers();
+    // Builds the command's page on the session's link state, clock, socket, boxes and events.
+    const PageSet& pages() const { return pages_; }
 
     // Before the page is made: COM opens the port once to see that it can be had and leaves the
     // link state saying so (the page opens it again as it always does); TCP sets the mode and the
@@ -111,6 +114,7 @@ private:
     Dialogs dialogs_;
     MatrixSocket socket_;
     ConnectWatch watch_;
+    PageSet pages_{PageServices{state_, clock_, watch_, dialogs_, *this}};
     SerialPort serial_;
     std::vector<std::unique_ptr<QtTimers>> timers_;
     bool connected_ = false;
