@@ -403,8 +403,9 @@ TEST_F(AccessibilitySweepTest, EveryPageAndWindowHoldsTheRules) {
     window().trafficWindow()->close();
 
     // The EDID page: the eight input names as the matrix reports them.
-    auto* edid = static_cast<EdidPageWidget*>(window().pageWidget(PageId::Edid));
     click(window().tab(PageId::Edid));
+    auto* edid =
+        static_cast<EdidPageWidget*>(window().pageWidget(PageId::Edid)); // built on its first show
     WAIT_FOR_EQ(accessibleName(edid->nameLabel(8)),
                 QStringLiteral("IN8 EDID: 1080p,Stereo Audio 2.0"), Patience);
     EXPECT_EQ(accessibleName(edid->nameLabel(1)), "IN1 EDID: 1080p,Stereo Audio 2.0");
@@ -412,8 +413,9 @@ TEST_F(AccessibilitySweepTest, EveryPageAndWindowHoldsTheRules) {
     objects += sweep(&window(), QStringLiteral("EDID"));
 
     // The Matrix page, its presets window.
-    auto* matrix = static_cast<MatrixPageWidget*>(window().pageWidget(PageId::Matrix));
     click(window().tab(PageId::Matrix));
+    auto* matrix = static_cast<MatrixPageWidget*>(
+        window().pageWidget(PageId::Matrix)); // built on its first show
     settle(journal().begin());
     objects += sweep(&window(), QStringLiteral("Matrix"));
     PresetsWindow* presets = matrix->showPresetsWindow();
@@ -436,8 +438,9 @@ TEST_F(AccessibilitySweepTest, EveryPageAndWindowHoldsTheRules) {
         about->okButton()->click();
 
     // The FW Upgrade page with the device information line, and the merge window.
-    auto* firmware = static_cast<FirmwarePageWidget*>(window().pageWidget(PageId::Firmware));
     click(window().tab(PageId::Firmware));
+    auto* firmware = static_cast<FirmwarePageWidget*>(
+        window().pageWidget(PageId::Firmware)); // built on its first show
     WAIT_FOR(firmware->infoLabel()->text().startsWith("Device: HDBT MATRIX 8x8"), Patience);
     EXPECT_EQ(accessibleName(firmware->infoLabel()),
               "Device information: " + firmware->infoLabel()->text().trimmed());

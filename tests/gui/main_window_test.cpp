@@ -4,7 +4,6 @@
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/MessageDialog.h"
-#include "gui/app/PlaceholderPage.h"
 #include "gui/app/TabLabel.h"
 #include "gui/device/GeneralPageWidget.h"
 #include "gui/device/LinkIndicator.h"
