@@ -58,8 +58,12 @@ QPixmap iconPixmap(IconId id, const QSize& size, qreal devicePixelRatio) {
 }
 
 QIcon applicationIcon() {
+    // The window's icon, as the task bar and the window switcher draw it. Every size is drawn at
+    // start-up and handed to the window system as a copy (on X11 twice over), so the sizes stop
+    // at 128: a 256-pixel image alone took more memory (three copies of 256 KB) than all the
+    // smaller ones together. Launchers take the larger sizes from the installed icon theme.
     QIcon icon;
-    for (const int side : {16, 24, 32, 48, 64, 128, 256})
+    for (const int side : {16, 24, 32, 48, 64, 128})
         icon.addPixmap(iconPixmap(IconId::Application, QSize(side, side)));
     return icon;
 }
