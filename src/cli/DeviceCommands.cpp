@@ -5,6 +5,7 @@
 
 #include "core/device/GeneralConnection.h"
 #include "core/device/GeneralPage.h"
+#include "core/device/GeneralParts.h"
 #include "core/device/PortProbe.h"
 
 #include <QJsonObject>
@@ -31,20 +32,14 @@ struct NamedPortProbe : PortProbe {
     int port;
 };
 
-// The General page as the window builds it, on the session's link, timers and boxes.
+// The General page as the window builds it (by the session's page set), on the session's link,
+// timers and boxes.
 struct GeneralSet {
     explicit GeneralSet(Session& session)
-        : probe(session.invocation().link.port), timers(session.newTimers()),
-          link(session.state(), session.serial(), session.tcp(), session.clock(),
-               GeneralConnection::LinkRules),
-          connection(link, timers, session.dialogs(), probe, view),
-          page(connection, link, timers, session.dialogs(), session.events()) {
-        timers.setHandler([this](int id) {
-            if (!connection.onTimer(id))
-                page.onTimer(id);
-        });
-        connection.setTcpConnectListener([this] { page.onTcpConnectClicked(); });
-        link.setTcpStateHandler([this] { connection.onTcpStateChanged(); });
+        : probe(session.invocation().link.port),
+          parts(session.pages().general(
+              GeneralSeams{session.serial(), session.newTimers(), probe, view})),
+          link(parts->link()), connection(parts->connection()), page(parts->page()) {
         page.setChangeListener([&session] { session.poke(); });
         const auto report = [&session](const Outcome& outcome) { session.onOutcome(outcome); };
         page.setOutcomeListener(report);
@@ -71,10 +66,10 @@ struct GeneralSet {
 
     NoConnectionView view;
     NamedPortProbe probe;
-    Timers& timers;
-    PageLink link;
-    GeneralConnection connection;
-    GeneralPage page;
+    std::unique_ptr<GeneralParts> parts;
+    PageLink& link;
+    GeneralConnection& connection;
+    GeneralPage& page;
 };
 
 QJsonValue switchValue(const GeneralPage& page, GeneralPage::Switch which) {

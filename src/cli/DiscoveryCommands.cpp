@@ -5,9 +5,9 @@
 #include "cli/Session.h"
 
 #include "core/device/GeneralConnection.h"
+#include "core/device/GeneralParts.h"
 #include "core/device/MatrixSearch.h"
 #include "core/device/PortProbe.h"
-#include "core/link/TrafficUdpLink.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -25,24 +25,21 @@ struct NoPorts : PortProbe {
 
 int runDiscover(Session& session, const std::vector<std::string>&) {
     session.state().controlMode = ControlMode::Tcp;
-    Timers& timers = session.newTimers();
     NoConnectionView view;
     NoPorts probe;
-    PageLink link(session.state(), session.serial(), session.tcp(), session.clock(),
-                  GeneralConnection::LinkRules);
-    GeneralConnection connection(link, timers, session.dialogs(), probe, view);
-    TrafficUdpLink udp(session.udp(), session.state(), session.clock());
-    MatrixSearch search(connection, link, udp, timers, session.dialogs());
+    // The General page's parts as the window builds them, without the network configuration.
+    const auto parts = session.pages().general(
+        GeneralSeams{session.serial(), session.newTimers(), probe, view, &session.udp()});
+    GeneralConnection& connection = parts->connection();
+    MatrixSearch& search = *parts->search();
     const auto report = [&session](const Outcome& outcome) { session.onOutcome(outcome); };
     connection.setOutcomeListener(report);
     search.setOutcomeListener(report);
     // The search ends 5 s after the broadcast or after its last reply, whichever comes later, and
     // at the latest 10 s after the broadcast, however many replies come: the matrices that
     // answered by then are the result.
-    timers.setHandler([&](int id) {
-        if (connection.onTimer(id))
-            return;
-        if (search.onTimer(id))
+    parts->setTimerListener([&session](int, bool handled) {
+        if (handled)
             session.poke();
     });
     connection.create();

@@ -74,9 +74,7 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::
 }
 
 std::unique_ptr<EdidPage> makePage(Session& session) {
-    auto page = std::make_unique<EdidPage>(session.state(), session.newTimers(), session.serial(),
-                                           session.tcp(), session.clock(), session.dialogs(),
-                                           session.events());
+    auto page = session.pages().edid(session.newTimers(), session.serial());
     page->setChangeListener([&session] { session.poke(); });
     page->setOutcomeListener([&session](const Outcome& outcome) { session.onOutcome(outcome); });
     return page;

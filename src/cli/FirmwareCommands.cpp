@@ -170,9 +170,7 @@ int runUpgrade(Session& session, const std::vector<std::string>& args) {
     }
     if (const int status = session.prepareLink())
         return status;
-    auto page = std::make_unique<FirmwarePage>(session.state(), session.newTimers(),
-                                               session.serial(), session.tcp(), session.clock(),
-                                               session.dialogs(), session.events());
+    auto page = session.pages().firmware(session.newTimers(), session.serial());
     if (const int status = session.attach(*page, page->link()))
         return status;
     UpgradeReporter reporter(*page, session.json());

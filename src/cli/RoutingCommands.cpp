@@ -16,9 +16,7 @@ namespace {
 
 // The Matrix page with the session's link, timers and boxes, its changes reported to the session.
 std::unique_ptr<MatrixPage> makePage(Session& session) {
-    auto page = std::make_unique<MatrixPage>(session.state(), session.newTimers(), session.serial(),
-                                             session.tcp(), session.clock(), session.dialogs(),
-                                             session.events());
+    auto page = session.pages().matrix(session.newTimers(), session.serial());
     page->setChangeListener([&session] { session.poke(); });
     page->setOutcomeListener([&session](const Outcome& outcome) { session.onOutcome(outcome); });
     return page;

@@ -20,6 +20,7 @@
 #include "core/app/LinkState.h"
 #include "core/app/Outcome.h"
 #include "core/app/PageHandle.h"
+#include "core/app/PageSet.h"
 #include "core/link/PageLink.h"
 
 #include <functional>
@@ -50,6 +51,8 @@ public:
     AppEvents& events() { return *this; }
     // A new timer set for a page, owned by the session.
     Timers& newTimers();
+    // Builds the command's page on the session's link state, clock, socket, boxes and events.
+    const PageSet& pages() const { return pages_; }
 
     // Before the page is made: COM opens the port to see that it can be had and leaves the link
     // state saying so (the page's own open then takes up the same device again, see SystemWorld);
@@ -107,6 +110,7 @@ private:
     Dialogs dialogs_;
     ConnectWatch watch_;
     std::vector<std::unique_ptr<Timers>> timers_;
+    PageSet pages_{PageServices{state_, world_.clock(), watch_, dialogs_, *this}};
     bool connected_ = false;
 
     std::vector<std::string> messages_;

@@ -43,8 +43,7 @@ protected:
     }
     void start() { start(GetParam()); }
     void createPage() {
-        page = std::make_unique<EdidPage>(state, *timers, *serial, matrix.tcp(), clock, dialogs,
-                                          events);
+        page = pages.edid(*timers, *serial);
         serial->setByteHandler(
             [this](std::uint8_t byte, int port) { page->onSerialByte(byte, port); });
     }

@@ -43,8 +43,7 @@ protected:
         showPage();
     }
     void createPage() {
-        page = std::make_unique<FirmwarePage>(state, *timers, *serial, matrix.tcp(), clock, dialogs,
-                                              events);
+        page = pages.firmware(*timers, *serial);
         serial->setByteHandler(
             [this](std::uint8_t byte, int port) { page->onSerialByte(byte, port); });
     }

@@ -1,10 +1,11 @@
 #pragma once
-// The General page (connection controls and device information) wired to the in-process simulated
-// matrix over the virtual clock, with recorders for the dialogs and the main window's busy
-// notification.
+// The General page (connection controls and device information), built by the page set as the
+// window builds it, wired to the in-process simulated matrix over the virtual clock, with recorders
+// for the dialogs and the main window's busy notification.
 
 #include "InProcessConnectionFixture.h"
 #include "core/device/GeneralPage.h"
+#include "core/device/GeneralParts.h"
 #include "device_frames.h"
 
 #include <gtest/gtest.h>
@@ -18,17 +19,11 @@ namespace quorvane::test {
 using namespace quorvane::test::device;
 using Texts = std::vector<std::string>;
 
-class GeneralPageTest : public ::testing::Test, protected InProcessConnectionFixture {
+class GeneralPageTest : public ::testing::Test, protected InProcessPageFixture {
 protected:
     GeneralPageTest() {
         serial->setByteHandler(
             [this](std::uint8_t byte, int port) { link.onSerialByte(byte, port); });
-        timers->setHandler([this](int id) {
-            if (!connection.onTimer(id))
-                page.onTimer(id);
-        });
-        link.setTcpStateHandler([this] { connection.onTcpStateChanged(); });
-        connection.setTcpConnectListener([this] { page.onTcpConnectClicked(); });
         page.setConfirmListener(
             [this](const std::string& question) { questions.push_back(question); });
         connection.create();
@@ -62,7 +57,14 @@ protected:
     }
     bool switchOn(GeneralPage::Switch which) const { return page.switchOn(which); }
 
-    GeneralPage page{connection, link, *timers, dialogs, events};
+    std::unique_ptr<sim::InProcessSerial> probePort = matrix.createSerial();
+    SerialLinkProbe probe{*probePort, SerialSettings{}};
+    NoConnectionView connectionView;
+    std::unique_ptr<GeneralParts> parts =
+        pages.general(GeneralSeams{*serial, *timers, probe, connectionView});
+    PageLink& link = parts->link();
+    GeneralConnection& connection = parts->connection();
+    GeneralPage& page = parts->page();
     Texts questions;
 };
 

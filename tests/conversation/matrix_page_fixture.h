@@ -32,8 +32,7 @@ protected:
     void createPage() {
         // The page is created when it first comes on show.
         state.currentPage = PageId::Matrix;
-        page = std::make_unique<MatrixPage>(state, *timers, *serial, matrix.tcp(), clock, dialogs,
-                                            events);
+        page = pages.matrix(*timers, *serial);
         serial->setByteHandler(
             [this](std::uint8_t byte, int port) { page->onSerialByte(byte, port); });
     }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -202,4 +203,115 @@ TEST_F(NavigationTest, EveryPageKnowsTheNewPageWhenTheSwitchReachesIt) {
     navigation.clickTab(PageId::Matrix);
     EXPECT_EQ(watching.seen, (std::vector<PageId>{PageId::Edid, PageId::Matrix}));
     navigation.clearPage(PageId::Matrix);
+}
+
+namespace {
+
+// The window's way: only the General page exists at first; a page is built (and registered) by the
+// view when its tab is first shown.
+struct BuildingNavView : NavigationView {
+    BuildingNavView(Log& log, const Clock& clock) : log_(log), clock_(clock) {}
+    void markSelected(PageId) override {}
+    void showPage(PageId page) override {
+        RecordingPage* built = pages[pageSlot(page)];
+        if (built != nullptr && !registered[pageSlot(page)]) {
+            log_.push_back(nameOf(page) + ".build@" + std::to_string(clock_.nowMs()));
+            registered[pageSlot(page)] = true;
+            navigation->setPage(*built);
+        }
+    }
+    void setPageButtonsEnabled(bool) override {}
+
+    Navigation* navigation = nullptr;
+    std::array<RecordingPage*, 4> pages{};
+    std::array<bool, 4> registered{};
+
+private:
+    Log& log_;
+    const Clock& clock_;
+};
+
+struct FirstShowCase {
+    const char* name;
+    ControlMode mode;
+    bool tcpReady;
+    PageId page;
+    Log atClick;  // what the first click does, in order
+    Log after150; // what the show timer does
+    std::vector<std::string> messages;
+};
+
+} // namespace
+
+TEST(NavigationFirstShow, APageBuiltOnItsFirstShowTakesTheLinkAsIfItHadBeenThere) {
+    const std::vector<FirstShowCase> cases = {
+        {"COM: the General page's port is closed before the new page is built",
+         ControlMode::Com,
+         false,
+         PageId::Matrix,
+         {"General.close@0", "Matrix.build@0", "Matrix.switchedTo@0"},
+         {"Matrix.show@150"},
+         {}},
+        {"TCP with a confirmed link: the new page is built, then reconnected",
+         ControlMode::Tcp,
+         true,
+         PageId::Edid,
+         {"Edid.build@0", "Edid.switchedTo@0", "Edid.reconnect@0"},
+         {"Edid.show@150"},
+         {}},
+        {"TCP without a confirmed link: built and shown, no reconnect, no show routine",
+         ControlMode::Tcp,
+         false,
+         PageId::Firmware,
+         {"Firmware.build@0", "Firmware.switchedTo@0"},
+         {},
+         {"Connect to Matrix failed!"}},
+    };
+    for (const FirstShowCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualClock clock;
+        std::unique_ptr<Timers> timers = clock.createTimers();
+        LinkState state;
+        state.controlMode = c.mode;
+        state.comLinkOpen = c.mode == ControlMode::Com;
+        state.tcpLinkReady = c.tcpReady;
+        RecordingDialogView dialogView;
+        Dialogs dialogs{state, dialogView};
+        Log log;
+        BuildingNavView view(log, clock);
+        Navigation navigation{state, *timers, dialogs, view};
+        timers->setHandler([&](int id) { navigation.onTimer(id); });
+        RecordingPage general{PageId::General, log, clock};
+        RecordingPage edid{PageId::Edid, log, clock};
+        RecordingPage matrix{PageId::Matrix, log, clock};
+        RecordingPage firmware{PageId::Firmware, log, clock};
+        view.navigation = &navigation;
+        view.pages = {&general, &edid, &matrix, &firmware};
+        view.registered[pageSlot(PageId::General)] = true;
+        navigation.setPage(general);
+
+        ASSERT_TRUE(navigation.clickTab(c.page));
+        EXPECT_EQ(log, c.atClick);
+        EXPECT_EQ(state.currentPage, c.page);
+        RecordingPage* target = view.pages[pageSlot(c.page)];
+        EXPECT_EQ(target->anySwitches, 1);
+        EXPECT_EQ(general.anySwitches, 1);
+        log.clear();
+        clock.advance(Navigation::ShowDelayMs);
+        EXPECT_EQ(log, c.after150);
+        EXPECT_EQ(dialogView.messages, c.messages);
+
+        // Back and again: the page is built once and handed the link as any other page.
+        log.clear();
+        state.tcpLinkReady = true;
+        ASSERT_TRUE(navigation.clickTab(PageId::General));
+        ASSERT_TRUE(navigation.clickTab(c.page));
+        clock.advance(Navigation::ShowDelayMs);
+        for (const std::string& entry : log)
+            EXPECT_EQ(entry.find(".build@"), std::string::npos) << entry;
+        EXPECT_EQ(log.back(),
+                  nameOf(c.page) + ".show@" + std::to_string(Navigation::ShowDelayMs + 150));
+        for (PageId page : AllPages)
+            navigation.clearPage(page);
+    }
 }

@@ -1,19 +1,21 @@
 #pragma once
 // What every page test in virtual time is built on: the simulated matrix wired in process over the
 // virtual clock, the link state the pages share, the dialogs with a recording view, a recorder for
-// the main window's busy notification, the page's timers and its serial port to the matrix.
+// the main window's busy notification, the page's timers and its serial port to the matrix, and
+// the page set that builds the page on them.
 //
 // A fixture derives from it beside its GoogleTest base and adds its page:
 //
 //     class MatrixPageTest : public ::testing::Test, protected InProcessPageFixture {
 //         ...
-//         std::unique_ptr<MatrixPage> page;
+//         std::unique_ptr<MatrixPage> page = pages.matrix(*timers, *serial);
 //     };
 
 #include "InProcessMatrix.h"
 #include "RecordingDialogView.h"
 #include "VirtualClock.h"
 #include "core/app/Dialogs.h"
+#include "core/app/PageSet.h"
 #include "core/link/PageLink.h"
 #include "sim/device/MatrixDevice.h"
 
@@ -81,6 +83,8 @@ protected:
     RecordingEvents events;
     std::unique_ptr<Timers> timers = clock.createTimers();
     std::unique_ptr<sim::InProcessSerial> serial = matrix.createSerial();
+    // Builds the fixture's page as the window and the command line do, on the services above.
+    PageSet pages{PageServices{state, clock, matrix.tcp(), dialogs, events}};
 };
 
 } // namespace quorvane::test

@@ -403,8 +403,9 @@ TEST_F(AccessibilitySweepTest, EveryPageAndWindowHoldsTheRules) {
     window().trafficWindow()->close();
 
     // The EDID page: the eight input names as the matrix reports them.
-    auto* edid = static_cast<EdidPageWidget*>(window().pageWidget(PageId::Edid));
     click(window().tab(PageId::Edid));
+    auto* edid =
+        static_cast<EdidPageWidget*>(window().pageWidget(PageId::Edid)); // built on its first show
     WAIT_FOR_EQ(accessibleName(edid->nameLabel(8)),
                 QStringLiteral("IN8 EDID: 1080p,Stereo Audio 2.0"), Patience);
     EXPECT_EQ(accessibleName(edid->nameLabel(1)), "IN1 EDID: 1080p,Stereo Audio 2.0");
@@ -412,9 +413,14 @@ TEST_F(AccessibilitySweepTest, EveryPageAndWindowHoldsTheRules) {
     objects += sweep(&window(), QStringLiteral("EDID"));
 
     // The Matrix page, its presets window.
-    auto* matrix = static_cast<MatrixPageWidget*>(window().pageWidget(PageId::Matrix));
+    const std::uint64_t beforeMatrix = journal().end();
     click(window().tab(PageId::Matrix));
-    settle(journal().begin());
+    auto* matrix = static_cast<MatrixPageWidget*>(
+        window().pageWidget(PageId::Matrix)); // built on its first show
+    // The page, built by the click, reads the eight outputs' inputs once it has the port: the
+    // sweep starts after that read, so that it compares actions with clicks on a quiet line.
+    WAIT_FOR(sentSince(beforeMatrix).size() >= 8, Patience);
+    settle(beforeMatrix);
     objects += sweep(&window(), QStringLiteral("Matrix"));
     PresetsWindow* presets = matrix->showPresetsWindow();
     WAIT_FOR(presets->isVisible(), Patience);
@@ -436,8 +442,9 @@ TEST_F(AccessibilitySweepTest, EveryPageAndWindowHoldsTheRules) {
         about->okButton()->click();
 
     // The FW Upgrade page with the device information line, and the merge window.
-    auto* firmware = static_cast<FirmwarePageWidget*>(window().pageWidget(PageId::Firmware));
     click(window().tab(PageId::Firmware));
+    auto* firmware = static_cast<FirmwarePageWidget*>(
+        window().pageWidget(PageId::Firmware)); // built on its first show
     WAIT_FOR(firmware->infoLabel()->text().startsWith("Device: HDBT MATRIX 8x8"), Patience);
     EXPECT_EQ(accessibleName(firmware->infoLabel()),
               "Device information: " + firmware->infoLabel()->text().trimmed());

@@ -39,13 +39,14 @@ class EdidPageSimTest : public SimAppFixture {
 protected:
     void start(const QString& address, const QStringList& switches = {}) {
         ASSERT_NO_FATAL_FAILURE(launch(QStringList{"--com", "1", "--tcp", address} + switches));
-        edid = qobject_cast<EdidPageWidget*>(app->mainWindow().pageWidget(PageId::Edid));
-        ASSERT_NE(edid, nullptr);
         app->show();
     }
     // Shows the EDID page and waits until it has read all eight names.
     void showEdidPage() {
         click(app->mainWindow().tab(PageId::Edid));
+        // The page is built on its first show.
+        edid = qobject_cast<EdidPageWidget*>(app->mainWindow().pageWidget(PageId::Edid));
+        ASSERT_NE(edid, nullptr);
         ASSERT_TRUE(eventually([&] {
             return edid->page().link().sendLog().text().find(NameQueryIn8) != std::string::npos &&
                    edid->nameLabel(8)->text() == "1080p,Stereo Audio 2.0";

@@ -4,7 +4,6 @@
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/MessageDialog.h"
-#include "gui/app/PlaceholderPage.h"
 #include "gui/app/TabLabel.h"
 #include "gui/device/GeneralPageWidget.h"
 #include "gui/device/LinkIndicator.h"
@@ -254,4 +253,38 @@ TEST_F(MainWindowTest, TheGeneralPagesReceiveLogHasALinePerCollectedFrame) {
         general().link().onSerialByte(byte, 1);
     EXPECT_EQ(general().link().receiveLog().text(),
               "12 34 A5 5B 02 01 03 00 05 00 00 00 00 00 F5 \r\n");
+}
+
+TEST_F(MainWindowTest, APageIsBuiltWhenItsTabIsFirstShownAndKeptAfterwards) {
+    struct Row {
+        PageId page;
+        const char* objectName;     // the page widget's object name
+        const char* accessibleName; // what a screen reader calls the page
+    };
+    const std::array<Row, 3> rows{{{PageId::Edid, "EdidPage", "EDID"},
+                                   {PageId::Matrix, "MatrixPage", "Matrix"},
+                                   {PageId::Firmware, "FirmwarePage", "FW Upgrade"}}};
+    // At start only the General page exists.
+    EXPECT_EQ(window().pageWidget(PageId::General), window().currentPageWidget());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.objectName);
+        EXPECT_EQ(window().pageWidget(row.page), nullptr);
+        EXPECT_EQ(window().findChild<QWidget*>(QString::fromLatin1(row.objectName)), nullptr);
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.objectName);
+        click(window().tab(row.page));
+        QWidget* built = window().pageWidget(row.page);
+        ASSERT_NE(built, nullptr);
+        EXPECT_EQ(built, window().currentPageWidget());
+        EXPECT_EQ(built->objectName(), row.objectName);
+        EXPECT_TRUE(built->isVisible());
+        EXPECT_EQ(accessibleName(built), row.accessibleName);
+        // Away and back: the same page, with its state, not a new one.
+        click(window().tab(PageId::General));
+        EXPECT_FALSE(built->isVisible());
+        click(window().tab(row.page));
+        EXPECT_EQ(window().pageWidget(row.page), built);
+        EXPECT_EQ(window().findChildren<QWidget*>(QString::fromLatin1(row.objectName)).size(), 1);
+    }
 }

@@ -38,12 +38,15 @@ protected:
         app = std::make_unique<Application>();
         app->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&app->mainWindow()));
-        matrix = qobject_cast<MatrixPageWidget*>(app->mainWindow().pageWidget(PageId::Matrix));
     }
     ~PresetsWindowTest() override { app.reset(); }
 
     void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    void showPage(PageId page) { ASSERT_TRUE(app->mainWindow().navigation().clickTab(page)); }
+    // Shows `page`; the Matrix page exists from its first show on.
+    void showPage(PageId page) {
+        ASSERT_TRUE(app->mainWindow().navigation().clickTab(page));
+        matrix = qobject_cast<MatrixPageWidget*>(app->mainWindow().pageWidget(PageId::Matrix));
+    }
     int noticesOnScreen() const {
         int count = 0;
         for (QMessageBox* box : app->mainWindow().findChildren<QMessageBox*>())
@@ -64,8 +67,8 @@ protected:
 } // namespace
 
 TEST_F(PresetsWindowTest, ControlsThatSendAreGreyedWhileAnotherPageIsOnShow) {
-    ASSERT_NE(matrix, nullptr);
     ASSERT_NO_FATAL_FAILURE(showPage(PageId::Matrix));
+    ASSERT_NE(matrix, nullptr);
     PresetsWindow* presets = matrix->showPresetsWindow();
     EXPECT_TRUE(presets->configButton(4)->isEnabled());
     EXPECT_TRUE(presets->setButton()->isEnabled());
@@ -103,8 +106,8 @@ TEST_F(PresetsWindowTest, ControlsThatSendAreGreyedWhileAnotherPageIsOnShow) {
 }
 
 TEST_F(PresetsWindowTest, ASettingNameTakesSpacesWhileKeysStillPressNothing) {
-    ASSERT_NE(matrix, nullptr);
     ASSERT_NO_FATAL_FAILURE(showPage(PageId::Matrix));
+    ASSERT_NE(matrix, nullptr);
     PresetsWindow* presets = matrix->showPresetsWindow();
     click(presets->editButton());
     auto* editor = qobject_cast<PresetEditorDialog*>(presets->editor());

@@ -2,6 +2,7 @@
 // environment chose another), then GoogleTest with the machine's serial ports kept out of reach
 // (PortSafety.h).
 #include "PortSafety.h"
+#include "RunAllTests.h"
 
 #include <QApplication>
 
@@ -13,5 +14,5 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     quorvane::test::installPortSafety();
-    return RUN_ALL_TESTS();
+    return quorvane::test::runAllTests();
 }

@@ -70,8 +70,7 @@ public:
         else
             useOpenCom1();
         state.currentPage = PageId::Edid;
-        page = std::make_unique<EdidPage>(state, *timers, *serial, matrix.tcp(), clock, dialogs,
-                                          events);
+        page = pages.edid(*timers, *serial);
         serial->setByteHandler(
             [this](std::uint8_t byte, int port) { page->onSerialByte(byte, port); });
         const Bytes file = edidFile();

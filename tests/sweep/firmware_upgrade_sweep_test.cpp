@@ -51,8 +51,7 @@ public:
     explicit FirmwareRig(const SweepFile& file) {
         device.state().rebootMs = 1000;
         useOpenCom1();
-        page = std::make_unique<FirmwarePage>(state, *timers, *serial, matrix.tcp(), clock, dialogs,
-                                              events);
+        page = pages.firmware(*timers, *serial);
         serial->setByteHandler(
             [this](std::uint8_t byte, int port) { page->onSerialByte(byte, port); });
         page->onAnySwitch();

@@ -34,8 +34,7 @@ public:
         else
             useOpenCom1();
         state.currentPage = PageId::Matrix;
-        page = std::make_unique<MatrixPage>(state, *timers, *serial, matrix.tcp(), clock, dialogs,
-                                            events);
+        page = pages.matrix(*timers, *serial);
         serial->setByteHandler(
             [this](std::uint8_t byte, int port) { page->onSerialByte(byte, port); });
         show();

@@ -41,7 +41,7 @@ bool Navigation::clickTab(PageId page) {
 }
 
 void Navigation::switchTo(PageId page) {
-    PageHandle* target = handle(page);
+    PageHandle* target = handle(page); // null until the page's first show
     // First, so that every page sees where the switch goes (a page may act only while on show).
     state_.currentPage = page;
     for (PageHandle* p : pages_) {
@@ -68,6 +68,15 @@ void Navigation::switchTo(PageId page) {
 
     view_.markSelected(page);
     view_.showPage(page);
+    if (target == nullptr) {
+        // Built by this first show, after the other pages gave up the serial port: it takes the
+        // switch's flags as if it had been there all along.
+        target = handle(page);
+        if (target) {
+            target->onAnySwitch();
+            target->onSwitchedTo();
+        }
+    }
 
     if (state_.tcpMode()) {
         if (!state_.tcpLinkReady) {

@@ -5,7 +5,9 @@
 // A page switch never waits: it hands the link over and arms the new page's show timer; 150 ms
 // later the page's show routine re-establishes the link (opens its serial port or checks the new
 // TCP connection). Everything runs on the user-interface thread. Pages are registered through
-// their PageHandle; a page without a handle (not built yet) is shown but has nothing to hand over.
+// their PageHandle; a page not built yet has nothing to hand over. The view builds it on its first
+// show, after the other pages' ports are closed, and registers it (setPage) before showPage()
+// returns; the new page then gets the switch's page calls as the others did.
 
 #include "core/app/Dialogs.h"
 #include "core/app/LinkState.h"

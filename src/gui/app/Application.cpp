@@ -1,8 +1,6 @@
 #include "gui/app/Application.h"
 
 #include "gui/app/MainWindow.h"
-#include "gui/firmware/FirmwarePageWidget.h"
-#include "gui/routing/MatrixPageWidget.h"
 #include "gui/ui/WindowAccessible.h"
 
 #include <QTimer>
@@ -16,10 +14,6 @@ Application::Application() {
     mainWindow_ = std::make_unique<MainWindow>(context_);
     context_.mainWindow = mainWindow_.get();
     dialogView_.setMainWindow(mainWindow_.get());
-    auto* matrix = new MatrixPageWidget(context_);
-    mainWindow_->setPage(PageId::Matrix, matrix, &matrix->page());
-    auto* firmware = new FirmwarePageWidget(context_);
-    mainWindow_->setPage(PageId::Firmware, firmware, &firmware->page());
 }
 
 Application::~Application() {

@@ -53,7 +53,8 @@ private:
     MatrixSocket socket_;
     QtDialogView dialogView_;
     Dialogs dialogs_{state_, dialogView_};
-    AppContext context_{state_, clock_, socket_, dialogs_, *this, nullptr, &traffic_};
+    PageSet pages_{PageServices{state_, clock_, socket_, dialogs_, *this}};
+    AppContext context_{state_, clock_, socket_, dialogs_, *this, pages_, nullptr, &traffic_};
     // Last: destroyed first, while everything its pages use still exists.
     std::unique_ptr<MainWindow> mainWindow_;
 };

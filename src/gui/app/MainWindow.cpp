@@ -1,13 +1,14 @@
 #include "gui/app/MainWindow.h"
 
 #include "gui/app/AboutDialog.h"
-#include "gui/app/PlaceholderPage.h"
 #include "gui/app/Remembered.h"
 #include "gui/app/TabLabel.h"
 #include "gui/app/TrafficWindow.h"
 #include "gui/app/WindowColours.h"
 #include "gui/device/GeneralPageWidget.h"
 #include "gui/edid/EdidPageWidget.h"
+#include "gui/firmware/FirmwarePageWidget.h"
+#include "gui/routing/MatrixPageWidget.h"
 #include "gui/ui/DialogUnits.h"
 #include "gui/ui/Icons.h"
 #include "gui/ui/ImageButton.h"
@@ -116,10 +117,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         if (general_)
             general_->connection().forceComDisconnect();
     });
-    auto* edid = new EdidPageWidget(context_);
-    setPage(PageId::Edid, edid, &edid->page());
-    setPage(PageId::Matrix, new PlaceholderPage(QStringLiteral("Matrix")), nullptr);
-    setPage(PageId::Firmware, new PlaceholderPage(QStringLiteral("FW Upgrade")), nullptr);
+    // The other pages are built when their tab is first shown (showPage).
     pages_->setCurrentWidget(general_);
     markSelected(PageId::General);
 
@@ -364,8 +362,34 @@ void MainWindow::markSelected(PageId page) {
 }
 
 void MainWindow::showPage(PageId page) {
+    if (pageWidgets_[pageSlot(page)] == nullptr)
+        buildPage(page);
     if (QWidget* widget = pageWidgets_[pageSlot(page)])
         pages_->setCurrentWidget(widget);
+}
+
+void MainWindow::buildPage(PageId page) {
+    // The page's logic comes with its widget; its creation may open the page's serial port, which
+    // the switch has just taken from the other pages.
+    switch (page) {
+    case PageId::General:
+        return; // built with the window
+    case PageId::Edid: {
+        auto* edid = new EdidPageWidget(context_);
+        setPage(page, edid, &edid->page());
+        return;
+    }
+    case PageId::Matrix: {
+        auto* matrix = new MatrixPageWidget(context_);
+        setPage(page, matrix, &matrix->page());
+        return;
+    }
+    case PageId::Firmware: {
+        auto* firmware = new FirmwarePageWidget(context_);
+        setPage(page, firmware, &firmware->page());
+        return;
+    }
+    }
 }
 
 void MainWindow::setPageButtonsEnabled(bool enabled) {

@@ -3,9 +3,9 @@
 // Ver6.29"), four page tabs, minimise and close buttons, and the page on show below the tabs. The
 // Navigation decides; this widget draws the tabs, shows the page and moves the window.
 //
-// Pages plug in through setPage(): a widget for the page area and, for a page that takes part in
-// the link hand-over, its PageHandle. The General page is built here; the others show a short
-// "not yet available" line until their page is set.
+// The General page is built with the window; the EDID, Matrix and FW Upgrade pages (widget and
+// logic) when their tab is first shown, and then live until the window closes. setPage() puts a
+// page in place by hand (a test's own page, set before its tab is first shown).
 
 #include "core/app/Navigation.h"
 #include "gui/app/AppContext.h"
@@ -43,6 +43,7 @@ public:
     Navigation& navigation() { return *navigation_; }
     Timers& timers();
     GeneralPageWidget* generalPage() const { return general_; }
+    // Null until the page's tab has been shown (or the page set by hand).
     QWidget* pageWidget(PageId page) const;
     QWidget* currentPageWidget() const;
 
@@ -79,6 +80,8 @@ private:
     void markSelected(PageId page) override;
     void showPage(PageId page) override;
     void setPageButtonsEnabled(bool enabled) override;
+    // Builds the widget and logic of `page` and registers its handle.
+    void buildPage(PageId page);
 
     void buildTitleBand();
     void buildTabRow();

@@ -49,24 +49,27 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     setAccessibleName(QStringLiteral("General"));
     buildControls();
 
-    link_ = std::make_unique<PageLink>(context_.state, *serial_, context_.tcp, context_.clock,
-                                       GeneralConnection::LinkRules);
+    // The page's parts, built by the page set on this page's seams: its serial port, its timers,
+    // the port probe, this widget as the connection view, and one UDP socket object for "Search"
+    // and "Config...".
     timers_ = new QtTimers(this);
-    connection_ = std::make_unique<GeneralConnection>(*link_, *timers_, context_.dialogs, *probe_,
-                                                      static_cast<ConnectionView&>(*this));
+    udp_ = new QtUdpLink(this);
+    configTimers_ = new QtTimers(this);
+    QWidget* owner = context_.mainWindow ? context_.mainWindow : this;
+    configWindows_ = std::make_unique<NetworkConfigWindows>(owner);
+    parts_ = context_.pages.general(GeneralSeams{*serial_, *timers_, *probe_,
+                                                 static_cast<ConnectionView&>(*this), udp_,
+                                                 configTimers_, configWindows_.get()});
+    link_ = &parts_->link();
+    connection_ = &parts_->connection();
+    page_ = &parts_->page();
+    matrixSearch_ = parts_->search();
+    configuration_ = parts_->configuration();
+    configWindows_->setLogic(*configuration_);
 
     serial_->setByteHandler(
         [this](std::uint8_t byte, int portNumber) { link_->onSerialByte(byte, portNumber); });
     serial_->setFailureHandler([this] { context_.events.serialFailure(); });
-    link_->setTcpStateHandler([this] { connection_->onTcpStateChanged(); });
-    timers_->setHandler([this](int id) {
-        if (connection_->onTimer(id))
-            return;
-        if (page_ && page_->onTimer(id))
-            return;
-        if (matrixSearch_)
-            matrixSearch_->onTimer(id);
-    });
 
     // The state change, not the click: a screen reader's "Toggle" checks a radio button without
     // clicking it. render() blocks these signals while it draws the mode.
@@ -100,29 +103,12 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     connect(ipBox_->lineEdit(), &QLineEdit::textChanged, this,
             [this](const QString& text) { connection_->editIpText(text.toStdString()); });
 
-    page_ = std::make_unique<GeneralPage>(*connection_, *link_, *timers_, context_.dialogs,
-                                          context_.events);
-    connection_->setTcpConnectListener([this] { page_->onTcpConnectClicked(); });
     deviceInfo_ = new DeviceInfoPanel(*page_, deviceArea_);
     auto* deviceColumn = new QVBoxLayout(deviceArea_);
     deviceColumn->setContentsMargins(0, 0, 0, 0);
     deviceColumn->addWidget(deviceInfo_);
     page_->setChangeListener([this] { deviceInfo_->render(); });
 
-    // "Search" and "Config...": one UDP socket object for both.
-    udp_ = new QtUdpLink(this);
-    trafficUdp_ = std::make_unique<TrafficUdpLink>(*udp_, context_.state, link_->clock());
-    matrixSearch_ = std::make_unique<MatrixSearch>(*connection_, *link_, *trafficUdp_, *timers_,
-                                                   context_.dialogs);
-    configTimers_ = new QtTimers(this);
-    QWidget* owner = context_.mainWindow ? context_.mainWindow : this;
-    configWindows_ = std::make_unique<NetworkConfigWindows>(owner);
-    configuration_ =
-        std::make_unique<NetworkConfiguration>(*matrixSearch_, *trafficUdp_, link_->clock(),
-                                               *configTimers_, context_.dialogs, *configWindows_);
-    configWindows_->setLogic(*configuration_);
-    configTimers_->setHandler([this](int id) { configuration_->onTimer(id); });
-    matrixSearch_->setFoundListener([this] { configuration_->onMatrixFound(); });
     connect(search_, &QPushButton::clicked, this, [this] { matrixSearch_->search(); });
     connect(config_, &QPushButton::clicked, this, [this] { configuration_->openDialog(); });
     // The list's own handling is the connection controls'; the MAC of the entry is the search's.
@@ -158,11 +144,7 @@ void GeneralPageWidget::rememberAddress(const QString& address) {
 
 GeneralPageWidget::~GeneralPageWidget() {
     // The link forgets the socket before the ports and timers it uses go away.
-    configuration_.reset();
-    matrixSearch_.reset();
-    page_.reset();
-    connection_.reset();
-    link_.reset();
+    parts_.reset();
 }
 
 Timers& GeneralPageWidget::timers() {

@@ -2,10 +2,12 @@
 // The General page: the connection controls (control mode, COM port, "Matrix  IP") and, below them,
 // the area that holds the device information and the system switches. The widget only lays out and
 // draws; GeneralConnection decides. Owns the page's serial port, the probe that finds the usable
-// ports without opening them, the page's link and its window timers.
+// ports without opening them, its window timers, and the page's parts (GeneralParts, built by the
+// page set).
 
 #include "core/device/GeneralConnection.h"
 #include "core/device/GeneralPage.h"
+#include "core/device/GeneralParts.h"
 #include "core/device/MatrixSearch.h"
 #include "core/device/NetworkConfiguration.h"
 #include "core/device/PortProbe.h"
@@ -80,18 +82,18 @@ private:
     AppContext& context_;
     std::unique_ptr<SerialPort> serial_;
     std::unique_ptr<SystemPortProbe> probe_;
-    std::unique_ptr<PageLink> link_;
     QtTimers* timers_ = nullptr;
-    std::unique_ptr<GeneralConnection> connection_;
-    std::unique_ptr<GeneralPage> page_;
+    std::unique_ptr<GeneralParts> parts_;
+    // Parts of parts_, by name.
+    PageLink* link_ = nullptr;
+    GeneralConnection* connection_ = nullptr;
+    GeneralPage* page_ = nullptr;
     DeviceInfoPanel* deviceInfo_ = nullptr;
     QtUdpLink* udp_ = nullptr;
-    // The same socket, its datagrams reported to the traffic window.
-    std::unique_ptr<TrafficUdpLink> trafficUdp_;
-    std::unique_ptr<MatrixSearch> matrixSearch_;
+    MatrixSearch* matrixSearch_ = nullptr;
     QtTimers* configTimers_ = nullptr;
     std::unique_ptr<NetworkConfigWindows> configWindows_;
-    std::unique_ptr<NetworkConfiguration> configuration_;
+    NetworkConfiguration* configuration_ = nullptr;
 
     QGroupBox* modeGroup_ = nullptr;
     QRadioButton* comMode_ = nullptr;

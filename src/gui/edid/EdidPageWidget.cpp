@@ -60,8 +60,7 @@ EdidPageWidget::EdidPageWidget(AppContext& context, QWidget* parent)
     setObjectName(QStringLiteral("EdidPage"));
     setAccessibleName(QStringLiteral("EDID"));
 
-    page_ = std::make_unique<EdidPage>(context_.state, *timers_, *serial_, context_.tcp,
-                                       context_.clock, context_.dialogs, context_.events);
+    page_ = context_.pages.edid(*timers_, *serial_);
     serial_->setByteHandler(
         [this](std::uint8_t byte, int portNumber) { page_->onSerialByte(byte, portNumber); });
     serial_->setFailureHandler([this] { context_.events.serialFailure(); });

@@ -42,8 +42,7 @@ FirmwarePageWidget::FirmwarePageWidget(AppContext& context, QWidget* parent)
     setObjectName(QStringLiteral("FirmwarePage"));
     setAccessibleName(QStringLiteral("FW Upgrade"));
 
-    page_ = std::make_unique<FirmwarePage>(context_.state, *timers_, *serial_, context_.tcp,
-                                           context_.clock, context_.dialogs, context_.events);
+    page_ = context_.pages.firmware(*timers_, *serial_);
     serial_->setByteHandler(
         [this](std::uint8_t byte, int portNumber) { page_->onSerialByte(byte, portNumber); });
     serial_->setFailureHandler([this] { context_.events.serialFailure(); });

@@ -26,8 +26,7 @@ MatrixPageWidget::MatrixPageWidget(AppContext& context, QWidget* parent)
     setObjectName(QStringLiteral("MatrixPage"));
     setAccessibleName(QStringLiteral("Matrix"));
 
-    page_ = std::make_unique<MatrixPage>(context_.state, *timers_, *serial_, context_.tcp,
-                                         context_.clock, context_.dialogs, context_.events);
+    page_ = context_.pages.matrix(*timers_, *serial_);
     serial_->setByteHandler(
         [this](std::uint8_t byte, int portNumber) { page_->onSerialByte(byte, portNumber); });
     serial_->setFailureHandler([this] { context_.events.serialFailure(); });
