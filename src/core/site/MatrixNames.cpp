@@ -13,12 +13,17 @@ std::string upper(std::string text) {
     return text;
 }
 
-// What a command reads as an input or an output number.
+// What a command reads as an input, an output or an EDID target: "1".."8", "A".."H", "IN1".."IN8",
+// "OUTA".."OUTH" and "all", in either case.
 bool readsAsPort(const std::string& name) {
     const std::string text = upper(name);
     if (text.size() == 1)
         return (text[0] >= '1' && text[0] <= '8') || (text[0] >= 'A' && text[0] <= 'H');
-    return text.size() == 3 && text.compare(0, 2, "IN") == 0 && text[2] >= '1' && text[2] <= '8';
+    if (text.size() == 3 && text.compare(0, 2, "IN") == 0)
+        return text[2] >= '1' && text[2] <= '8';
+    if (text.size() == 4 && text.compare(0, 3, "OUT") == 0)
+        return text[3] >= 'A' && text[3] <= 'H';
+    return text == "ALL";
 }
 
 } // namespace

@@ -4,8 +4,8 @@
 // write it as it is. An empty name is no name.
 //
 // A name is matched exactly (case and spaces count). It may not be what a command would read as a
-// number or a letter: "1".."8", "A".."H", "a".."h", "IN1".."IN8" in either case, nor contain a
-// control character; it is at most NameLimit bytes.
+// number or a letter: "1".."8", "A".."H", "IN1".."IN8", "OUTA".."OUTH" or "all" in either case,
+// nor start or end with a space, nor contain a control character; it is at most NameLimit bytes.
 
 #include <array>
 #include <optional>
