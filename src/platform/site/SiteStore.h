@@ -26,10 +26,6 @@ std::string storeFolder();
 // The file of the matrix `key` (see MatrixKey.h).
 std::string storePath(const std::string& key);
 
-struct SiteLoad {
-    MatrixSite site;   // what was read, or the site of a matrix with no store when nothing was
-    std::string error; // "" when read or when there is no file yet
-};
 SiteLoad loadSite(const std::string& key);
 // "" when written, else why not.
 std::string saveSite(const std::string& key, const MatrixSite& site);
@@ -38,6 +34,15 @@ std::string saveSite(const std::string& key, const MatrixSite& site);
 std::string exportPresets(const std::string& path, const PresetList& presets);
 // "" when read into `presets`; nothing changes otherwise.
 std::string importPresets(const std::string& path, PresetList& presets);
+
+// The store as the window keeps it.
+class FileSiteStorage : public SiteStorage {
+public:
+    SiteLoad load(const std::string& key) override { return loadSite(key); }
+    std::string save(const std::string& key, const MatrixSite& site) override {
+        return saveSite(key, site);
+    }
+};
 
 // Writes `bytes` to `path` through a temporary file and a rename; "" when done.
 std::string writeWhole(const std::string& path, const std::string& bytes);
