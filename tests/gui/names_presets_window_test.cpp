@@ -1,10 +1,12 @@
 // The Matrix page with names and presets that last, in the test's private data folder: the names
-// window (every name checked, a refused one said and nothing kept), the groups showing the names
-// beside the numbers and to a screen reader, the store written for the matrix of the link, the
-// presets window's Export... and Import... through a file dialog that does not wait.
+// window (every name checked, a refused one said and nothing kept), the groups and the EDID
+// page's lists showing the names beside the numbers and to a screen reader, the store written for
+// the matrix of the link, the presets window's Export... and Import... through a file dialog that
+// does not wait.
 #include "core/site/SiteKeeper.h"
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
+#include "gui/edid/EdidPageWidget.h"
 #include "gui/routing/MatrixPageWidget.h"
 #include "gui/routing/NamesWindow.h"
 #include "gui/routing/OutputGroup.h"
@@ -12,7 +14,10 @@
 #include "gui/ui/SegmentDisplay.h"
 #include "platform/site/SiteStore.h"
 
+#include "Screenshots.h"
+
 #include <QAccessible>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QJsonArray>
@@ -131,6 +136,30 @@ TEST_F(NamesPresetsWindowTest, NamesAreCheckedKeptAndShownBesideTheNumbers) {
     EXPECT_EQ(b->inputNameLine()->text(), "Camera");
     EXPECT_TRUE(b->inputNameLine()->isVisibleTo(b));
     EXPECT_EQ(widget->outputGroup(1)->title(), "OUTPUT A");
+    widget->resize(widget->sizeHint());
+    testsupport::saveScreenshot(widget, QStringLiteral("matrix_page_names.png"));
+    testsupport::saveScreenshot(names, QStringLiteral("names_window.png"));
+
+    // The EDID page's lists name the inputs and outputs too.
+    {
+        EdidPageWidget edid(app.context());
+        struct Entry {
+            QComboBox* list;
+            int index;
+            QString text;
+        };
+        const std::vector<Entry> entries{
+            {edid.setTargetList(), 0, "IN1 Camera"},
+            {edid.setTargetList(), 1, "IN2"},
+            {edid.copyTargetList(), 0, "IN1 Camera"},
+            {edid.downloadTargetList(), 0, "IN1 Camera"},
+            {edid.downloadTargetList(), 8, "All Inputs"},
+            {edid.copySourceList(), 1, "HDMI OUT B Projector"},
+            {edid.copySourceList(), 0, "HDMI OUT A"},
+        };
+        for (const Entry& entry : entries)
+            EXPECT_EQ(entry.list->itemText(entry.index), entry.text) << entry.text.toStdString();
+    }
 
     // Another matrix has names of its own (none), and the first one's come back with its link.
     app.context().state.comPortNumber = 4;
@@ -191,6 +220,7 @@ TEST_F(NamesPresetsWindowTest, PresetsAreExportedImportedAndTheActiveOneMarked) 
         EXPECT_EQ(presets->presetList()->item(0, 0)->text(), row.firstRowName);
         EXPECT_EQ(widget->page().presetTable().cell(0, 0), row.firstRowName.toStdString());
     }
+    testsupport::saveScreenshot(presets, QStringLiteral("presets_window_import.png"));
     // The import is kept for the matrix.
     EXPECT_EQ(storeDocument()["presets"].toArray()[0].toObject()["name"].toString(), "Stage");
     EXPECT_EQ(storeDocument()["presets"].toArray()[1].toObject()["name"].toString(), "Setting2");

@@ -86,6 +86,18 @@ std::optional<int> findByName(const MatrixNames& names, Side side, const std::st
     return std::nullopt;
 }
 
+namespace {
+int revision = 0;
+} // namespace
+
+int namesRevision() {
+    return revision;
+}
+
+void noteNamesChanged() {
+    ++revision;
+}
+
 std::string labelOf(const MatrixNames& names, Side side, int n, bool letter) {
     std::string label =
         letter && n >= 1 && n <= PortCount ? std::string(1, char('A' + n - 1)) : std::to_string(n);

@@ -45,6 +45,11 @@ std::string setName(MatrixNames& names, Side side, int n, const std::string& nam
 // The port (1..8) on `side` whose name is exactly `text`; nothing when none is.
 std::optional<int> findByName(const MatrixNames& names, Side side, const std::string& text);
 
+// Counts every change of names kept in this process, so that a window showing them elsewhere knows
+// to read them again.
+int namesRevision();
+void noteNamesChanged();
+
 // "3" for a port without a name, "3 Blu-ray" for one with; outputs use their letter when
 // `letter` is set ("B Projector").
 std::string labelOf(const MatrixNames& names, Side side, int n, bool letter = false);

@@ -62,6 +62,7 @@ std::string SiteKeeper::setNames(const MatrixNames& names) {
         site_ = before;
         return error;
     }
+    noteNamesChanged();
     return {};
 }
 
