@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -112,6 +113,12 @@ void NamesWindow::showResult(const QString& text) {
     result_->setText(text);
     result_->setAccessibleName(text);
     result_->setVisible(!text.isEmpty());
+    // The line wraps: the window grows to show all of it.
+    if (layout() && layout()->hasHeightForWidth()) {
+        const int needed = layout()->totalHeightForWidth(width());
+        if (needed > height())
+            resize(width(), needed);
+    }
 }
 
 } // namespace quorvane

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -231,6 +232,12 @@ void PresetsWindow::showFileResult(const QString& text) {
     file_->setText(text);
     file_->setAccessibleName(text);
     file_->setVisible(!text.isEmpty());
+    // The line wraps: the window grows to show all of it.
+    if (layout() && layout()->hasHeightForWidth()) {
+        const int needed = layout()->totalHeightForWidth(width());
+        if (needed > height())
+            resize(width(), needed);
+    }
 }
 
 void PresetsWindow::openEditor() {
