@@ -140,6 +140,11 @@ TEST_F(NamesPresetsWindowTest, NamesAreCheckedKeptAndShownBesideTheNumbers) {
     testsupport::saveScreenshot(widget, QStringLiteral("matrix_page_names.png"));
     testsupport::saveScreenshot(names, QStringLiteral("names_window.png"));
 
+    // The presets list names the outputs under its headers.
+    PresetsWindow* presets = widget->showPresetsWindow();
+    EXPECT_EQ(presets->presetList()->horizontalHeaderItem(2)->text(), "Output2\nProjector");
+    EXPECT_EQ(presets->presetList()->horizontalHeaderItem(1)->text(), "Output1");
+
     // The EDID page's lists name the inputs and outputs too.
     {
         EdidPageWidget edid(app.context());

@@ -12,6 +12,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quorvane {
 
 OutputGroup::OutputGroup(int output, QWidget* parent)
@@ -136,7 +138,10 @@ void OutputGroup::showNames() {
         inputName_->setText(inputName);
         inputName_->setAccessibleName(inputName);
     }
-    inputName_->setVisible(!inputName.isEmpty());
+    // Shown in every group once any input has a name, so that the groups of a row line up.
+    const bool anyName = std::any_of(inputNames_.begin(), inputNames_.end(),
+                                     [](const QString& n) { return !n.isEmpty(); });
+    inputName_->setVisible(anyName);
 }
 
 } // namespace quorvane

@@ -166,6 +166,29 @@ void PresetsWindow::render() {
         if (name->data(Qt::AccessibleTextRole).toString() != spoken)
             name->setData(Qt::AccessibleTextRole, spoken.isEmpty() ? QVariant() : QVariant(spoken));
     }
+    // The outputs' names under the headers, the inputs' names in the cells' tool tips.
+    const site::MatrixNames& names = keeper_.names();
+    for (int output = 1; output <= 8; ++output) {
+        const std::string name = names.name(site::Side::Output, output);
+        QString header = QStringLiteral("Output%1").arg(output);
+        if (!name.empty())
+            header += QLatin1Char('\n') + QString::fromStdString(name);
+        QTableWidgetItem* headerItem = list_->horizontalHeaderItem(output);
+        if (headerItem && headerItem->text() != header)
+            headerItem->setText(header);
+        for (int row = 0; row < 8; ++row) {
+            QTableWidgetItem* item = list_->item(row, output);
+            bool isNumber = false;
+            const int input = item->text().toInt(&isNumber);
+            const std::string inputName =
+                isNumber ? names.name(site::Side::Input, input) : std::string();
+            const QString tip = inputName.empty() ? QString()
+                                                  : item->text() + QLatin1Char(' ') +
+                                                        QString::fromStdString(inputName);
+            if (item->toolTip() != tip)
+                item->setToolTip(tip);
+        }
+    }
     const QString activeText =
         active ? QStringLiteral("Active preset: ") + QString::fromStdString(table.cell(*active, 0))
                : QString();
