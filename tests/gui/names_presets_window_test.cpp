@@ -6,6 +6,8 @@
 #include "core/site/SiteKeeper.h"
 #include "gui/app/Application.h"
 #include "gui/app/MainWindow.h"
+#include "gui/app/TrafficModel.h"
+#include "gui/app/TrafficWindow.h"
 #include "gui/edid/EdidPageWidget.h"
 #include "gui/routing/MatrixPageWidget.h"
 #include "gui/routing/NamesWindow.h"
@@ -164,6 +166,25 @@ TEST_F(NamesPresetsWindowTest, NamesAreCheckedKeptAndShownBesideTheNumbers) {
         };
         for (const Entry& entry : entries)
             EXPECT_EQ(entry.list->itemText(entry.index), entry.text) << entry.text.toStdString();
+    }
+
+    // The traffic window's lines name the ports a routing frame is about.
+    {
+        TrafficJournal journal;
+        TrafficWindow traffic(journal, 0);
+        traffic.followNamesOf(app.context().state);
+        TrafficEntry route;
+        route.bytes = {0xA5, 0x5B, 0x02, 0x03, 0x01, 0x00, 0x02, 0, 0, 0, 0, 0, 0};
+        journal.record(route);
+        TrafficEntry query;
+        query.bytes = {0xA5, 0x5B, 0x02, 0x01, 0x03, 0x00, 0x00, 0, 0, 0, 0, 0, 0};
+        journal.record(query);
+        traffic.model().refresh(true);
+        EXPECT_TRUE(traffic.model().line(0).endsWith(
+            "route input 1 to output B [input 1 Camera, output B Projector]"))
+            << traffic.model().line(0).toStdString();
+        EXPECT_TRUE(traffic.model().line(1).endsWith("which input goes to output C"))
+            << traffic.model().line(1).toStdString();
     }
 
     // Another matrix has names of its own (none), and the first one's come back with its link.

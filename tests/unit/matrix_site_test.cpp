@@ -4,6 +4,7 @@
 #include "core/site/MatrixKey.h"
 #include "core/site/MatrixNames.h"
 #include "core/site/MatrixPresets.h"
+#include "core/site/TrafficNames.h"
 
 #include <gtest/gtest.h>
 
@@ -233,6 +234,73 @@ TEST(MatrixPresets, SavingRoutesUnderAName) {
     }
     EXPECT_EQ(presets[0].inputs, (Routes{3, 3, 3, 3, 3, 3, 3, 3}));
     EXPECT_EQ(presets[1].inputs, (Routes{8, 7, 6, 5, 4, 3, 2, 1}));
+}
+
+TEST(TrafficNames, RoutingLinesSayThePortsNames) {
+    MatrixNames names;
+    names.inputs[2] = "Blu-ray";
+    names.outputs[1] = "Projector";
+    using D = TrafficDirection;
+    struct Row {
+        D direction;
+        Transport transport;
+        std::vector<std::uint8_t> bytes;
+        bool raw;
+        std::string said;
+    };
+    const std::vector<Row> table{
+        // route input 3 to output B, and its acknowledgement
+        {D::Sent,
+         Transport::Serial,
+         {0xA5, 0x5B, 0x02, 0x03, 3, 0, 2, 0, 0, 0, 0, 0, 0},
+         false,
+         " [input 3 Blu-ray, output B Projector]"},
+        {D::Received,
+         Transport::Tcp,
+         {0xA5, 0x5B, 0x02, 0x03, 3, 0, 2, 0, 0, 0, 0, 0, 0},
+         false,
+         " [output B Projector]"},
+        {D::Sent,
+         Transport::Serial,
+         {0xA5, 0x5B, 0x02, 0x03, 4, 0, 1, 0, 0, 0, 0, 0, 0},
+         false,
+         ""},
+        // which input goes to output B; input 3 does
+        {D::Sent,
+         Transport::Serial,
+         {0xA5, 0x5B, 0x02, 0x01, 2, 0, 0, 0, 0, 0, 0, 0, 0},
+         false,
+         " [output B Projector]"},
+        {D::Received,
+         Transport::Serial,
+         {0xA5, 0x5B, 0x02, 0x01, 1, 0, 3, 0, 0, 0, 0, 0, 0},
+         false,
+         " [input 3 Blu-ray]"},
+        // not routing, a raw block, a datagram, a frame cut short, a port out of range
+        {D::Sent,
+         Transport::Serial,
+         {0xA5, 0x5B, 0x03, 0x03, 3, 0, 2, 0, 0, 0, 0, 0, 0},
+         false,
+         ""},
+        {D::Sent, Transport::Serial, {0xA5, 0x5B, 0x02, 0x03, 3, 0, 2, 0, 0, 0, 0, 0, 0}, true, ""},
+        {D::Sent, Transport::Udp, {0xA5, 0x5B, 0x02, 0x03, 3, 0, 2, 0, 0, 0, 0, 0, 0}, false, ""},
+        {D::Sent, Transport::Serial, {0xA5, 0x5B, 0x02, 0x03, 3}, false, ""},
+        {D::Sent,
+         Transport::Serial,
+         {0xA5, 0x5B, 0x02, 0x03, 9, 0, 0xFF, 0, 0, 0, 0, 0, 0},
+         false,
+         ""},
+    };
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const Row& row = table[i];
+        TrafficEntry entry;
+        entry.direction = row.direction;
+        entry.transport = row.transport;
+        entry.bytes = row.bytes;
+        entry.raw = row.raw;
+        EXPECT_EQ(trafficPortNames(entry, names), row.said) << "row " << i;
+        EXPECT_EQ(trafficPortNames(entry, MatrixNames{}), "") << "row " << i;
+    }
 }
 
 } // namespace
