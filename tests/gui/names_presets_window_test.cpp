@@ -146,6 +146,7 @@ TEST_F(NamesPresetsWindowTest, NamesAreCheckedKeptAndShownBesideTheNumbers) {
     PresetsWindow* presets = widget->showPresetsWindow();
     EXPECT_EQ(presets->presetList()->horizontalHeaderItem(2)->text(), "Output2\nProjector");
     EXPECT_EQ(presets->presetList()->horizontalHeaderItem(1)->text(), "Output1");
+    testsupport::saveScreenshot(presets, QStringLiteral("presets_window_names.png"));
 
     // The EDID page's lists name the inputs and outputs too.
     {

@@ -168,14 +168,17 @@ void PresetsWindow::render() {
     }
     // The outputs' names under the headers, the inputs' names in the cells' tool tips.
     const site::MatrixNames& names = keeper_.names();
+    bool headerChanged = false;
     for (int output = 1; output <= 8; ++output) {
         const std::string name = names.name(site::Side::Output, output);
         QString header = QStringLiteral("Output%1").arg(output);
         if (!name.empty())
             header += QLatin1Char('\n') + QString::fromStdString(name);
         QTableWidgetItem* headerItem = list_->horizontalHeaderItem(output);
-        if (headerItem && headerItem->text() != header)
+        if (headerItem && headerItem->text() != header) {
             headerItem->setText(header);
+            headerChanged = true;
+        }
         for (int row = 0; row < 8; ++row) {
             QTableWidgetItem* item = list_->item(row, output);
             bool isNumber = false;
@@ -188,6 +191,12 @@ void PresetsWindow::render() {
             if (item->toolTip() != tip)
                 item->setToolTip(tip);
         }
+    }
+    if (headerChanged) {
+        // A name makes the header two lines high: every row stays in sight.
+        list_->setMinimumHeight(list_->horizontalHeader()->sizeHint().height() +
+                                8 * list_->verticalHeader()->defaultSectionSize() +
+                                list_->frameWidth() * 2);
     }
     const QString activeText =
         active ? QStringLiteral("Active preset: ") + QString::fromStdString(table.cell(*active, 0))
