@@ -35,8 +35,8 @@ std::string joined(const std::vector<std::string>& words) {
 const std::vector<Command>& allCommands() {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all;
-        for (auto group : {routingCommands, deviceCommands, edidCommands, firmwareCommands,
-                           discoveryCommands, portCommands}) {
+        for (auto group : {routingCommands, siteCommands, deviceCommands, edidCommands,
+                           firmwareCommands, discoveryCommands, portCommands}) {
             for (auto& command : group())
                 all.push_back(std::move(command));
         }

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Session.h"
+#include "cli/SiteAccess.h"
 
 #include "core/edid/EdidFile.h"
 #include "core/edid/EdidFileRead.h"
@@ -156,10 +157,7 @@ int runNames(Session& session, const std::vector<std::string>&) {
 }
 
 std::optional<int> targetArgument(Session& session, const std::string& text) {
-    const auto target = parseEdidTarget(text);
-    if (!target)
-        session.fail(ExitUsage, "TARGET is IN1..IN8 or all, not '" + text + "'");
-    return target;
+    return edidTargetArgument(session, text);
 }
 
 int runSet(Session& session, const std::vector<std::string>& args) {
@@ -186,11 +184,9 @@ int runSet(Session& session, const std::vector<std::string>& args) {
 }
 
 int runCopy(Session& session, const std::vector<std::string>& args) {
-    const auto output = parseOutput(args[0]);
-    if (!output) {
-        session.fail(ExitUsage, "OUTPUT is A..H or 1..8, not '" + args[0] + "'");
-        return ExitUsage;
-    }
+    const auto output = outputArgument(session, args[0]);
+    if (!output)
+        return session.failure();
     const auto target = targetArgument(session, args[1]);
     if (!target)
         return ExitUsage;
@@ -331,9 +327,9 @@ std::string modeList() {
 
 std::vector<Command> edidCommands() {
     static const std::string setDetails =
-        "Sets a built-in EDID or the default EDID on one input or all (TARGET: IN1..IN8 or all),\n"
-        "as the EDID page's \"Set EDID Mode\" does, then reads the names back. MODE is a number\n"
-        "or a name from this list:\n" +
+        "Sets a built-in EDID or the default EDID on one input or all (TARGET: IN1..IN8, an\n"
+        "input's name, or all), as the EDID page's \"Set EDID Mode\" does, then reads the\n"
+        "names back. MODE is a number or a name from this list:\n" +
         modeList() +
         "With --json: {\"edid\": \"1080p,Stereo Audio 2.0\", \"target\": \"IN3\",\n"
         "              \"inputs\": {\"IN3\": \"1080p,Stereo Audio 2.0\"}}";
@@ -358,8 +354,9 @@ std::vector<Command> edidCommands() {
         {{"edid", "copy"},
          "OUTPUT TARGET",
          "copy the EDID of the display on OUTPUT to TARGET",
-         "Copies the EDID of the display on OUTPUT (A..H) to one input or all (TARGET: IN1..IN8\n"
-         "or all), as the EDID page's \"Copy EDID From\" does; refused when no display is on the\n"
+         "Copies the EDID of the display on OUTPUT (A..H or its name) to one input or all\n"
+         "(TARGET: IN1..IN8, an input's name, or all), as the EDID page's \"Copy EDID From\" does; "
+         "refused when no display is on the\n"
          "output. With --json: {\"output\": \"C\", \"target\": \"all\", \"inputs\": {...}}",
          true,
          2,
@@ -369,7 +366,8 @@ std::vector<Command> edidCommands() {
          "FILE TARGET",
          "download an EDID file to TARGET",
          "Checks FILE (a raw EDID of 128 or 256 bytes) and downloads it to one input or all\n"
-         "(TARGET: IN1..IN8 or all), as the EDID page's \"Open EDID\" does. A file the matrix\n"
+         "(TARGET: IN1..IN8, an input's name, or all), as the EDID page's \"Open EDID\" does. A "
+         "file the matrix\n"
          "cannot take is a usage error (exit status 2) and nothing is sent.\n"
          "With --json: {\"file\": \"monitor.bin\", \"target\": \"IN2\", \"inputs\": {...}}",
          true,

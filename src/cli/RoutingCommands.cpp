@@ -1,7 +1,9 @@
 // status and route: the Matrix page's status read and an output group's input button.
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/MatrixPageRun.h"
 #include "cli/Session.h"
+#include "cli/SiteAccess.h"
 
 #include "core/routing/MatrixPage.h"
 
@@ -14,34 +16,14 @@ namespace quorvane::cli {
 
 namespace {
 
-// The Matrix page with the session's link, timers and boxes, its changes reported to the session.
-std::unique_ptr<MatrixPage> makePage(Session& session) {
-    auto page = session.pages().matrix(session.newTimers(), session.serial());
-    page->setChangeListener([&session] { session.poke(); });
-    page->setOutcomeListener([&session](const Outcome& outcome) { session.onOutcome(outcome); });
-    return page;
-}
-
-// The input an output shows after the read: 1..8, or nothing when the matrix reported none.
-std::optional<int> shownInput(const MatrixPage& page, int output) {
-    const std::string& text = page.displayText(output);
-    if (text.size() == 1 && text[0] >= '1' && text[0] <= '8')
-        return text[0] - '0';
-    return std::nullopt;
-}
-
 int runStatus(Session& session, const std::vector<std::string>&) {
     if (const int status = session.prepareLink())
         return status;
-    auto page = makePage(session);
+    auto page = makeMatrixPage(session);
     if (const int status = session.attach(*page, page->link()))
         return status;
-    bool started = false;
-    page->onShow();
-    started = page->routingBusy();
-    if (!started && session.failure() == 0)
-        session.fail(ExitMatrix, "the status read did not start");
-    if (const int status = session.waitUntil([&] { return !page->routingBusy(); }))
+    std::array<int, routing::OutputCount> routes{};
+    if (const int status = readRoutes(session, *page, routes))
         return status;
 
     QJsonObject outputs;
@@ -58,19 +40,15 @@ int runStatus(Session& session, const std::vector<std::string>&) {
 }
 
 int runRoute(Session& session, const std::vector<std::string>& args) {
-    const auto output = parseOutput(args[0]);
-    const auto input = parseInput(args[1]);
-    if (!output) {
-        session.fail(ExitUsage, "OUTPUT is A..H or 1..8, not '" + args[0] + "'");
-        return ExitUsage;
-    }
-    if (!input) {
-        session.fail(ExitUsage, "INPUT is 1..8, not '" + args[1] + "'");
-        return ExitUsage;
-    }
+    const auto output = outputArgument(session, args[0]);
+    if (!output)
+        return session.failure();
+    const auto input = inputArgument(session, args[1]);
+    if (!input)
+        return session.failure();
     if (const int status = session.prepareLink())
         return status;
-    auto page = makePage(session);
+    auto page = makeMatrixPage(session);
     if (const int status = session.attach(*page, page->link()))
         return status;
     page->clickInput(*output, *input);
@@ -92,6 +70,31 @@ int runRoute(Session& session, const std::vector<std::string>& args) {
 
 } // namespace
 
+std::unique_ptr<MatrixPage> makeMatrixPage(Session& session) {
+    auto page = session.pages().matrix(session.newTimers(), session.serial());
+    page->setChangeListener([&session] { session.poke(); });
+    page->setOutcomeListener([&session](const Outcome& outcome) { session.onOutcome(outcome); });
+    return page;
+}
+
+std::optional<int> shownInput(const MatrixPage& page, int output) {
+    const std::string& text = page.displayText(output);
+    if (text.size() == 1 && text[0] >= '1' && text[0] <= '8')
+        return text[0] - '0';
+    return std::nullopt;
+}
+
+int readRoutes(Session& session, MatrixPage& page, std::array<int, routing::OutputCount>& routes) {
+    page.onShow();
+    if (!page.routingBusy() && session.failure() == 0)
+        session.fail(ExitMatrix, "the status read did not start");
+    if (const int status = session.waitUntil([&] { return !page.routingBusy(); }))
+        return status;
+    for (int output = 1; output <= routing::OutputCount; ++output)
+        routes.at(static_cast<std::size_t>(output - 1)) = shownInput(page, output).value_or(0);
+    return ExitDone;
+}
+
 std::vector<Command> routingCommands() {
     return {
         {{"status"},
@@ -107,8 +110,9 @@ std::vector<Command> routingCommands() {
          runStatus},
         {{"route"},
          "OUTPUT INPUT",
-         "route INPUT (1..8) to OUTPUT (A..H or 1..8)",
-         "Sends the route command and succeeds when the matrix acknowledges it. Prints \"B 3\",\n"
+         "route INPUT (1..8 or its name) to OUTPUT (A..H, 1..8 or its name)",
+         "Sends the route command and succeeds when the matrix acknowledges it. OUTPUT and INPUT\n"
+         "may be the names given with 'names set' (matched exactly). Prints \"B 3\",\n"
          "or with --json: {\"output\": \"B\", \"input\": 3}",
          true,
          2,

@@ -138,4 +138,19 @@ std::string describeDevicePath(const std::string& path) {
     return describeDevice(info.st_rdev);
 }
 
+std::string adapterSerialNumber(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
+        return {};
+    return adapterSerial(info.st_rdev);
+}
+
+std::string adapterSerial(dev_t rdev) {
+    const std::string terminal = terminalName(rdev);
+    if (terminal.empty())
+        return {};
+    const std::string usb = usbDeviceFolder(terminal);
+    return usb.empty() ? std::string() : attribute(usb, "serial");
+}
+
 } // namespace quorvane::ports

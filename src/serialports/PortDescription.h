@@ -22,6 +22,12 @@ std::string describeDevice(dev_t rdev);
 // device.
 std::string describeDevicePath(const std::string& path);
 
+// The serial number the USB adapter behind terminal device `rdev` reports (readable as below);
+// empty when the device is no USB adapter or reports none.
+std::string adapterSerial(dev_t rdev);
+// The same for the device at `path` (links followed).
+std::string adapterSerialNumber(const std::string& path);
+
 // An attribute an adapter reported, fit to be shown: surrounding white space removed, control
 // characters replaced by '?', at most 64 bytes (cut before a UTF-8 sequence that does not fit).
 std::string readableAttribute(std::string_view raw);

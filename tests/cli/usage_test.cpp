@@ -50,10 +50,24 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(HelpCli, EveryCommandHasItsHelpAndTheProgramItsVersion) {
     QTemporaryDir runtime;
-    const QList<QStringList> commands{{"status"},       {"route"},        {"info"},
-                                      {"beep"},         {"dvi"},          {"edid", "names"},
-                                      {"edid", "set"},  {"edid", "copy"}, {"edid", "load"},
-                                      {"edid", "show"}, {"discover"},     {"ports"}};
+    const QList<QStringList> commands{{"status"},
+                                      {"route"},
+                                      {"info"},
+                                      {"beep"},
+                                      {"dvi"},
+                                      {"edid", "names"},
+                                      {"edid", "set"},
+                                      {"edid", "copy"},
+                                      {"edid", "load"},
+                                      {"edid", "show"},
+                                      {"discover"},
+                                      {"ports"},
+                                      {"names"},
+                                      {"names", "set"},
+                                      {"names", "clear"},
+                                      {"presets"},
+                                      {"preset", "save"},
+                                      {"preset", "apply"}};
     for (const QStringList& words : commands) {
         const CliRun run = runCli(runtime.path(), words + QStringList{"--help"});
         EXPECT_EQ(run.exitCode, 0) << words.join(' ').toStdString();

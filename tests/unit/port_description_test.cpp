@@ -148,6 +148,11 @@ TEST_P(PortDescriptionTest, SaysWhatThePortIs) {
     for (const auto& [path, text] : row.attributes)
         write("/sys/devices/" + path, text);
     EXPECT_EQ(ports::describeDevice(rdev), row.expected);
+    // The serial number alone, which keeps a matrix's names with its adapter: the part after
+    // ", serial " in the description, or nothing.
+    const std::string expected = row.expected;
+    const auto at = expected.rfind(", serial ");
+    EXPECT_EQ(ports::adapterSerial(rdev), at == std::string::npos ? "" : expected.substr(at + 9));
 }
 
 INSTANTIATE_TEST_SUITE_P(Adapters, PortDescriptionTest,

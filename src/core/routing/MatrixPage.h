@@ -74,6 +74,11 @@ public:
     // "OK" of the preset editor: the edited preset becomes the working preset and is written, with
     // its name, into the row last picked.
     void applyEditedPreset(const routing::PresetSources& sources, const std::string& name);
+    // Replaces every row of the presets list (the presets kept for the matrix the link leads to).
+    void replacePresetTable(const routing::PresetTable& table) {
+        presetTable_ = table;
+        notify();
+    }
     void sendPreset();               // "Set"
     void selectOutput(int index);    // "Select Output" confirmed; "Port to Port" starts at once
     void configureOutput(int input); // "Output configuration" button 1..8

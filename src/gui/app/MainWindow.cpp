@@ -398,8 +398,10 @@ void MainWindow::setPageButtonsEnabled(bool enabled) {
 }
 
 void MainWindow::showTraffic() {
-    if (traffic_ == nullptr)
+    if (traffic_ == nullptr) {
         traffic_ = new TrafficWindow(*context_.traffic, context_.clock.nowMs(), this);
+        traffic_->followNamesOf(context_.state);
+    }
     traffic_->show();
     traffic_->raise();
     traffic_->activateWindow();

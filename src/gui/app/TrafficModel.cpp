@@ -30,7 +30,8 @@ QString TrafficModel::line(int row) const {
     const TrafficEntry& entry = journal_.at(seq);
     const QString time = QDateTime::fromMSecsSinceEpoch(wallMinusClockMs_ + entry.timeMs)
                              .toString(QStringLiteral("HH:mm:ss.zzz"));
-    return time + QStringLiteral("  ") + QString::fromStdString(formatTraffic(entry));
+    return time + QStringLiteral("  ") + QString::fromStdString(formatTraffic(entry)) +
+           (portNames_ ? QString::fromStdString(portNames_(entry)) : QString());
 }
 
 void TrafficModel::refresh(bool appendNew) {

@@ -10,6 +10,8 @@
 #include <QAbstractListModel>
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace quorvane {
 
@@ -31,11 +33,18 @@ public:
 
     QString line(int row) const;
 
+    // Adds to each line the names of the ports its frame is about (" [input 3 Blu-ray]"); none
+    // when not set or it answers "".
+    void setPortNames(std::function<std::string(const TrafficEntry&)> portNames) {
+        portNames_ = std::move(portNames);
+    }
+
 private:
     const TrafficJournal& journal_;
     std::int64_t wallMinusClockMs_;
     std::uint64_t shownBegin_;
     std::uint64_t shownEnd_;
+    std::function<std::string(const TrafficEntry&)> portNames_;
 };
 
 } // namespace quorvane

@@ -1,6 +1,8 @@
 #include "gui/app/TrafficWindow.h"
 
 #include "gui/app/TrafficModel.h"
+
+#include "core/site/TrafficNames.h"
 #include "gui/ui/FileDialogs.h"
 #include "gui/ui/ValueLabel.h"
 #include "gui/ui/WindowAccessible.h"
@@ -182,6 +184,12 @@ void TrafficWindow::showCount() {
                   .arg(rows)
                   .arg(rows == 1 ? QString() : QStringLiteral("s"))
                   .arg(journal_.capacity()));
+}
+
+void TrafficWindow::followNamesOf(const LinkState& state) {
+    model_->setPortNames([this, &state](const TrafficEntry& entry) {
+        return site::trafficPortNames(entry, knownNames_.follow(state));
+    });
 }
 
 } // namespace quorvane

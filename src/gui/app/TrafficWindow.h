@@ -5,7 +5,9 @@
 // (or all) on the clipboard, Save writes them to a text file. It shows the program's traffic
 // journal, which holds a bounded number of entries.
 
+#include "core/app/LinkState.h"
 #include "core/link/TrafficJournal.h"
+#include "gui/app/KnownNames.h"
 
 #include <QWidget>
 
@@ -32,6 +34,8 @@ public:
     QPushButton* saveButton() const { return save_; }
     QListView* list() const { return list_; }
     TrafficModel& model() const { return *model_; }
+    // The lines name the ports of the matrix `state` leads to, where the user named them.
+    void followNamesOf(const LinkState& state);
 
     // The lines Copy and Save take: the selected ones in order, or every line when none is.
     QStringList chosenLines() const;
@@ -58,6 +62,7 @@ private:
     QPushButton* copy_;
     QPushButton* save_;
     QLabel* count_;
+    KnownNames knownNames_;
     QTimer* refreshTimer_;
 };
 

@@ -212,6 +212,7 @@ void EdidPageWidget::render() {
     syncList(copySourceList_, page_->copySource());
     syncList(copyTargetList_, page_->copyTarget());
     syncList(downloadTargetList_, page_->downloadTarget());
+    renderNames();
     for (int input = 1; input <= 8; ++input)
         showValue(names_.at(input - 1), QStringLiteral("IN%1 EDID").arg(input),
                   QString::fromStdString(page_->inputName(input)));
@@ -225,6 +226,28 @@ void EdidPageWidget::render() {
     if (summary_->toPlainText() != summary)
         summary_->setPlainText(summary);
     logs_->sync(page_->link());
+}
+
+void EdidPageWidget::renderNames() {
+    const site::MatrixNames& names = knownNames_.follow(context_.state);
+    const auto entry = [](const char* base, const std::string& name) {
+        return name.empty()
+                   ? QString::fromLatin1(base)
+                   : QString::fromLatin1(base) + QLatin1Char(' ') + QString::fromStdString(name);
+    };
+    const auto setEntry = [](QComboBox* list, int index, const QString& text) {
+        if (list->itemText(index) != text)
+            list->setItemText(index, text);
+    };
+    for (int n = 1; n <= 8; ++n) {
+        const QString target = entry(edid::TargetEntries.at(static_cast<std::size_t>(n - 1)),
+                                     names.name(site::Side::Input, n));
+        for (QComboBox* list : {setTargetList_, copyTargetList_, downloadTargetList_})
+            setEntry(list, n - 1, target);
+        setEntry(copySourceList_, n - 1,
+                 entry(edid::CopySourceEntries.at(static_cast<std::size_t>(n - 1)),
+                       names.name(site::Side::Output, n)));
+    }
 }
 
 } // namespace quorvane

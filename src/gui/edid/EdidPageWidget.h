@@ -7,6 +7,7 @@
 
 #include "core/edid/EdidPage.h"
 #include "gui/app/AppContext.h"
+#include "gui/app/KnownNames.h"
 #include "gui/ui/FileDialogs.h"
 #include "gui/ui/LogBox.h"
 
@@ -68,6 +69,8 @@ private:
     void buildLogs();
     void openFile();
     void render();
+    // The names of the inputs and outputs beside the lists' entries ("IN3 Blu-ray").
+    void renderNames();
 
     AppContext& context_;
     std::unique_ptr<SerialPort> serial_;
@@ -91,6 +94,7 @@ private:
 
     // Hidden traffic logs: they fill as the page talks but are not shown.
     std::unique_ptr<TrafficLogBoxes> logs_;
+    KnownNames knownNames_;
 };
 
 } // namespace quorvane

@@ -9,6 +9,7 @@
 #include "gui/ui/KeySwallower.h"
 #include "platform/app/QtTimers.h"
 #include "platform/link/SerialPort.h"
+#include "platform/site/SiteStore.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -22,7 +23,9 @@ namespace quorvane {
 
 MatrixPageWidget::MatrixPageWidget(AppContext& context, QWidget* parent)
     : QWidget(parent), context_(context), serial_(std::make_unique<SerialPort>()),
-      timers_(new QtTimers(this)), presets_(new QPushButton(QStringLiteral("Presets..."), this)) {
+      timers_(new QtTimers(this)), presets_(new QPushButton(QStringLiteral("Presets..."), this)),
+      names_(new QPushButton(QStringLiteral("Names..."), this)),
+      storage_(std::make_unique<site::FileSiteStorage>()) {
     setObjectName(QStringLiteral("MatrixPage"));
     setAccessibleName(QStringLiteral("Matrix"));
 
@@ -30,6 +33,7 @@ MatrixPageWidget::MatrixPageWidget(AppContext& context, QWidget* parent)
     serial_->setByteHandler(
         [this](std::uint8_t byte, int portNumber) { page_->onSerialByte(byte, portNumber); });
     serial_->setFailureHandler([this] { context_.events.serialFailure(); });
+    keeper_ = std::make_unique<site::SiteKeeper>(*page_, *storage_, site::systemAdapterSerial);
 
     const DialogUnits units(font());
     auto* grid = new QGridLayout;
@@ -48,7 +52,9 @@ MatrixPageWidget::MatrixPageWidget(AppContext& context, QWidget* parent)
     }
     connect(presets_, &QPushButton::clicked, this, [this] { showPresetsWindow(); });
     auto* presetsRow = new QHBoxLayout;
+    connect(names_, &QPushButton::clicked, this, [this] { showNamesWindow(); });
     presetsRow->addStretch();
+    presetsRow->addWidget(names_);
     presetsRow->addWidget(presets_);
 
     auto* column = new QVBoxLayout(this);
@@ -63,20 +69,35 @@ MatrixPageWidget::MatrixPageWidget(AppContext& context, QWidget* parent)
 }
 
 MatrixPageWidget::~MatrixPageWidget() {
-    // The presets window belongs to the main window but talks to this page's logic.
+    // The presets and names windows belong to the main window but talk to this page's logic.
     delete presetsWindow_.data();
+    delete namesWindow_.data();
     page_.reset();
 }
 
 PresetsWindow* MatrixPageWidget::showPresetsWindow() {
     if (!presetsWindow_) {
         QWidget* owner = context_.mainWindow ? context_.mainWindow : window();
-        presetsWindow_ = new PresetsWindow(*page_, owner);
+        presetsWindow_ = new PresetsWindow(*page_, *keeper_, owner);
     }
     presetsWindow_->show();
     presetsWindow_->raise();
     presetsWindow_->activateWindow();
     return presetsWindow_;
+}
+
+NamesWindow* MatrixPageWidget::showNamesWindow() {
+    if (!namesWindow_) {
+        QWidget* owner = context_.mainWindow ? context_.mainWindow : window();
+        namesWindow_ = new NamesWindow(*keeper_, owner);
+        connect(namesWindow_, &NamesWindow::saved, this, [this] { render(); });
+    } else {
+        namesWindow_->load();
+    }
+    namesWindow_->show();
+    namesWindow_->raise();
+    namesWindow_->activateWindow();
+    return namesWindow_;
 }
 
 void MatrixPageWidget::buildLogs() {
@@ -97,6 +118,8 @@ void MatrixPageWidget::buildLogs() {
 }
 
 void MatrixPageWidget::render() {
+    keeper_->sync(context_.state);
+    renderNames();
     for (int output = 1; output <= 8; ++output)
         groups_.at(output - 1)
             ->render(QString::fromStdString(page_->displayText(output)),
@@ -104,6 +127,22 @@ void MatrixPageWidget::render() {
     if (presetsWindow_)
         presetsWindow_->render();
     logs_->sync(page_->link());
+}
+
+void MatrixPageWidget::renderNames() {
+    const site::MatrixNames& names = keeper_->names();
+    std::array<QString, 8> inputs{};
+    for (int input = 1; input <= 8; ++input)
+        inputs.at(input - 1) = QString::fromStdString(names.name(site::Side::Input, input));
+    for (int output = 1; output <= 8; ++output)
+        groups_.at(output - 1)
+            ->setNames(QString::fromStdString(names.name(site::Side::Output, output)), inputs);
+    // Another matrix: the names window shows its names.
+    if (keeper_->key() != shownKey_) {
+        shownKey_ = keeper_->key();
+        if (namesWindow_)
+            namesWindow_->load();
+    }
 }
 
 } // namespace quorvane

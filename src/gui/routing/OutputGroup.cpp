@@ -7,9 +7,12 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quorvane {
 
@@ -73,6 +76,10 @@ OutputGroup::OutputGroup(int output, QWidget* parent)
     column->setSpacing(units.y(2));
     setMinimumSize(units.size(61, 99));
     column->addLayout(displayRow);
+    inputName_ = new QLabel(this);
+    inputName_->setAlignment(Qt::AlignCenter);
+    inputName_->hide();
+    column->addWidget(inputName_);
     column->addLayout(buttons);
     column->addLayout(arrows);
     render(QStringLiteral("1"), 0);
@@ -85,13 +92,56 @@ QString OutputGroup::letter() const {
 void OutputGroup::render(const QString& text, int pressedInput) {
     if (!display_->setText(text))
         display_->setText(QString()); // wider than the display: show nothing rather than stale
-    display_->setAccessibleName(QStringLiteral("OUTPUT ") + letter() +
-                                QStringLiteral(" shows input ") + display_->text().trimmed());
     pressed_ = pressedInput;
     for (int input = 1; input <= 8; ++input) {
         const QSignalBlocker block(inputs_.at(input - 1));
         inputs_.at(input - 1)->setChecked(input == pressedInput);
     }
+    showNames();
+}
+
+void OutputGroup::setNames(const QString& outputName, const std::array<QString, 8>& inputNames) {
+    if (outputName == outputName_ && inputNames == inputNames_)
+        return;
+    outputName_ = outputName;
+    inputNames_ = inputNames;
+    const QString name = QStringLiteral("OUTPUT ") + letter();
+    const QString title = outputName_.isEmpty() ? name : name + QStringLiteral(" ") + outputName_;
+    setTitle(title);
+    setAccessibleName(title);
+    for (int input = 1; input <= 8; ++input) {
+        const QString& inputName = inputNames_.at(input - 1);
+        QPushButton* button = inputs_.at(input - 1);
+        const QString base = name + QStringLiteral(" input ") + QString::number(input);
+        button->setAccessibleName(inputName.isEmpty() ? base
+                                                      : base + QStringLiteral(" ") + inputName);
+        button->setToolTip(inputName.isEmpty()
+                               ? QString()
+                               : QString::number(input) + QStringLiteral(" ") + inputName);
+    }
+    showNames();
+}
+
+void OutputGroup::showNames() {
+    // The display keeps its number; the name of the input it shows goes on the line under it.
+    const QString shown = display_->text().trimmed();
+    bool isNumber = false;
+    const int input = shown.toInt(&isNumber);
+    const QString inputName =
+        isNumber && input >= 1 && input <= 8 ? inputNames_.at(input - 1) : QString();
+    const QString spoken = QStringLiteral("OUTPUT ") + letter() + QStringLiteral(" shows input ") +
+                           shown +
+                           (inputName.isEmpty() ? QString() : QStringLiteral(" ") + inputName);
+    if (display_->accessibleName() != spoken)
+        display_->setAccessibleName(spoken);
+    if (inputName_->text() != inputName) {
+        inputName_->setText(inputName);
+        inputName_->setAccessibleName(inputName);
+    }
+    // Shown in every group once any input has a name, so that the groups of a row line up.
+    const bool anyName = std::any_of(inputNames_.begin(), inputNames_.end(),
+                                     [](const QString& n) { return !n.isEmpty(); });
+    inputName_->setVisible(anyName);
 }
 
 } // namespace quorvane

@@ -8,6 +8,7 @@
 
 #include <array>
 
+class QLabel;
 class QPushButton;
 
 namespace quorvane {
@@ -24,7 +25,13 @@ public:
     // Shows `text` in the display and input `pressedInput` (1..8; 0 = none) pressed.
     void render(const QString& text, int pressedInput);
 
+    // The names the user gave this output and the eight inputs ("" for none): shown beside the
+    // numbers (the title, a line under the display for the input shown, the buttons' tool tips)
+    // and in what a screen reader reads. With no names the group is as it always was.
+    void setNames(const QString& outputName, const std::array<QString, 8>& inputNames);
+
     int output() const { return output_; }
+    QLabel* inputNameLine() const { return inputName_; }
     QString letter() const;
     SegmentDisplay* display() const { return display_; }
     QPushButton* inputButton(int input) const { return inputs_.at(input - 1); }
@@ -38,7 +45,12 @@ signals:
 
 private:
     int output_;
+    void showNames();
+
     int pressed_ = 0;
+    QString outputName_;
+    std::array<QString, 8> inputNames_{};
+    QLabel* inputName_ = nullptr;
     SegmentDisplay* display_;
     std::array<QPushButton*, 8> inputs_{};
     ImageButton* previous_;

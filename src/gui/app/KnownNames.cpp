@@ -1,0 +1,29 @@
+#include "gui/app/KnownNames.h"
+
+#include "core/site/MatrixKey.h"
+#include "platform/site/SiteStore.h"
+
+namespace quorvane {
+
+const site::MatrixNames& KnownNames::follow(const LinkState& state) {
+    const bool linkChanged =
+        state.controlMode != mode_ ||
+        (state.tcpMode() ? state.matrixIp != address_ : state.comPortNumber != port_);
+    if (linkChanged) {
+        mode_ = state.controlMode;
+        port_ = state.comPortNumber;
+        address_ = state.matrixIp;
+        const std::string key = site::matrixKeyFor(state, site::systemAdapterSerial);
+        if (key != key_) {
+            key_ = key;
+            revision_ = -1;
+        }
+    }
+    if (revision_ != site::namesRevision()) {
+        revision_ = site::namesRevision();
+        names_ = key_.empty() ? site::MatrixNames{} : site::loadSite(key_).site.names;
+    }
+    return names_;
+}
+
+} // namespace quorvane
