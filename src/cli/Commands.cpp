@@ -36,7 +36,7 @@ const std::vector<Command>& allCommands() {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all;
         for (auto group : {routingCommands, deviceCommands, edidCommands, firmwareCommands,
-                           discoveryCommands, portCommands}) {
+                           configurationCommands, discoveryCommands, portCommands}) {
             for (auto& command : group())
                 all.push_back(std::move(command));
         }

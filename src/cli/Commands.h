@@ -29,6 +29,7 @@ std::vector<Command> edidCommands();
 std::vector<Command> firmwareCommands();
 std::vector<Command> discoveryCommands();
 std::vector<Command> portCommands();
+std::vector<Command> configurationCommands();
 
 // Every command, in the order the help lists them.
 const std::vector<Command>& allCommands();
