@@ -29,6 +29,7 @@ class QRadioButton;
 
 namespace quorvane {
 
+class ConfigurationPanel;
 class DeviceInfoPanel;
 class NetworkConfigWindows;
 class QtUdpLink;
@@ -48,6 +49,8 @@ public:
     // The page's logic beyond the connection controls; the page's PageHandle.
     GeneralPage& page() { return *page_; }
     DeviceInfoPanel* deviceInfo() const { return deviceInfo_; }
+    // "Save configuration..." and "Restore configuration...".
+    ConfigurationPanel* configurationPanel() const { return configurationPanel_; }
     MatrixSearch& search() { return *matrixSearch_; }
     NetworkConfiguration& configuration() { return *configuration_; }
     NetworkConfigWindows& configurationWindows() { return *configWindows_; }
@@ -85,6 +88,7 @@ private:
     std::unique_ptr<GeneralConnection> connection_;
     std::unique_ptr<GeneralPage> page_;
     DeviceInfoPanel* deviceInfo_ = nullptr;
+    ConfigurationPanel* configurationPanel_ = nullptr;
     QtUdpLink* udp_ = nullptr;
     // The same socket, its datagrams reported to the traffic window.
     std::unique_ptr<TrafficUdpLink> trafficUdp_;

@@ -1,0 +1,229 @@
+#include "gui/site/ConfigurationPanel.h"
+
+#include "platform/app/QtTimers.h"
+#include "platform/site/ConfigurationFile.h"
+
+#include "core/app/Dialogs.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace quorvane {
+
+namespace {
+
+constexpr int MessageTimer = 1;
+constexpr int MessageMs = 1500;
+constexpr int LongMessageMs = 2500;
+const QString Filter = QStringLiteral("Configuration (*.json)");
+
+using Run = site::ConfigurationRun;
+
+std::string itemLine(const Run::Item& item) {
+    std::string what;
+    switch (item.kind) {
+    case Run::Item::Kind::Route:
+        what = "Output " + site::outputLetter(item.port);
+        break;
+    case Run::Item::Kind::Edid:
+        what = "EDID of IN" + std::to_string(item.port);
+        break;
+    case Run::Item::Kind::Beep:
+        what = "Beep";
+        break;
+    case Run::Item::Kind::Dvi:
+        what = "DVI compatibility";
+        break;
+    }
+    switch (item.state) {
+    case Run::ItemState::Same:
+        return what + ": " + item.current + " (same)";
+    case Run::ItemState::LeftAlone:
+        return what + ": " + item.current + " (saved as " + item.wanted + ", left alone)";
+    case Run::ItemState::WouldChange:
+        return what + ": " + item.current + " -> " + item.wanted + " (would change)";
+    case Run::ItemState::Pending:
+        return what + ": " + item.current + " -> " + item.wanted + " (not sent)";
+    case Run::ItemState::Changed:
+        return what + ": " + item.current + " -> " + item.wanted + " (changed)";
+    case Run::ItemState::NotSet:
+        return what + ": " + item.current + " -> " + item.wanted + " (NOT SET)";
+    }
+    return what;
+}
+
+std::string foundText(const site::Configuration& c) {
+    std::string text;
+    for (int port = 1; port <= site::PortCount; ++port) {
+        const auto& route = c.routes[static_cast<std::size_t>(port - 1)];
+        text += "Output " + site::outputLetter(port) + ": " +
+                (route ? "IN" + std::to_string(*route) : std::string("no input")) + "\n";
+    }
+    for (int port = 1; port <= site::PortCount; ++port) {
+        const std::string& name = c.edid[static_cast<std::size_t>(port - 1)];
+        text += "EDID of IN" + std::to_string(port) + ": " + name +
+                (site::builtInEdidValue(name) == 0 ? " (a restore leaves it alone)" : "") + "\n";
+    }
+    text += std::string("Beep: ") + (c.beep ? "on" : "off") + "\n";
+    text += std::string("DVI compatibility: ") + (c.dvi ? "on" : "off") + "\n";
+    return text;
+}
+
+} // namespace
+
+ConfigurationPanel::ConfigurationPanel(AppContext& context, PageLink& link, QWidget* parent)
+    : QGroupBox(QStringLiteral("Configuration"), parent), context_(context),
+      timers_(new QtTimers(this)), messageTimers_(new QtTimers(this)) {
+    setObjectName(QStringLiteral("ConfigurationPanel"));
+    run_ = std::make_unique<site::ConfigurationRun>(link, *timers_);
+    run_->setChangeListener([this] { render(); });
+    run_->setOutcomeListener([this](const Outcome& outcome) { onOutcome(outcome); });
+    messageTimers_->setHandler([this](int id) {
+        messageTimers_->stop(id);
+        context_.dialogs.closeMessage();
+    });
+
+    save_ = new QPushButton(QStringLiteral("Save configuration..."), this);
+    save_->setAccessibleName(QStringLiteral("Save configuration..."));
+    restore_ = new QPushButton(QStringLiteral("Restore configuration..."), this);
+    restore_->setAccessibleName(QStringLiteral("Restore configuration..."));
+    compareOnly_ = new QCheckBox(QStringLiteral("Only compare (dry run)"), this);
+    compareOnly_->setAccessibleName(QStringLiteral("Only compare (dry run)"));
+    progress_ = new QProgressBar(this);
+    progress_->setAccessibleName(QStringLiteral("Configuration progress"));
+    progress_->setRange(0, Run::ReadSteps);
+    progress_->setValue(0);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("ConfigurationStatus"));
+    status_->setAccessibleName(QStringLiteral("Configuration status"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    status_->setFocusPolicy(Qt::StrongFocus);
+    status_->setWordWrap(true);
+    results_ = new QPlainTextEdit(this);
+    results_->setReadOnly(true);
+    results_->setAccessibleName(QStringLiteral("Configuration result"));
+    results_->setMaximumHeight(fontMetrics().lineSpacing() * 6);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(save_, 0, 0);
+    grid->addWidget(restore_, 0, 1);
+    grid->addWidget(compareOnly_, 0, 2);
+    grid->addWidget(progress_, 1, 0, 1, 3);
+    grid->addWidget(status_, 2, 0, 1, 3);
+    grid->addWidget(results_, 3, 0, 1, 3);
+
+    connect(save_, &QPushButton::clicked, this, [this] {
+        chooseFile(QStringLiteral("Save configuration"), true,
+                   [this](const QString& path) { saveTo(path); });
+    });
+    connect(restore_, &QPushButton::clicked, this, [this] {
+        chooseFile(QStringLiteral("Restore configuration"), false,
+                   [this](const QString& path) { restoreFrom(path, compareOnly_->isChecked()); });
+    });
+    render();
+}
+
+ConfigurationPanel::~ConfigurationPanel() {
+    run_.reset();
+}
+
+void ConfigurationPanel::chooseFile(const QString& caption, bool save, PathChosen chosen) {
+    if (chooser_) {
+        chooser_(caption, save, std::move(chosen));
+        return;
+    }
+    if (save)
+        askForFileToSave(this, caption, QStringLiteral("matrix-configuration.json"), Filter,
+                         std::move(chosen));
+    else
+        askForFileToOpen(this, caption, Filter, std::move(chosen));
+}
+
+void ConfigurationPanel::saveTo(const QString& path, std::function<void(bool)> then) {
+    savePath_ = path;
+    then_ = std::move(then);
+    results_->clear();
+    status_->setText(QStringLiteral("Reading the configuration..."));
+    if (!run_->running())
+        context_.events.pageBusy(true);
+    run_->backup();
+}
+
+void ConfigurationPanel::restoreFrom(const QString& path, bool dryRun,
+                                     std::function<void(bool)> then) {
+    const site::ConfigurationFileRead read = site::readConfigurationFile(path.toStdString());
+    if (!read.configuration) {
+        // Refused whole: nothing is sent.
+        showResult(path.toStdString() + ": " + read.error, true);
+        if (then)
+            then(false);
+        return;
+    }
+    savePath_.clear();
+    then_ = std::move(then);
+    results_->clear();
+    status_->setText(dryRun ? QStringLiteral("Comparing...") : QStringLiteral("Restoring..."));
+    if (!run_->running())
+        context_.events.pageBusy(true);
+    // The names in the file belong to the names kept for this matrix, once they are kept.
+    run_->restore(*read.configuration, dryRun);
+}
+
+void ConfigurationPanel::restore(const site::Configuration& wanted,
+                                 std::function<void(bool)> then) {
+    savePath_.clear();
+    then_ = std::move(then);
+    results_->clear();
+    status_->setText(QStringLiteral("Restoring..."));
+    if (!run_->running())
+        context_.events.pageBusy(true);
+    run_->restore(wanted, false);
+}
+
+void ConfigurationPanel::onOutcome(const Outcome& outcome) {
+    if (outcome.kind == Outcome::Kind::Busy)
+        return; // the run in progress goes on and reports for itself
+    context_.events.pageBusy(false);
+    bool done = outcome.done();
+    std::string text = outcome.wording();
+    if (done && !savePath_.isEmpty()) {
+        site::Configuration saved = run_->found();
+        // The names kept for this matrix belong in saved.names, once they are kept.
+        const std::string why = site::writeConfigurationFile(savePath_.toStdString(), saved);
+        done = why.empty();
+        text = done ? "Configuration saved to " + savePath_.toStdString() : why;
+        results_->setPlainText(QString::fromStdString(foundText(saved)));
+    } else if (!run_->items().empty()) {
+        std::string lines;
+        for (const Run::Item& item : run_->items())
+            lines += itemLine(item) + "\n";
+        results_->setPlainText(QString::fromStdString(lines));
+    }
+    showResult(text, true);
+    render();
+    if (auto then = std::move(then_))
+        then(done);
+}
+
+void ConfigurationPanel::showResult(const std::string& text, bool asMessage) {
+    status_->setText(QString::fromStdString(text));
+    if (asMessage && !text.empty()) {
+        raiseMessage(context_.dialogs, *messageTimers_, MessageTimer,
+                     text.size() > 30 ? LongMessageMs : MessageMs, text);
+    }
+}
+
+void ConfigurationPanel::render() {
+    const bool running = run_->running();
+    save_->setEnabled(!running);
+    restore_->setEnabled(!running);
+    compareOnly_->setEnabled(!running);
+    progress_->setRange(0, std::max(run_->stepsTotal(), 1));
+    progress_->setValue(std::min(run_->stepsDone(), std::max(run_->stepsTotal(), 1)));
+}
+
+} // namespace quorvane
