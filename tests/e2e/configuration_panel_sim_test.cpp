@@ -85,6 +85,7 @@ TEST_F(ConfigurationPanelSimTest, SaveCompareAndRestoreFromTheGeneralPage) {
     // Only compare: the list says what would change and no route goes out. The state of the
     // check box counts, however it was set.
     chosen = writeFile(QStringLiteral("changed.json"), Changed);
+    EXPECT_EQ(accessibleName(panel->compareOnlyBox()), "Only compare");
     panel->compareOnlyBox()->setChecked(true);
     click(panel->restoreButton());
     WAIT_FOR(!panel->running() && panel->status()->text().startsWith("Dry run"), Patience);

@@ -6,11 +6,13 @@
 #include "core/app/Dialogs.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace quorvane {
 
@@ -91,30 +93,48 @@ ConfigurationPanel::ConfigurationPanel(AppContext& context, PageLink& link, QWid
     save_->setAccessibleName(QStringLiteral("Save configuration..."));
     restore_ = new QPushButton(QStringLiteral("Restore configuration..."), this);
     restore_->setAccessibleName(QStringLiteral("Restore configuration..."));
-    compareOnly_ = new QCheckBox(QStringLiteral("Only compare (dry run)"), this);
-    compareOnly_->setAccessibleName(QStringLiteral("Only compare (dry run)"));
+    compareOnly_ = new QCheckBox(QStringLiteral("Only compare"), this);
+    compareOnly_->setAccessibleName(QStringLiteral("Only compare"));
+    compareOnly_->setAccessibleDescription(
+        QStringLiteral("A restore only reads and compares (dry run); nothing is set"));
+    compareOnly_->setToolTip(QStringLiteral("Dry run: read and compare, set nothing"));
     progress_ = new QProgressBar(this);
     progress_->setAccessibleName(QStringLiteral("Configuration progress"));
     progress_->setRange(0, Run::ReadSteps);
     progress_->setValue(0);
-    status_ = new QLabel(this);
+    // What was found, differed and changed: a window of its own beside the page, which keeps its
+    // size, opened when a run ends and left open until closed.
+    resultsWindow_ = new QDialog(context_.mainWindow ? context_.mainWindow : window());
+    resultsWindow_->setObjectName(QStringLiteral("ConfigurationResultWindow"));
+    resultsWindow_->setWindowTitle(QStringLiteral("Configuration"));
+    resultsWindow_->setAccessibleName(QStringLiteral("Configuration"));
+    status_ = new QLabel(resultsWindow_);
     status_->setObjectName(QStringLiteral("ConfigurationStatus"));
     status_->setAccessibleName(QStringLiteral("Configuration status"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     status_->setFocusPolicy(Qt::StrongFocus);
     status_->setWordWrap(true);
-    results_ = new QPlainTextEdit(this);
+    results_ = new QPlainTextEdit(resultsWindow_);
     results_->setReadOnly(true);
     results_->setAccessibleName(QStringLiteral("Configuration result"));
-    results_->setMaximumHeight(fontMetrics().lineSpacing() * 6);
+    results_->setMinimumSize(fontMetrics().averageCharWidth() * 60,
+                             fontMetrics().lineSpacing() * 19);
+    auto* close = new QPushButton(QStringLiteral("Close"), resultsWindow_);
+    close->setAccessibleName(QStringLiteral("Close configuration result"));
+    connect(close, &QPushButton::clicked, resultsWindow_, &QDialog::hide);
+    auto* resultsColumn = new QVBoxLayout(resultsWindow_);
+    resultsColumn->addWidget(status_);
+    resultsColumn->addWidget(results_, 1);
+    auto* closeRow = new QHBoxLayout;
+    closeRow->addStretch();
+    closeRow->addWidget(close);
+    resultsColumn->addLayout(closeRow);
 
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(save_, 0, 0);
-    grid->addWidget(restore_, 0, 1);
-    grid->addWidget(compareOnly_, 0, 2);
-    grid->addWidget(progress_, 1, 0, 1, 3);
-    grid->addWidget(status_, 2, 0, 1, 3);
-    grid->addWidget(results_, 3, 0, 1, 3);
+    auto* row = new QHBoxLayout(this);
+    row->addWidget(save_);
+    row->addWidget(restore_);
+    row->addWidget(compareOnly_);
+    row->addWidget(progress_, 1);
 
     connect(save_, &QPushButton::clicked, this, [this] {
         chooseFile(QStringLiteral("Save configuration"), true,
@@ -129,6 +149,8 @@ ConfigurationPanel::ConfigurationPanel(AppContext& context, PageLink& link, QWid
 
 ConfigurationPanel::~ConfigurationPanel() {
     run_.reset();
+    // The window may belong to the main window, which outlives the page.
+    delete resultsWindow_.data();
 }
 
 void ConfigurationPanel::chooseFile(const QString& caption, bool save, PathChosen chosen) {
@@ -158,7 +180,9 @@ void ConfigurationPanel::restoreFrom(const QString& path, bool dryRun,
     const site::ConfigurationFileRead read = site::readConfigurationFile(path.toStdString());
     if (!read.configuration) {
         // Refused whole: nothing is sent.
+        results_->clear();
         showResult(path.toStdString() + ": " + read.error, true);
+        resultsWindow_->show();
         if (then)
             then(false);
         return;
@@ -205,12 +229,15 @@ void ConfigurationPanel::onOutcome(const Outcome& outcome) {
     }
     showResult(text, true);
     render();
+    resultsWindow_->show();
+    resultsWindow_->raise();
     if (auto then = std::move(then_))
         then(done);
 }
 
 void ConfigurationPanel::showResult(const std::string& text, bool asMessage) {
     status_->setText(QString::fromStdString(text));
+    render();
     if (asMessage && !text.empty()) {
         raiseMessage(context_.dialogs, *messageTimers_, MessageTimer,
                      text.size() > 30 ? LongMessageMs : MessageMs, text);

@@ -1,9 +1,9 @@
 #pragma once
 // "Save configuration..." and "Restore configuration..." for the page that shows them: file
 // dialogs (opened with open(), never waiting), a progress bar while the matrix is read or set, and
-// a read-only list of what was found, what differed and what was changed. The run's outcome is
-// shown in the message box as the pages show theirs. The decisions are ConfigurationRun's; the
-// file is ConfigurationFile's.
+// a window with the read-only list of what was found, what differed and what was changed. The run's
+// outcome is shown in the message box as the pages show theirs. The decisions are
+// ConfigurationRun's; the file is ConfigurationFile's.
 
 #include "core/link/PageLink.h"
 #include "core/site/Configuration.h"
@@ -11,7 +11,9 @@
 #include "gui/app/AppContext.h"
 #include "gui/ui/FileDialogs.h"
 
+#include <QDialog>
 #include <QGroupBox>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -56,6 +58,7 @@ public:
     QProgressBar* progress() const { return progress_; }
     QPlainTextEdit* results() const { return results_; }
     QLabel* status() const { return status_; }
+    QDialog* resultsWindow() const { return resultsWindow_; }
 
 private:
     void render();
@@ -74,6 +77,7 @@ private:
     QPushButton* restore_;
     QCheckBox* compareOnly_;
     QProgressBar* progress_;
+    QPointer<QDialog> resultsWindow_;
     QLabel* status_;
     QPlainTextEdit* results_;
 };
