@@ -166,17 +166,20 @@ void ConfigurationPanel::chooseFile(const QString& caption, bool save, PathChose
 }
 
 void ConfigurationPanel::saveTo(const QString& path, std::function<void(bool)> then) {
+    if (run_->running())
+        return; // the buttons are disabled meanwhile; the run in progress keeps its file
     savePath_ = path;
     then_ = std::move(then);
     results_->clear();
     status_->setText(QStringLiteral("Reading the configuration..."));
-    if (!run_->running())
-        context_.events.pageBusy(true);
+    context_.events.pageBusy(true);
     run_->backup();
 }
 
 void ConfigurationPanel::restoreFrom(const QString& path, bool dryRun,
                                      std::function<void(bool)> then) {
+    if (run_->running())
+        return;
     const site::ConfigurationFileRead read = site::readConfigurationFile(path.toStdString());
     if (!read.configuration) {
         // Refused whole: nothing is sent.
@@ -191,20 +194,20 @@ void ConfigurationPanel::restoreFrom(const QString& path, bool dryRun,
     then_ = std::move(then);
     results_->clear();
     status_->setText(dryRun ? QStringLiteral("Comparing...") : QStringLiteral("Restoring..."));
-    if (!run_->running())
-        context_.events.pageBusy(true);
+    context_.events.pageBusy(true);
     // The names in the file belong to the names kept for this matrix, once they are kept.
     run_->restore(*read.configuration, dryRun);
 }
 
 void ConfigurationPanel::restore(const site::Configuration& wanted,
                                  std::function<void(bool)> then) {
+    if (run_->running())
+        return;
     savePath_.clear();
     then_ = std::move(then);
     results_->clear();
     status_->setText(QStringLiteral("Restoring..."));
-    if (!run_->running())
-        context_.events.pageBusy(true);
+    context_.events.pageBusy(true);
     run_->restore(wanted, false);
 }
 

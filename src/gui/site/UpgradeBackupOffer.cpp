@@ -9,7 +9,7 @@
 namespace quorvane {
 
 UpgradeBackupOffer::UpgradeBackupOffer(AppContext& context, FirmwarePage& page, QWidget* parent)
-    : QFrame(parent), page_(page) {
+    : QFrame(parent), page_(page), state_(context.state) {
     setObjectName(QStringLiteral("UpgradeBackupOffer"));
     bar_ = new QWidget(this);
     text_ = new QLabel(QStringLiteral("A firmware upgrade may reset the matrix's configuration."),
@@ -50,8 +50,9 @@ UpgradeBackupOffer::UpgradeBackupOffer(AppContext& context, FirmwarePage& page, 
 }
 
 void UpgradeBackupOffer::render() {
-    const bool offer = !declined_ && !page_.filePath().empty() && !page_.upgrading() &&
-                       !panel_->running() && page_.upgradeEnabled();
+    // Upgrades run over the serial link only: over TCP there is nothing to offer.
+    const bool offer = !declined_ && !state_.tcpMode() && !page_.filePath().empty() &&
+                       !page_.upgrading() && !panel_->running() && page_.upgradeEnabled();
     bar_->setVisible(offer);
     setVisible(offer || panel_->isVisible());
 }

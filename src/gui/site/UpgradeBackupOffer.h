@@ -41,6 +41,7 @@ private:
     void saveThenUpgrade();
 
     FirmwarePage& page_;
+    const LinkState& state_;
     QWidget* bar_;
     QLabel* text_;
     QPushButton* accept_;
