@@ -69,6 +69,16 @@ std::optional<Invocation> parseArguments(const std::vector<std::string>& args, s
             invocation.help = true;
         } else if (word == "--version") {
             invocation.version = true;
+        } else if (word == "--dry-run") {
+            invocation.dryRun = true;
+        } else if (isOption(word, "--backup")) {
+            if (!takeValue(args, i, "--backup", value, error))
+                return std::nullopt;
+            if (value.empty()) {
+                error = "--backup needs a file name";
+                return std::nullopt;
+            }
+            invocation.backupFile = value;
         } else if (isOption(word, "--com")) {
             if (!takeValue(args, i, "--com", value, error))
                 return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
-// The command line: the link (--com N, --port PATH or --tcp ADDRESS), --json, --help and --version
-// anywhere on the line, and the words of the command with its arguments in order.
+// The command line: the link (--com N, --port PATH or --tcp ADDRESS), --json, --help, --version,
+// and the options of single commands (--dry-run, --backup FILE) anywhere on the line, and the words
+// of the command with its arguments in order.
 
 #include <optional>
 #include <string>
@@ -21,6 +22,8 @@ struct Invocation {
     bool json = false;
     bool help = false;
     bool version = false;
+    bool dryRun = false;            // --dry-run (restore)
+    std::string backupFile;         // --backup FILE (fw upgrade)
     std::vector<std::string> words; // the command's words and arguments
 };
 

@@ -36,7 +36,8 @@ const std::vector<Command>& allCommands() {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all;
         for (auto group : {routingCommands, siteCommands, deviceCommands, edidCommands,
-                           firmwareCommands, discoveryCommands, portCommands}) {
+                           firmwareCommands, configurationCommands, discoveryCommands,
+                           portCommands}) {
             for (auto& command : group())
                 all.push_back(std::move(command));
         }

@@ -30,6 +30,7 @@ std::vector<Command> firmwareCommands();
 std::vector<Command> discoveryCommands();
 std::vector<Command> portCommands();
 std::vector<Command> siteCommands();
+std::vector<Command> configurationCommands();
 
 // Every command, in the order the help lists them.
 const std::vector<Command>& allCommands();

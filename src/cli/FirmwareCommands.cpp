@@ -1,6 +1,7 @@
 // fw info, upgrade and merge: the sections of a firmware file and what an upgrade of it would send
 // (no matrix needed), the firmware page's upgrade over the serial link, and its merge tool.
 #include "cli/Commands.h"
+#include "cli/ConfigurationSteps.h"
 #include "cli/ExitStatus.h"
 #include "cli/Session.h"
 
@@ -188,6 +189,14 @@ int runUpgrade(Session& session, const std::vector<std::string>& args) {
                          path + ": not a firmware file (*.fw or *.BIN) that can be read");
         return session.failure();
     }
+    // --backup: the configuration is saved before the upgrade (which may reset the matrix) and
+    // set again once the upgrade has succeeded.
+    const std::string& backupFile = session.invocation().backupFile;
+    site::Configuration saved;
+    if (!backupFile.empty()) {
+        if (const int status = backupOnLink(session, page->link(), backupFile, saved))
+            return status;
+    }
     page->upgrade();
     if (!page->upgrading() && session.failure() == 0)
         session.fail(ExitMatrix, "the upgrade did not start");
@@ -205,6 +214,8 @@ int runUpgrade(Session& session, const std::vector<std::string>& args) {
         printJson(QJsonObject{{"result", "success"}, {"file", QString::fromStdString(path)}});
     else
         printLine(successLine());
+    if (!backupFile.empty())
+        return restoreOnLink(session, page->link(), saved, false);
     return ExitDone;
 }
 
@@ -281,7 +292,7 @@ std::vector<Command> firmwareCommands() {
          1,
          runInfo},
         {{"fw", "upgrade"},
-         "FILE",
+         "[--backup BACKUP] FILE",
          "upgrade the matrix's firmware (--com only)",
          "Loads FILE (*.fw, or *.BIN) and sends it to the matrix as the FW Upgrade page does:\n"
          "part by part, in 256-byte blocks, with the matrix's reboot after each part. The\n"
@@ -290,7 +301,10 @@ std::vector<Command> firmwareCommands() {
          "answering or goes into standby. With --json, one line per part that ends:\n"
          "  {\"part\": 1, \"result\": \"complete\", \"line\": \"Part_1.1.0.0 upgrading "
          "complete\"}\n"
-         "and finally {\"result\": \"success\", \"file\": ...}",
+         "and finally {\"result\": \"success\", \"file\": ...}\n"
+         "--backup BACKUP saves the matrix's configuration to BACKUP first (as backup does)\n"
+         "and sets it again after the upgrade has succeeded (as restore does); their results\n"
+         "are printed before and after the upgrade's.",
          true,
          1,
          1,

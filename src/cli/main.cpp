@@ -76,6 +76,11 @@ int main(int argc, char* argv[]) {
                                    : ": unexpected argument '" + rest[command->maxArguments] + "'"),
                           "quorvane-cli " + name);
     }
+    // Options that belong to one command only.
+    if (invocation->dryRun && name != "restore")
+        return usageError("--dry-run belongs to restore", "quorvane-cli " + name);
+    if (!invocation->backupFile.empty() && name != "fw upgrade")
+        return usageError("--backup belongs to fw upgrade", "quorvane-cli " + name);
     if (command->needsLink && invocation->link.kind == LinkChoice::Kind::None)
         return usageError(name + " needs the link to the matrix: --com N or --tcp ADDRESS",
                           "quorvane-cli " + name);

@@ -98,6 +98,37 @@ TEST(MatrixNames, SettingFindingAndLabelling) {
     EXPECT_TRUE(MatrixNames{}.empty());
 }
 
+TEST(MatrixNames, ARestoredConfigurationsNamesAreTaken) {
+    // kept inputs 1..3, given inputs 1..3 -> kept afterwards, changed
+    struct Row {
+        std::array<std::string, 3> kept, given, after;
+        bool changed;
+    };
+    const std::vector<Row> rows{
+        {{"", "", ""}, {"", "", ""}, {"", "", ""}, false},
+        {{"DVD", "", ""}, {"", "", ""}, {"DVD", "", ""}, false}, // unnamed in the file: kept
+        {{"DVD", "", ""}, {"DVD", "", ""}, {"DVD", "", ""}, false},
+        {{"DVD", "", ""}, {"Blu-ray", "", ""}, {"Blu-ray", "", ""}, true},
+        {{"DVD", "", ""}, {"", "DVD", ""}, {"", "DVD", ""}, true}, // a name moves, never twice
+        {{"DVD", "PC", ""}, {"PC", "DVD", ""}, {"PC", "DVD", ""}, true},
+        {{"DVD", "PC", "Game"}, {"", "", "PC"}, {"DVD", "", "PC"}, true},
+    };
+    for (const Row& row : rows) {
+        MatrixNames kept;
+        MatrixNames given;
+        for (std::size_t i = 0; i < 3; ++i) {
+            kept.inputs[i] = row.kept[i];
+            given.inputs[i] = row.given[i];
+        }
+        kept.outputs[7] = "Projector"; // the other side is never touched
+        given.outputs[0] = "";
+        EXPECT_EQ(takeNames(kept, given), row.changed) << row.given[0] << row.given[1];
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(kept.inputs[i], row.after[i]) << "input " << i + 1;
+        EXPECT_EQ(kept.outputs[7], "Projector");
+    }
+}
+
 TEST(MatrixKey, TheLinkNamesTheMatrix) {
     struct Row {
         const char* what;

@@ -45,6 +45,9 @@ public:
     const Clock& clock() const { return clock_; }
 
     void setFrameHandler(FrameHandler handler) { frameHandler_ = std::move(handler); }
+    // The handler frames go to now, so that a conversation that borrows the link for a while can
+    // hand on what is not its own.
+    const FrameHandler& frameHandler() const { return frameHandler_; }
     // Received TCP data is taken only while the gate answers true; otherwise it is dropped
     // unlogged.
     void setTcpGate(std::function<bool()> gate) { tcpGate_ = std::move(gate); }

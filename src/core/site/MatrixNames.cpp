@@ -105,4 +105,22 @@ std::string labelOf(const MatrixNames& names, Side side, int n, bool letter) {
     return name.empty() ? label : label + " " + name;
 }
 
+bool takeNames(MatrixNames& kept, const MatrixNames& given) {
+    const MatrixNames before = kept;
+    for (const Side side : {Side::Input, Side::Output}) {
+        auto& names = kept.of(side);
+        const auto& wanted = given.of(side);
+        for (std::size_t port = 0; port < names.size(); ++port) {
+            if (wanted[port].empty())
+                continue;
+            for (std::string& other : names) {
+                if (other == wanted[port])
+                    other.clear();
+            }
+            names[port] = wanted[port];
+        }
+    }
+    return kept != before;
+}
+
 } // namespace quorvane::site

@@ -42,6 +42,11 @@ std::string nameProblem(const std::string& name);
 // carries, with the reason in the return value; "" when done.
 std::string setName(MatrixNames& names, Side side, int n, const std::string& name);
 
+// Takes the names a saved configuration gives into `kept`: each port the configuration names gets
+// that name (a port on the same side that carried it loses it), a port it leaves unnamed keeps
+// its name. True when `kept` changed.
+bool takeNames(MatrixNames& kept, const MatrixNames& given);
+
 // The port (1..8) on `side` whose name is exactly `text`; nothing when none is.
 std::optional<int> findByName(const MatrixNames& names, Side side, const std::string& text);
 

@@ -26,6 +26,7 @@ void SiteKeeper::sync(const LinkState& state) {
                 problem_ = load.error;
                 if (readable_)
                     site_ = load.site;
+                namesRevision_ = namesRevision();
             }
             // The list shows this matrix's presets (a matrix without a store: the page's own).
             if (presetsFromTable(page_.presetTable()) != site_.presets) {
@@ -36,6 +37,7 @@ void SiteKeeper::sync(const LinkState& state) {
             return;
         }
     }
+    refreshNames();
     const PresetList shown = presetsFromTable(page_.presetTable());
     if (shown != site_.presets) {
         site_.presets = shown;
@@ -48,11 +50,23 @@ std::string SiteKeeper::keep() {
     return storage_.save(key_, site_);
 }
 
+void SiteKeeper::refreshNames() {
+    if (namesRevision_ == namesRevision())
+        return;
+    namesRevision_ = namesRevision();
+    if (key_.empty() || !readable_)
+        return;
+    const SiteLoad load = storage_.load(key_);
+    if (load.error.empty())
+        site_.names = load.site.names;
+}
+
 std::string SiteKeeper::setNames(const MatrixNames& names) {
     if (key_.empty())
         return "choose the matrix's link first: names belong to a matrix";
     if (!readable_)
         return problem_;
+    refreshNames();
     MatrixSite changed = site_;
     changed.names = names;
     changed.presets = presets();
@@ -63,10 +77,12 @@ std::string SiteKeeper::setNames(const MatrixNames& names) {
         return error;
     }
     noteNamesChanged();
+    namesRevision_ = namesRevision();
     return {};
 }
 
 std::string SiteKeeper::importPresets(const PresetList& presets) {
+    refreshNames();
     if (!readable_)
         return problem_;
     routing::PresetTable table = page_.presetTable();

@@ -44,6 +44,9 @@ public:
 
 private:
     std::string keep();
+    // Takes up names kept elsewhere in this run (a restored configuration) since they were read,
+    // so that writing the presets never puts older names back.
+    void refreshNames();
 
     MatrixPage& page_;
     SiteStorage& storage_;
@@ -53,6 +56,7 @@ private:
     int port_ = -1;
     std::string address_;
     std::string key_;
+    int namesRevision_ = -1;
     bool readable_ = true;
     MatrixSite site_;
     std::string problem_;

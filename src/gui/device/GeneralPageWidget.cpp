@@ -10,6 +10,7 @@
 #include "gui/device/DeviceInfoPanel.h"
 #include "gui/device/LinkIndicator.h"
 #include "gui/device/NetworkConfigWindows.h"
+#include "gui/site/ConfigurationPanel.h"
 #include "platform/app/QtTimers.h"
 #include "platform/link/QtUdpLink.h"
 #include "platform/link/SerialPort.h"
@@ -107,6 +108,8 @@ GeneralPageWidget::GeneralPageWidget(AppContext& context, QWidget* parent)
     auto* deviceColumn = new QVBoxLayout(deviceArea_);
     deviceColumn->setContentsMargins(0, 0, 0, 0);
     deviceColumn->addWidget(deviceInfo_);
+    configurationPanel_ = new ConfigurationPanel(context_, *link_, deviceArea_);
+    deviceColumn->addWidget(configurationPanel_);
     page_->setChangeListener([this] { deviceInfo_->render(); });
 
     connect(search_, &QPushButton::clicked, this, [this] { matrixSearch_->search(); });
@@ -143,6 +146,9 @@ void GeneralPageWidget::rememberAddress(const QString& address) {
 }
 
 GeneralPageWidget::~GeneralPageWidget() {
+    // The configuration panel borrows the link and goes first.
+    delete configurationPanel_;
+    configurationPanel_ = nullptr;
     // The link forgets the socket before the ports and timers it uses go away.
     parts_.reset();
 }

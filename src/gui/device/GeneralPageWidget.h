@@ -31,6 +31,7 @@ class QRadioButton;
 
 namespace quorvane {
 
+class ConfigurationPanel;
 class DeviceInfoPanel;
 class NetworkConfigWindows;
 class QtUdpLink;
@@ -50,6 +51,8 @@ public:
     // The page's logic beyond the connection controls; the page's PageHandle.
     GeneralPage& page() { return *page_; }
     DeviceInfoPanel* deviceInfo() const { return deviceInfo_; }
+    // "Save configuration..." and "Restore configuration...".
+    ConfigurationPanel* configurationPanel() const { return configurationPanel_; }
     MatrixSearch& search() { return *matrixSearch_; }
     NetworkConfiguration& configuration() { return *configuration_; }
     NetworkConfigWindows& configurationWindows() { return *configWindows_; }
@@ -89,6 +92,7 @@ private:
     GeneralConnection* connection_ = nullptr;
     GeneralPage* page_ = nullptr;
     DeviceInfoPanel* deviceInfo_ = nullptr;
+    ConfigurationPanel* configurationPanel_ = nullptr;
     QtUdpLink* udp_ = nullptr;
     MatrixSearch* matrixSearch_ = nullptr;
     QtTimers* configTimers_ = nullptr;

@@ -1,6 +1,7 @@
 #include "gui/firmware/FirmwarePageWidget.h"
 
 #include "gui/firmware/FirmwareMergeWindow.h"
+#include "gui/site/UpgradeBackupOffer.h"
 #include "gui/ui/FileDialogs.h"
 #include "gui/ui/Icons.h"
 #include "gui/ui/ImageButton.h"
@@ -97,8 +98,13 @@ FirmwarePageWidget::FirmwarePageWidget(AppContext& context, QWidget* parent)
     info_->setAccessibleName(QStringLiteral("Device information"));
     info_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    backupOffer_ = new UpgradeBackupOffer(context_, *page_, this);
+    page_->setOutcomeListener(
+        [this](const Outcome& outcome) { backupOffer_->upgradeEnded(outcome); });
+
     auto* column = new QVBoxLayout(this);
     column->addWidget(upgradeGroup);
+    column->addWidget(backupOffer_);
     column->addWidget(fileGroup);
     column->addWidget(messagesGroup, 1);
     column->addWidget(info_);
@@ -115,8 +121,10 @@ FirmwarePageWidget::FirmwarePageWidget(AppContext& context, QWidget* parent)
 }
 
 FirmwarePageWidget::~FirmwarePageWidget() {
-    // The merge window belongs to the main window but talks to this page's logic.
+    // The merge window belongs to the main window but talks to this page's logic; the offer
+    // borrows the page's link.
     delete mergeWindow_.data();
+    delete backupOffer_;
     page_.reset();
 }
 
@@ -187,6 +195,8 @@ void FirmwarePageWidget::render() {
                                   static_cast<qsizetype>(page_->infoLine().size())));
     if (mergeWindow_)
         mergeWindow_->render();
+    if (backupOffer_)
+        backupOffer_->render();
 }
 
 } // namespace quorvane

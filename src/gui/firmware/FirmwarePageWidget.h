@@ -26,6 +26,7 @@ namespace quorvane {
 
 class ImageButton;
 class QtTimers;
+class UpgradeBackupOffer;
 class SerialPort;
 
 class FirmwarePageWidget : public QWidget {
@@ -57,6 +58,8 @@ public:
     // Opens the merge window (creating it on first use) and returns it.
     FirmwareMergeWindow* showMergeWindow();
     FirmwareMergeWindow* mergeWindow() const { return mergeWindow_; }
+    // The offer to save the configuration before an upgrade and set it again after.
+    UpgradeBackupOffer* backupOffer() const { return backupOffer_; }
 
 private:
     void buildLogs();
@@ -78,6 +81,7 @@ private:
     QPushButton* clearMessages_ = nullptr;
     QPlainTextEdit* fileInfo_ = nullptr;
     QLabel* info_ = nullptr;
+    UpgradeBackupOffer* backupOffer_ = nullptr;
     QPointer<FirmwareMergeWindow> mergeWindow_;
 
     // Hidden traffic logs and their hidden "Clear"; the hidden default button empties the sent log.
