@@ -52,4 +52,14 @@ std::string matrixKeyFor(const LinkState& state, const AdapterSerialLookup& adap
                            adapterSerial ? adapterSerial(state.comPortNumber) : std::string());
 }
 
+bool FollowedLink::moved(const LinkState& state) {
+    const bool moved =
+        state.controlMode != mode_ ||
+        (state.tcpMode() ? state.matrixIp != address_ : state.comPortNumber != port_);
+    mode_ = state.controlMode;
+    port_ = state.comPortNumber;
+    address_ = state.matrixIp;
+    return moved;
+}
+
 } // namespace quorvane::site

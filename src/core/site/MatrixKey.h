@@ -26,4 +26,17 @@ std::string systemAdapterSerial(int portNumber);
 // when the link names no matrix (no port chosen, no address).
 std::string matrixKeyFor(const LinkState& state, const AdapterSerialLookup& adapterSerial);
 
+// The link a key was last worked out for, so that the key (and /sys) is looked at again only when
+// the link leads elsewhere: another mode, another COM port, another address.
+class FollowedLink {
+public:
+    // True, and remembers the link, when `state` leads elsewhere than the last time.
+    bool moved(const LinkState& state);
+
+private:
+    ControlMode mode_ = ControlMode::Com;
+    int port_ = -1;
+    std::string address_;
+};
+
 } // namespace quorvane::site

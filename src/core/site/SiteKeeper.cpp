@@ -6,13 +6,7 @@ SiteKeeper::SiteKeeper(MatrixPage& page, SiteStorage& storage, AdapterSerialLook
     : page_(page), storage_(storage), adapterSerial_(std::move(adapterSerial)) {}
 
 void SiteKeeper::sync(const LinkState& state) {
-    const bool linkChanged =
-        state.controlMode != mode_ ||
-        (state.tcpMode() ? state.matrixIp != address_ : state.comPortNumber != port_);
-    if (linkChanged) {
-        mode_ = state.controlMode;
-        port_ = state.comPortNumber;
-        address_ = state.matrixIp;
+    if (link_.moved(state)) {
         const std::string key = matrixKeyFor(state, adapterSerial_);
         if (key != key_) {
             key_ = key;

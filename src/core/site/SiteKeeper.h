@@ -51,10 +51,7 @@ private:
     MatrixPage& page_;
     SiteStorage& storage_;
     AdapterSerialLookup adapterSerial_;
-    // The link the key was worked out for, so that /sys is read only when it changes.
-    ControlMode mode_ = ControlMode::Com;
-    int port_ = -1;
-    std::string address_;
+    FollowedLink link_;
     std::string key_;
     int namesRevision_ = -1;
     bool readable_ = true;

@@ -6,13 +6,7 @@
 namespace quorvane {
 
 const site::MatrixNames& KnownNames::follow(const LinkState& state) {
-    const bool linkChanged =
-        state.controlMode != mode_ ||
-        (state.tcpMode() ? state.matrixIp != address_ : state.comPortNumber != port_);
-    if (linkChanged) {
-        mode_ = state.controlMode;
-        port_ = state.comPortNumber;
-        address_ = state.matrixIp;
+    if (link_.moved(state)) {
         const std::string key = site::matrixKeyFor(state, site::systemAdapterSerial);
         if (key != key_) {
             key_ = key;

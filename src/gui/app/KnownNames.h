@@ -4,6 +4,7 @@
 // kept since, else answered from what was read. A store that cannot be read gives no names.
 
 #include "core/app/LinkState.h"
+#include "core/site/MatrixKey.h"
 #include "core/site/MatrixNames.h"
 
 #include <string>
@@ -15,9 +16,7 @@ public:
     const site::MatrixNames& follow(const LinkState& state);
 
 private:
-    ControlMode mode_ = ControlMode::Com;
-    int port_ = -1;
-    std::string address_;
+    site::FollowedLink link_;
     std::string key_;
     int revision_ = -1;
     site::MatrixNames names_;
